@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Installs what Cantavo needs (Debian 12 / Ubuntu packages), builds it, then runs the program or every test.
+#   tools/setup.sh run    build and start the desktop tool on a virtual handset
+#   tools/setup.sh test   build and run every test (plus the sanitizer builds), as CI does
+#   tools/setup.sh build  install and build only
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+mode=${1:-build}
+case "$mode" in run|test|build) ;; *) echo "usage: $0 run|test|build" >&2; exit 2 ;; esac
+
+packages=(
+    build-essential cmake ninja-build pkg-config
+    libgtest-dev libgmock-dev libbenchmark-dev
+    libwxgtk3.2-dev portaudio19-dev libsndfile1-dev libsamplerate0-dev libcli11-dev
+    xvfb xauth
+)
+
+install_packages() {
+    local missing=()
+    for p in "${packages[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" apt-get update
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+jobs=$(nproc 2>/dev/null || echo 2)
+
+# configure DIR [cmake options...]; build DIR [targets...]
+configure() { local dir=$1; shift; cmake -S . -B "$dir" -G Ninja "$@" >/dev/null; }
+build() { local dir=$1; shift; cmake --build "$dir" -j "$jobs" ${1:+--target "$@"}; }
+
+install_packages
+configure build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+build build
+
+case "$mode" in
+build)
+    ;;
+run)
+    if [ -x build/app/cantavo ]; then
+        exec build/app/cantavo --virtual-handset
+    fi
+    echo "The window is not built yet; rendering a demo melody instead."
+    exec build/tools/render/cantavo-render data/demo/ode.mmf build/ode.wav
+    ;;
+test)
+    # Plain build: everything, the window tests on a virtual display.
+    (cd build && ctest --output-on-failure -LE gui)
+    (cd build && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -L gui)
+    # The engine, serial and transfer code again under AddressSanitizer + UndefinedBehaviorSanitizer,
+    # and the threaded serial and transfer code under ThreadSanitizer.
+    configure build-asan -DCMAKE_BUILD_TYPE=Debug -DCANTAVO_GUI=OFF -DCANTAVO_BENCH=OFF -DCANTAVO_SANITIZE=address,undefined
+    build build-asan
+    (cd build-asan && ctest --output-on-failure -L 'engine|serial|transfer|tools')
+    configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DCANTAVO_GUI=OFF -DCANTAVO_BENCH=OFF -DCANTAVO_SANITIZE=thread
+    build build-tsan
+    (cd build-tsan && ctest --output-on-failure -L 'serial|transfer')
+    ;;
+esac
