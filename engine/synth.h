@@ -1,0 +1,32 @@
+// The engine's host boundary: give it the bytes of a SMAF file, ask for PCM.
+//
+// All functions work on one process-wide engine, constructed on the first call of any of them. Output is
+// 22050 frames per second, 16-bit signed little-endian stereo, left sample first (4 bytes per frame).
+// Not thread-safe: call every function from the same thread.
+#pragma once
+
+#include <cstdint>
+
+// Folder holding the voice data files ma2voice.vma and ma2voice.adp; without them (or with a null or empty
+// path) the engine plays with its built-in banks. The files are read once, when the engine is constructed,
+// so call this before any other Synth function. A call after that has no effect.
+void SynthSetVoiceFolder(const char* path);
+
+// 1 = loop the song when its events are exhausted; any other value = stop at the end.
+void SynthSetRepeat(uint32_t mode);
+
+// Appends data to the engine's copy of the file (pieces are concatenated). A null pointer or a length of 0
+// stops playback and releases the file.
+void SynthSetData(const uint8_t* data, uint32_t length);
+
+// Parses the file and starts it from the beginning. 1 = playing, 0 = failure (no data, not SMAF, no playable
+// track, or already playing).
+int SynthPlay();
+
+// Restarts playback at ms. 0 = success (ms 0 leaves the song stopped), 1 = failure (ms lies beyond the last
+// event).
+int SynthSeek(uint32_t ms);
+
+// Renders up to bytes / 4 frames into buffer and returns the bytes written; 0 at the end of the song (and for
+// fewer than 4 bytes).
+uint32_t SynthRender(uint8_t* buffer, uint32_t bytes);
