@@ -1,0 +1,16 @@
+// Helpers for tests that drive real windows: let timers, CallAfter and worker-thread events run while a test
+// waits for their effect, with a bound on every wait.
+#pragma once
+
+#include <chrono>
+#include <functional>
+
+namespace cantavo::test {
+
+// Dispatches the event loop until `done()` holds or `timeout` has passed; returns the last value of `done()`.
+bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
+
+// Dispatches the event loop for `duration` (lets pending events and due timers run).
+void PumpFor(std::chrono::milliseconds duration);
+
+}  // namespace cantavo::test
