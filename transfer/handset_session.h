@@ -1,0 +1,139 @@
+#pragma once
+// CHandsetSession: the handset side of the main window, without the window.
+//
+// It holds the connection settings and flags, the serial port, the image files and the slot/source selection,
+// and runs the protocol: detection at 2400 baud on the window's 1000 ms timer, then a worker thread that
+// downloads the loader, re-opens the line at 115200 baud, synchronises, reads the user area and shows the slot
+// names; Download, Insert, Reload, Save and Load run on the caller's thread. Everything it shows goes through an
+// ISessionView. Operations return 1 for success and 0 for failure, and report their own failures.
+//
+// A window forwards: Connect -> OnConnect, timer 0 -> OnTimer(0), Stop -> OnStop, Exit -> OnExit, Download ->
+// OnDownload, Reload -> OnReload, Save -> OnSaveBackup, Load -> OnLoadBackup, slot radio/box -> OnSelectSlot,
+// a chosen file -> SelectSourceFile + InsertFile, Setting OK -> SetPort.
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "serial/serial_comm.h"
+#include "transfer/loader_table.h"
+#include "transfer/session_view.h"
+
+namespace cantavo {
+
+class CHandsetSession {
+public:
+    explicit CHandsetSession(ISessionView& view);
+    // Stops detection and joins the worker (cancelling its waits); sends nothing.
+    ~CHandsetSession();
+    CHandsetSession(const CHandsetSession&) = delete;
+    CHandsetSession& operator=(const CHandsetSession&) = delete;
+
+    // Window start-up: image files "sm.tmp" and "smwork.tmp" in `folder` (the current folder at start; when it
+    // is not writable, the user's cache folder, and the log says where), stale ones deleted; then ResetState().
+    void Initialise(const std::filesystem::path& folder);
+
+    // Settings.
+    void SetPort(int port) { m_nPort = port; }  // COM number, 1 = COM1 (Setting dialog)
+    int Port() const { return m_nPort; }
+    void SetPortDevice(std::string device) { m_strPortDevice = std::move(device); }  // overrides "COMn" when set
+    const std::string& PortDevice() const { return m_strPortDevice; }
+    void SetPortMap(PortMap map) { m_serial.SetPortMap(std::move(map)); }  // "COMn" -> device, from the profile
+    // A loader table file instead of the built-in placeholder; 0 (and a log line naming the file) on failure.
+    int LoadLoaderFile(const std::filesystem::path& file);
+
+    // Window commands (window thread). While the worker runs they do nothing, except OnExit.
+    void OnConnect();
+    void OnTimer(int id);  // id 0: one detection attempt
+    void OnStop();
+    void OnExit();  // cancels and joins the worker, sends the leave byte 0xDD, closes the port
+    void OnDownload();
+    void OnReload();
+    void OnSaveBackup();
+    void OnLoadBackup();
+    void OnSelectSlot(int index);
+    void SelectSourceFile(const std::filesystem::path& file);  // m_strSelPath/Name/Title; no insert
+    void InsertFile();
+
+    // State for the window and the command-line tool.
+    bool IsConnected() const { return m_bConnected.load(); }  // the last connection completed and is open
+    bool IsWorkerRunning() const { return m_bWorkerRunning.load(); }
+    void WaitForWorker();  // joins a worker that has been started
+    int SlotIndex() const { return m_nSlotIndex; }
+    int SlotMask() const { return m_nSlotMask; }
+    const std::filesystem::path& ImageFile() const { return m_strImageFile; }
+    const std::filesystem::path& WorkFile() const { return m_strWorkFile; }
+    const std::string& SelectedTitle() const { return m_strSelTitle; }
+    const CSerialComm& Serial() const { return m_serial; }
+
+    // Protocol operations, public so that tests and cantavo-cli can drive single steps.
+    int InitSerialPort(uint32_t baud);
+    int DetectTarget();
+    int DownloadLoader();
+    int CompleteConnection();
+    int Synchronize();
+    int SendByte(uint8_t value);
+    int ReadByteTimeout(int milliseconds, uint8_t& byte);
+    int WaitForAck();
+    void AbortConnection();
+    int ReadUserArea();
+    int CopyImage();
+    void ShowSlotNames();
+    int ProgramFlash();  // 1 when every block was confirmed
+    int SendFileBlocks(std::span<const uint8_t> image);
+    int SendBlock(uint8_t* buffer, uint32_t length);
+    int SaveBackupCopy(const std::filesystem::path& backup);     // working image -> backup file
+    int RestoreBackupCopy(const std::filesystem::path& backup);  // backup file -> working image
+    void ResetState();
+    void CloseConnection();
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    void ConnectThreadProc();
+    void SetProgress(int percent);
+    void DeleteImageFiles();
+    void ReportOpenFailure();
+    double SecondsSince(Clock::time_point start) const;
+
+    ISessionView& m_view;
+    CSerialComm m_serial;
+    LoaderTable m_loader;
+
+    // Connection settings (the Connect command forces 115200 8N1) and state.
+    uint32_t m_nBaudRate = 115200;
+    uint8_t m_nByteSize = 8;
+    uint8_t m_nParity = 0;
+    uint8_t m_nStopBits = 0;
+    int m_nPort = 1;
+    std::string m_strPortDevice;
+    int m_bConnectStarted = 0;
+    int m_bTargetDetected = 0;
+    int m_bPortOpen = 0;
+    int m_nTargetType = 0;
+    uint8_t m_byLoaderMode = 0;
+    int m_nProgress = 0;
+    bool m_bDetecting = false;
+    std::atomic<bool> m_bConnected{false};
+
+    // Image files and selection.
+    std::filesystem::path m_strImageFile;
+    std::filesystem::path m_strWorkFile;
+    std::filesystem::path m_strSelPath;
+    std::string m_strSelName;
+    std::string m_strSelTitle;
+    int m_nSlotIndex = 0;
+    int m_nSlotMask = 1;
+
+    // Connection worker.
+    std::thread m_worker;
+    std::atomic<bool> m_bWorkerRunning{false};
+    std::atomic<bool> m_bCancel{false};
+};
+
+}  // namespace cantavo
