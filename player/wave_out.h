@@ -1,0 +1,105 @@
+// The wave output device: the shape of the system's waveform-audio output, over a choice of backends.
+//
+// Buffers are prepared, written into the device's queue and played in order; each finished buffer comes back
+// marked done and is announced once to the notification target, in the order the buffers were written. Pause
+// holds the queue where it is, Restart continues it, Reset returns every queued buffer at once. A paused
+// device stays paused across a Reset. One thread of the device's own does the playing; every other function is
+// called from the owner's thread.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "player/wave_sink.h"
+
+// The format record of an open call.
+struct WaveFormat {
+    uint16_t format_tag = 0;  // 1 = PCM
+    uint16_t channels = 0;
+    uint32_t samples_per_sec = 0;
+    uint32_t avg_bytes_per_sec = 0;
+    uint16_t block_align = 0;  // bytes per frame
+    uint16_t bits_per_sample = 0;
+};
+inline constexpr uint16_t kWaveFormatPcm = 1;
+// The one format the player uses: 16-bit stereo PCM at 22050 Hz.
+inline constexpr WaveFormat kPlayerWaveFormat{kWaveFormatPcm, 2, 22050, 22050 * 4, 4, 16};
+
+inline constexpr uint32_t kWaveHeaderDone = 0x01;      // returned by the device
+inline constexpr uint32_t kWaveHeaderPrepared = 0x02;  // may be written
+inline constexpr uint32_t kWaveHeaderInQueue = 0x10;   // owned by the device until done
+
+// One buffer of sound. The owner keeps the bytes; from Write until the buffer is done it must not touch them.
+struct WaveHeader {
+    uint8_t* data = nullptr;
+    uint32_t buffer_length = 0;  // bytes, whole frames
+    std::atomic<uint32_t> flags = 0;
+    WaveHeader* next = nullptr;  // the device's queue link
+};
+
+// Receives the done notices. PostWaveDone is called on the device's thread (or inside Reset on the caller's)
+// and must only hand the notice over to the owner's thread.
+class WaveDoneTarget {
+public:
+    virtual void PostWaveDone(WaveHeader* header) = 0;
+
+protected:
+    ~WaveDoneTarget() = default;
+};
+
+class WaveOut {
+public:
+    // Opens the output named by spec: "" or "portaudio" (the default output device), "null" (silent, at the
+    // pace of real time) or "wav:PATH" (the sound as heard into a WAV file, at the pace the owner refills).
+    // On failure returns null with the reason in error.
+    static std::unique_ptr<WaveOut> Open(std::string_view spec, const WaveFormat& format, WaveDoneTarget& target,
+                                         std::string& error);
+    // The same with the spec taken from the environment variable CANTAVO_AUDIO.
+    static std::unique_ptr<WaveOut> OpenFromEnvironment(const WaveFormat& format, WaveDoneTarget& target,
+                                                        std::string& error);
+
+    WaveOut(std::unique_ptr<WaveSink> sink, WaveDoneTarget& target);
+    WaveOut(const WaveOut&) = delete;
+    WaveOut& operator=(const WaveOut&) = delete;
+    // Closes the device; buffers still queued are dropped without a notice.
+    ~WaveOut();
+
+    bool Prepare(WaveHeader& header);
+    // Fails while the buffer is queued.
+    bool Unprepare(WaveHeader& header);
+    // Fails for a buffer that is not prepared or already queued.
+    bool Write(WaveHeader& header);
+    void Pause();
+    void Restart();
+    void Reset();
+
+    // Times the queue ran dry while the device was not paused (each one an audible gap on a sound card).
+    uint64_t UnderrunCount() const { return underruns_.load(); }
+
+private:
+    static constexpr uint32_t kChunkBytes = 1024;  // the device plays in slices of 256 frames
+
+    void Run();
+    void FinishHead();
+
+    std::unique_ptr<WaveSink> sink_;
+    WaveDoneTarget& target_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    WaveHeader* head_ = nullptr;
+    WaveHeader* tail_ = nullptr;
+    uint32_t head_offset_ = 0;  // bytes of the head buffer already played
+    uint64_t generation_ = 0;   // advanced by every Reset
+    bool paused_ = false;
+    bool discard_pending_ = false;
+    bool quit_ = false;
+    std::atomic<uint64_t> underruns_ = 0;
+    alignas(4) uint8_t chunk_[kChunkBytes] = {};
+    std::thread thread_;
+};
