@@ -1,0 +1,202 @@
+#include "engine/sound_device.h"
+
+#include "engine/device_registry.h"
+#include "engine/note_pitch.h"
+
+namespace {
+
+constexpr int16_t kDefaultMasterOffset = -24;
+constexpr uint8_t kAdpcmVoice = 0;
+
+// Controller numbers.
+constexpr uint8_t kBankMsb = 0;
+constexpr uint8_t kModulation = 1;
+constexpr uint8_t kDataEntry = 6;
+constexpr uint8_t kVolume = 7;
+constexpr uint8_t kPan = 10;
+constexpr uint8_t kExpression = 11;
+constexpr uint8_t kBankLsb = 32;
+constexpr uint8_t kNoteLimit = 55;
+constexpr uint8_t kNrpnLsb = 98;
+constexpr uint8_t kNrpnMsb = 99;
+constexpr uint8_t kRpnLsb = 100;
+constexpr uint8_t kRpnMsb = 101;
+constexpr uint8_t kAllSoundOff = 120;
+constexpr uint8_t kAllNotesOffController = 123;
+
+}  // namespace
+
+CSoundDevice::CSoundDevice(const std::filesystem::path& voice_folder) {
+    EnterDeviceRegistry(this);
+    m_fm = std::make_unique<CFmSynth>();
+    m_adpcm = std::make_unique<CAdpcmPlayer>();
+    m_sequencer = std::make_unique<CSmafSequencer>(*this);
+    m_master_offset = kDefaultMasterOffset;
+    if (!voice_folder.empty()) {
+        m_voices.LoadVmaFile(voice_folder);
+        m_voices.LoadAdpFile(voice_folder, *m_adpcm);
+    }
+}
+
+CSoundDevice::~CSoundDevice() {
+    for (uint8_t ch = 0; ch < kChannelCount; ++ch) RemoveNotes(ch, kAllNotes);
+    // The sequencer goes first: its release still sends the stop messages to the synthesizers.
+    m_sequencer.reset();
+    m_fm.reset();
+    m_adpcm.reset();
+    LeaveDeviceRegistry(this);
+}
+
+void CSoundDevice::SetSongVoice(const uint8_t* song_voice) {
+    m_voices.SetSongVoice(song_voice);
+    for (CSoundDevice* other : DeviceRegistry())
+        if (other != nullptr && other != this) other->m_voices.SetSongVoice(song_voice);
+}
+
+void CSoundDevice::LoadSongWave(uint8_t wave, const uint8_t* data, uint32_t size, uint32_t rate) {
+    m_adpcm->FreeWave(wave);
+    m_adpcm->LoadWave(wave, data, size, rate);
+}
+
+void CSoundDevice::StopWaveVoice() {
+    m_adpcm->StopWave(kAdpcmVoice);
+}
+
+void CSoundDevice::Render(int16_t* frames, uint32_t count) {
+    m_fm->Render(frames, count);
+    m_adpcm->MixInto(frames, count);
+}
+
+void CSoundDevice::ProcessMessage(const uint8_t* bytes, uint32_t length) {
+    if (length == 0) return;
+    const uint8_t status = bytes[0];
+    const uint8_t ch = status & 0x0F;
+    const uint8_t d1 = length > 1 ? bytes[1] & 0x7F : 0;
+    const uint8_t d2 = length > 2 ? bytes[2] & 0x7F : 0;
+    switch (status & 0xF0) {
+        case 0x80:
+            NoteOff(ch, d1);
+            break;
+        case 0x90:
+            if (d2 == 0)
+                NoteOff(ch, d1);
+            else
+                NoteOn(ch, d1, d2);
+            break;
+        case 0xB0:
+            Controller(ch, d1, d2);
+            break;
+        case 0xC0:
+            m_channels[ch].program = d1;
+            UpdateVoiceSelection(ch);
+            break;
+        case 0xE0:
+            PitchBend(ch, d1, d2);
+            break;
+        case 0xF0:
+            if (status == 0xF0) Exclusive(bytes, length);
+            break;
+        default:
+            break;
+    }
+}
+
+void CSoundDevice::Controller(uint8_t ch, uint8_t number, uint8_t value) {
+    ChannelRecord& channel = m_channels[ch];
+    switch (number) {
+        case kBankMsb:
+            channel.bank_msb = value;
+            UpdateVoiceSelection(ch);
+            break;
+        case kModulation:
+            channel.modulation = value == 0 ? 0 : static_cast<uint8_t>((value >> 5) + 1);
+            for (uint8_t s = 0; s < kSlotCount; ++s)
+                if (m_slots[s].channel == ch) m_fm->SetModulation(s, channel.modulation);
+            break;
+        case kDataEntry:
+            // Only the bend range (RPN 0/0) is a registered parameter here.
+            if (channel.rpn_msb == 0 && channel.rpn_lsb == 0 && channel.nrpn == 0) channel.bend_range = value;
+            break;
+        case kVolume:
+            channel.volume = value;
+            Relevel(ch);
+            break;
+        case kPan:
+            channel.pan = value;
+            Relevel(ch);
+            break;
+        case kExpression:
+            channel.expression = value;
+            Relevel(ch);
+            break;
+        case kBankLsb:
+            channel.bank_lsb = value;
+            UpdateVoiceSelection(ch);
+            break;
+        case kNoteLimit:
+            channel.note_limit = value;
+            break;
+        case kNrpnLsb:
+        case kNrpnMsb:
+            channel.nrpn = 1;
+            break;
+        case kRpnLsb:
+            channel.nrpn = 0;
+            channel.rpn_lsb = value;
+            break;
+        case kRpnMsb:
+            channel.nrpn = 0;
+            channel.rpn_msb = value;
+            break;
+        case kAllSoundOff:
+        case kAllNotesOffController:
+            AllNotesOff(ch);
+            break;
+        default:
+            break;
+    }
+}
+
+uint16_t CSoundDevice::ChannelLevels(const ChannelRecord& channel, uint8_t velocity) const {
+    return Levels(LevelSettings{m_master_offset, m_volume_mode}, channel.pan, channel.volume,
+                  channel.expression, velocity);
+}
+
+void CSoundDevice::Relevel(uint8_t ch) {
+    const ChannelRecord& channel = m_channels[ch];
+    // Free slots too: a slot keeps the channel it last played for.
+    for (uint8_t s = 0; s < kSlotCount; ++s) {
+        if (m_slots[s].channel != ch) continue;
+        const uint16_t levels = ChannelLevels(channel, m_slots[s].velocity);
+        m_fm->SetLevels(s, LeftLevel(levels), RightLevel(levels));
+    }
+    for (const NoteNode& node : channel.notes)
+        if (node.slot == kAdpcmDrumSlot)
+            m_adpcm->SetWaveVolume(kAdpcmVoice, RightLevel(ChannelLevels(channel, node.velocity)));
+}
+
+void CSoundDevice::RelevelAllNotes() {
+    for (const ChannelRecord& channel : m_channels) {
+        for (const NoteNode& node : channel.notes) {
+            if (node.slot == kAdpcmDrumSlot) continue;
+            const uint16_t levels = ChannelLevels(channel, node.velocity);
+            m_fm->SetLevels(node.slot, LeftLevel(levels), RightLevel(levels));
+        }
+    }
+}
+
+void CSoundDevice::PitchBend(uint8_t ch, uint8_t lsb, uint8_t msb) {
+    ChannelRecord& channel = m_channels[ch];
+    channel.bend = static_cast<int16_t>((((msb << 7) | lsb) * 4) - 32768);
+    for (uint8_t s = 0; s < kSlotCount; ++s) {
+        if (m_slots[s].channel != ch) continue;
+        const uint32_t pitch = NoteToBlockFnum(m_slots[s].note, channel.bend_range, channel.bend);
+        m_fm->SetBlockFnum(s, static_cast<uint8_t>(pitch >> 16), static_cast<uint16_t>(pitch & 0xFFFF));
+    }
+}
+
+void CSoundDevice::AllNotesOff(uint8_t ch) {
+    m_slots[ch].ops = 0;
+    RemoveNotes(ch, kAllNotes);
+    m_channels[ch].active = 0;
+}

@@ -1,0 +1,67 @@
+#include "engine/synth_engine.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+void CSynthEngine::SetRepeat(uint32_t mode) {
+    m_repeat_mode = mode;
+    m_restarts_left = kNoRestartLimit;
+}
+
+void CSynthEngine::LimitRestarts(uint32_t restarts) {
+    m_restarts_left = restarts;
+}
+
+void CSynthEngine::SetData(const uint8_t* data, uint32_t length) {
+    m_position = 0;
+    m_device.Sequencer().AppendData(data, length);
+}
+
+int CSynthEngine::Play() {
+    CSmafSequencer& sequencer = m_device.Sequencer();
+    if (!sequencer.Parse()) return 0;
+    sequencer.Start(0);
+    return 1;
+}
+
+int CSynthEngine::Seek(uint32_t ms) {
+    CSmafSequencer& sequencer = m_device.Sequencer();
+    m_position = 0;
+    sequencer.Stop();
+    if (ms == 0) return 0;
+    if (!sequencer.Start(ms)) return 1;
+    m_position = static_cast<uint32_t>(MsToFrames(ms));
+    return 0;
+}
+
+bool CSynthEngine::EndOfEvents(const int16_t* chunk, uint32_t frames) {
+    if (m_repeat_mode == kRepeatSong && m_restarts_left != 0) {
+        if (m_restarts_left != kNoRestartLimit) --m_restarts_left;
+        // Notes still sounding carry over into the restart; nothing is reset.
+        m_position = 0;
+        m_device.Sequencer().Rewind();
+        return false;
+    }
+    if (std::any_of(chunk, chunk + 2 * frames, [](int16_t sample) { return sample != 0; })) return false;
+    m_position = 0;
+    m_device.Sequencer().Stop();
+    return true;
+}
+
+uint32_t CSynthEngine::Render(uint8_t* buffer, uint32_t bytes) {
+    const uint32_t frames = bytes / kBytesPerFrame;
+    if (frames == 0) return 0;
+    std::array<int16_t, 2 * kChunkFrames> chunk;
+    uint32_t done = 0;
+    while (true) {
+        const int more = m_device.Sequencer().PlayDueEvents(FramesToMs(m_position));
+        const uint32_t n = std::min(frames - done, kChunkFrames);
+        m_device.Render(chunk.data(), n);
+        std::memcpy(buffer + done * kBytesPerFrame, chunk.data(), n * kBytesPerFrame);
+        done += n;
+        m_position += n;
+        if (more == 0 && EndOfEvents(chunk.data(), n)) return 0;
+        if (done == frames) return done * kBytesPerFrame;
+    }
+}

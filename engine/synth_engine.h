@@ -1,0 +1,51 @@
+#pragma once
+// The engine behind the Synth functions: the render loop over one sound device and its sequencer.
+
+#include <cstdint>
+#include <filesystem>
+
+#include "engine/sound_device.h"
+
+inline constexpr uint32_t kFramesPerSecond = 22050;
+inline constexpr uint32_t kBytesPerFrame = 4;  // 16-bit left, 16-bit right
+inline constexpr uint32_t kChunkFrames = 22;   // events are dispatched between chunks of at most this many
+inline constexpr uint32_t kRepeatSong = 1;
+
+// ms = frames x 1000 / 22050 and frames = ms x 22050 / 1000, truncated, exact for every 32-bit value.
+constexpr uint32_t FramesToMs(uint32_t frames) {
+    return static_cast<uint32_t>(uint64_t{frames} * 1000 / kFramesPerSecond);
+}
+constexpr uint64_t MsToFrames(uint32_t ms) {
+    return uint64_t{ms} * kFramesPerSecond / 1000;
+}
+
+class CSynthEngine {
+public:
+    explicit CSynthEngine(const std::filesystem::path& voice_folder) : m_device(voice_folder) {}
+
+    void SetRepeat(uint32_t mode);
+    // With repeat on, restarts the song only this many more times and then lets it end. SetRepeat lifts the
+    // limit again.
+    void LimitRestarts(uint32_t restarts);
+    void SetData(const uint8_t* data, uint32_t length);
+    int Play();
+    int Seek(uint32_t ms);
+    uint32_t Render(uint8_t* buffer, uint32_t bytes);
+
+    CSoundDevice& Device() { return m_device; }
+    uint32_t Position() const { return m_position; }
+
+private:
+    static constexpr uint32_t kNoRestartLimit = UINT32_MAX;
+
+    // What happens when the events are exhausted after a chunk: true to stop (the song has ended).
+    bool EndOfEvents(const int16_t* chunk, uint32_t frames);
+
+    uint32_t m_repeat_mode = 0;
+    uint32_t m_position = 0;  // frames since the last start or seek
+    uint32_t m_restarts_left = kNoRestartLimit;
+    CSoundDevice m_device;
+};
+
+// The process-wide engine, constructed on first use with the folder given to SynthSetVoiceFolder.
+CSynthEngine& TheSynthEngine();
