@@ -96,9 +96,11 @@ private:
     using Clock = std::chrono::steady_clock;
 
     void ConnectThreadProc();
-    void SetProgress(int percent);
+    void SetDetection(bool running);
+    void SetProgress(int percent);  // the bar; the view hears only changes
     void DeleteImageFiles();
     void ReportOpenFailure();
+    void ReportFileError(const std::string& error);
     double SecondsSince(Clock::time_point start) const;
 
     ISessionView& m_view;
@@ -118,6 +120,7 @@ private:
     int m_nTargetType = 0;
     uint8_t m_byLoaderMode = 0;
     int m_nProgress = 0;
+    int m_nBarPosition = 0;
     bool m_bDetecting = false;
     std::atomic<bool> m_bConnected{false};
 

@@ -1,0 +1,16 @@
+#pragma once
+// The parts of the serial port that differ between POSIX systems.
+
+#include <termios.h>
+
+#include <cstdint>
+
+namespace cantavo {
+
+// The termios speed constant for a baud rate, 0 when the system has none.
+speed_t SpeedConstant(uint32_t baud);
+// Asks the driver to hand over received bytes at once (USB adapters otherwise hold them up to 16 ms);
+// devices without the setting are left as they are.
+void RequestLowLatency(int fd);
+
+}  // namespace cantavo

@@ -1,0 +1,123 @@
+#include "transfer/file_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace cantavo {
+namespace {
+
+bool Fail(const std::filesystem::path& file, int error, std::string& text) {
+    text = file.string() + ": " + std::strerror(error);
+    return false;
+}
+
+// A file descriptor closed on scope exit.
+class CFileHandle {
+public:
+    explicit CFileHandle(int fd) : m_fd(fd) {}
+    ~CFileHandle() {
+        if (m_fd >= 0) close(m_fd);
+    }
+    CFileHandle(const CFileHandle&) = delete;
+    CFileHandle& operator=(const CFileHandle&) = delete;
+    int Get() const { return m_fd; }
+    // Closes now, so that a failing close (a full disk on some file systems) is seen.
+    bool Close() {
+        const int fd = m_fd;
+        m_fd = -1;
+        return close(fd) == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+bool WriteAll(int fd, const uint8_t* bytes, size_t count, uint64_t offset) {
+    while (count > 0) {
+        const ssize_t n = pwrite(fd, bytes, count, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        bytes += n;
+        offset += static_cast<uint64_t>(n);
+        count -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<size_t> ReadFileAt(const std::filesystem::path& file, uint64_t offset, std::span<uint8_t> buffer,
+                                 std::string& error) {
+    CFileHandle fd(open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.Get() < 0) {
+        Fail(file, errno, error);
+        return std::nullopt;
+    }
+    size_t done = 0;
+    while (done < buffer.size()) {
+        const ssize_t n = pread(fd.Get(), buffer.data() + done, buffer.size() - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            Fail(file, errno, error);
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        done += static_cast<size_t>(n);
+    }
+    return done;
+}
+
+std::optional<std::vector<uint8_t>> ReadFileBytes(const std::filesystem::path& file, std::string& error) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(file, ec)) {
+        Fail(file, EISDIR, error);
+        return std::nullopt;
+    }
+    const auto size = std::filesystem::file_size(file, ec);
+    if (ec) {
+        Fail(file, ec.value(), error);
+        return std::nullopt;
+    }
+    std::vector<uint8_t> bytes(size);
+    const auto count = ReadFileAt(file, 0, bytes, error);
+    if (!count) return std::nullopt;
+    bytes.resize(*count);
+    return bytes;
+}
+
+bool WriteFileBytes(const std::filesystem::path& file, std::span<const uint8_t> bytes, std::string& error) {
+    std::filesystem::path temporary = file;
+    temporary += ".part";
+    CFileHandle fd(open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (fd.Get() < 0) return Fail(file, errno, error);
+    if (!WriteAll(fd.Get(), bytes.data(), bytes.size(), 0) || !fd.Close()) {
+        const int saved = errno;
+        unlink(temporary.c_str());
+        return Fail(file, saved, error);
+    }
+    if (rename(temporary.c_str(), file.c_str()) != 0) {
+        const int saved = errno;
+        unlink(temporary.c_str());
+        return Fail(file, saved, error);
+    }
+    return true;
+}
+
+bool WriteFileAt(const std::filesystem::path& file, uint64_t offset, std::span<const uint8_t> bytes,
+                 std::string& error) {
+    CFileHandle fd(open(file.c_str(), O_WRONLY | O_CLOEXEC));
+    if (fd.Get() < 0) return Fail(file, errno, error);
+    if (!WriteAll(fd.Get(), bytes.data(), bytes.size(), offset) || !fd.Close()) return Fail(file, errno, error);
+    return true;
+}
+
+bool RemoveFile(const std::filesystem::path& file, std::string& error) {
+    if (unlink(file.c_str()) == 0 || errno == ENOENT) return true;
+    return Fail(file, errno, error);
+}
+
+}  // namespace cantavo

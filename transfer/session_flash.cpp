@@ -1,0 +1,108 @@
+// Download: erase the handset's user area and program it from the working image in credited blocks.
+#include <algorithm>
+#include <array>
+
+#include "transfer/file_io.h"
+#include "transfer/handset_session.h"
+#include "transfer/protocol.h"
+#include "transfer/scramble.h"
+#include "transfer/session_texts.h"
+#include "transfer/text_format.h"
+
+namespace cantavo {
+
+void CHandsetSession::OnDownload() {
+    if (IsWorkerRunning()) return;
+    const auto start = Clock::now();
+    m_view.DisableCommands();
+    ProgramFlash();
+    m_view.LogMessage(Format(texts::kProgrammingFinished, SecondsSince(start)));
+    m_view.EnableCommands();
+}
+
+int CHandsetSession::ProgramFlash() {
+    if (m_bTargetDetected != 1) return 0;
+    std::string error;
+    const auto image = ReadFileBytes(m_strWorkFile, error);
+    if (!image) {
+        m_view.LogMessage(error);
+        return 0;
+    }
+    m_view.LogMessage(texts::kTransferring);
+    SendByte(protocol::kErase);
+    uint8_t answer = 0;
+    bool erased = false;
+    while (!erased && ReadByteTimeout(protocol::kEraseTimeoutMs, answer) == 1) erased = answer == protocol::kEraseDone;
+    int result = 0;
+    if (erased) {
+        m_view.LogMessage(texts::kEraseComplete);
+        if (SendFileBlocks(*image) == 0) {
+            m_view.ShowNotification(texts::kFlashWritingError);
+            return 0;
+        }
+        m_view.LogMessage(texts::kWriteSuccess);
+        SetProgress(0);
+        result = 1;
+    } else {
+        m_view.LogMessage(texts::kEraseNoAnswer);
+    }
+    m_bConnectStarted = 1;
+    m_view.EnableConnect(true);
+    return result;
+}
+
+int CHandsetSession::SendFileBlocks(std::span<const uint8_t> image) {
+    const size_t total = image.size();
+    size_t sent = 0;
+    size_t position = 0;
+    SetProgress(0);
+    std::array<uint8_t, protocol::kBlockBytes> buffer{};
+    while (position < total) {
+        const size_t read = std::min<size_t>(buffer.size(), total - position);
+        std::copy_n(image.begin() + position, read, buffer.begin());
+        std::fill(buffer.begin() + read, buffer.end(), 0);
+        position += read;
+        // Padded with the zeros just written to a multiple of 4.
+        const size_t count = (read + protocol::kBlockAlignBytes - 1) / protocol::kBlockAlignBytes * protocol::kBlockAlignBytes;
+        sent = std::min(sent + count, total);
+        if (SendBlock(buffer.data(), static_cast<uint32_t>(count)) == 0) {
+            m_view.LogMessage(texts::kSendBlockError);
+            return 0;
+        }
+        m_nProgress = static_cast<int>(sent * 100 / total);
+        SetProgress(m_nProgress);
+        m_view.SetTitle(Format(texts::kTitleProcessing, m_nProgress));
+        if (sent >= total) break;
+    }
+    m_view.SetTitle(texts::kTitleResting);
+    SetProgress(0);
+    return 1;
+}
+
+int CHandsetSession::SendBlock(uint8_t* buffer, uint32_t length) {
+    ScrambleBytes(buffer, length);
+    const protocol::BlockHeader header{static_cast<uint16_t>(length),
+                                       protocol::BlockHeader::Checksum(std::span(buffer, length))};
+    for (uint8_t byte : header.Encode()) SendByte(byte);
+    // Bytes on the line the loader has not yet credited; a generous loader can drive it negative.
+    int outstanding = static_cast<int>(protocol::kBlockHeaderBytes);
+    uint32_t offset = 0;
+    do {
+        const int room = std::min(protocol::kCreditWindowBytes - outstanding, static_cast<int>(length - offset));
+        const uint32_t written = room > 0 ? m_serial.WriteComm(buffer + offset, static_cast<uint32_t>(room)) : 0;
+        outstanding += static_cast<int>(written);
+        uint8_t credit = 0;
+        if (ReadByteTimeout(protocol::kCreditTimeoutMs, credit) == 0) {
+            m_view.LogMessage(texts::kFlashWritingErrorLog);
+            m_view.SetTitle(texts::kTitleFlashError);
+            return 0;
+        }
+        outstanding -= credit;
+        offset += written;
+    } while (offset < length || outstanding > 0);
+    m_nProgress = 0;
+    uint8_t done = 0;
+    return ReadByteTimeout(protocol::kBlockDoneTimeoutMs, done) == 1 && done == protocol::kSyncAnswer ? 1 : 0;
+}
+
+}  // namespace cantavo

@@ -1,0 +1,140 @@
+// The user-area image files: reading the handset's area, the working copy, slot names and inserts.
+#include <algorithm>
+#include <array>
+
+#include "transfer/file_io.h"
+#include "transfer/handset_session.h"
+#include "transfer/protocol.h"
+#include "transfer/scramble.h"
+#include "transfer/session_texts.h"
+#include "transfer/text_format.h"
+#include "transfer/user_area.h"
+
+namespace cantavo {
+
+int CHandsetSession::ReadUserArea() {
+    m_view.SetTitle(texts::kTitleLoading);
+    SetProgress(0);
+    std::string error;
+    // Created (or emptied) first, so a folder we cannot write is found before the 13 s read.
+    if (!WriteFileBytes(m_strImageFile, {}, error)) {
+        m_view.LogMessage(error);
+        return 0;
+    }
+    const auto start = Clock::now();
+    std::vector<uint8_t> image;
+    image.reserve(kUserAreaBytes);
+    SendByte(protocol::kSyncRequest);
+    std::array<uint8_t, protocol::kReadGroupBytes> group{};
+    while (image.size() < kUserAreaBytes) {
+        SendByte(protocol::kSyncAnswer);
+        for (uint8_t& byte : group) {
+            if (ReadByteTimeout(protocol::kReadByteTimeoutMs, byte) == 0) {
+                m_view.ShowNotification(texts::kUserDataLoadingError);
+                // "sm.tmp" keeps what was read so far.
+                if (!WriteFileBytes(m_strImageFile, image, error)) m_view.LogMessage(error);
+                return 0;
+            }
+            const size_t count = image.size() + static_cast<size_t>(&byte - group.data()) + 1;
+            m_nProgress = static_cast<int>(count * 100 / kUserAreaBytes);
+            SetProgress(m_nProgress);
+        }
+        ScrambleBytes(group.data(), group.size());
+        image.insert(image.end(), group.begin(), group.end());
+    }
+    if (!WriteFileBytes(m_strImageFile, image, error)) {
+        m_view.LogMessage(error);
+        return 0;
+    }
+    m_view.LogMessage(Format(texts::kDumpingFinished, SecondsSince(start)));
+    SetProgress(0);
+    return 1;
+}
+
+int CHandsetSession::CopyImage() {
+    std::string error;
+    const auto image = ReadFileBytes(m_strImageFile, error);
+    if (!image || !WriteFileBytes(m_strWorkFile, *image, error)) {
+        m_view.LogMessage(error);
+        return 0;
+    }
+    return 1;
+}
+
+void CHandsetSession::ShowSlotNames() {
+    std::string error;
+    const auto image = ReadFileBytes(m_strWorkFile, error);
+    if (!image) {
+        m_view.LogMessage(error);
+        return;
+    }
+    SlotNames names;
+    for (int slot = 0; slot < kSlotCount; ++slot) {
+        std::array<uint8_t, kSlotTitleBytes> title{};
+        const size_t offset = SlotOffset(slot);
+        if (offset < image->size())
+            std::copy_n(image->begin() + offset, std::min<size_t>(title.size(), image->size() - offset), title.begin());
+        ScrambleBytes(title.data(), title.size());
+        names[slot] = SlotTitle(title);
+    }
+    m_view.ShowSlotNames(names);
+}
+
+void CHandsetSession::OnSelectSlot(int index) {
+    if (index < 0 || index >= kSlotCount) return;
+    m_nSlotIndex = index;
+    m_nSlotMask = 1 << index;
+}
+
+void CHandsetSession::SelectSourceFile(const std::filesystem::path& file) {
+    m_strSelPath = file;
+    m_strSelName = file.filename().string();
+    m_strSelTitle = TitleFromFileName(m_strSelName);
+}
+
+void CHandsetSession::InsertFile() {
+    if (IsWorkerRunning()) return;
+    std::string error;
+    const auto reportOpenError = [&] {
+        m_view.LogMessage(texts::kFileOpenError);
+        m_view.LogMessage(error);
+    };
+    std::error_code ec;
+    const bool folder = std::filesystem::is_directory(m_strSelPath, ec);
+    const auto size = folder ? std::uintmax_t{0} : std::filesystem::file_size(m_strSelPath, ec);
+    if (folder || ec) {
+        error = Format(texts::kFileError, m_strSelPath.c_str(), folder ? "is a folder" : ec.message().c_str());
+        reportOpenError();
+        return;
+    }
+    const int slot = SlotFromMask(m_nSlotMask);
+    const uint32_t slotSize = SlotSize(slot);
+    if (size > slotSize) {
+        m_view.LogMessage(Format(texts::kFileSizeOver, static_cast<int>(slotSize)));
+        return;
+    }
+    std::vector<uint8_t> melody(std::min<size_t>(size, slotSize - kSlotTitleBytes));
+    const auto count = ReadFileAt(m_strSelPath, 0, melody, error);
+    if (!count) {
+        reportOpenError();
+        return;
+    }
+    melody.resize(*count);
+    auto bytes = BuildSlot(slot, m_strSelTitle, melody);
+    ScrambleBytes(bytes.data(), bytes.size());
+    if (!WriteFileAt(m_strWorkFile, SlotOffset(slot), bytes, error)) {
+        m_view.LogMessage(error);
+        return;
+    }
+    m_view.LogMessage(m_strSelTitle + texts::kFileInserted);
+    ShowSlotNames();
+}
+
+void CHandsetSession::OnReload() {
+    if (IsWorkerRunning()) return;
+    if (CopyImage() == 0) return;
+    ShowSlotNames();
+    m_view.LogMessage(texts::kReloadDone);
+}
+
+}  // namespace cantavo

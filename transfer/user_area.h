@@ -1,0 +1,41 @@
+#pragma once
+// The handset's 128 KB user area: twelve fixed slots, each a 32-byte title and the melody's bytes.
+//
+//   FM 1..8     index 0..7    offset index * 0x2000             8192 bytes
+//   ADPCM 1..4  index 8..11   offset 0x10000 + (index-8)*0x4000  16384 bytes
+// A slot as the handset holds it: title (Windows-1252, zero-padded; 32 characters or more keep 32 and no zero),
+// then the melody file's first bytes, then zeros. The image files hold every slot passed through ScrambleBytes.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace cantavo {
+
+inline constexpr uint32_t kUserAreaBytes = 0x20000;
+inline constexpr int kFmSlotCount = 8;
+inline constexpr uint32_t kFmSlotBytes = 8192;
+inline constexpr uint32_t kAdpcmSlotBytes = 16384;
+inline constexpr uint32_t kAdpcmAreaOffset = 0x10000;
+inline constexpr uint32_t kSlotTitleBytes = 32;
+
+uint32_t SlotOffset(int index);
+uint32_t SlotSize(int index);
+// The set bit's number for 1, 4, 8, ... 2048; 1 for any other mask (which covers 2).
+int SlotFromMask(int mask);
+// The file name up to its first '.', empty when it has none.
+std::string TitleFromFileName(std::string_view fileName);
+// A slot as stored before scrambling, from a UTF-8 title and the first bytes of the melody (cut to fit).
+std::vector<uint8_t> BuildSlot(int index, std::string_view titleUtf8, std::span<const uint8_t> melody);
+// The title shown for a slot's 32 title bytes (unscrambled): up to the first zero byte, in UTF-8.
+std::string SlotTitle(std::span<const uint8_t> titleBytes);
+// The melody bytes of an unscrambled slot: a SMAF file's own length from its header, or the data with trailing
+// zero bytes removed when it is not SMAF.
+std::vector<uint8_t> MelodyBytes(std::span<const uint8_t> slot);
+// Parses "1".."12" (FM 1-8, then ADPCM 1-4) into a slot index.
+std::optional<int> SlotIndexFromNumber(std::string_view number);
+
+}  // namespace cantavo
