@@ -16,7 +16,7 @@
 
 class wxBitmapButton;
 class wxCheckBox;
-class wxCommandEvent;
+class wxKeyEvent;
 class wxTextCtrl;
 
 class CPlayerDlg : public wxDialog, private WaveDoneTarget {
@@ -60,8 +60,8 @@ private:
     static constexpr int kBufferCount = 2;
 
     void CreateControls();
-    void OnButton(wxCommandEvent& event);
-    void OnCheckRepeat(wxCommandEvent& event);
+    void OnOpen();
+    void OnCharHook(wxKeyEvent& event);
     bool OpenWaveDevice();
     bool LoadSmafFile(const wxString& path);
     void PostWaveDone(WaveHeader* header) override;

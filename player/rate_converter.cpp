@@ -1,0 +1,45 @@
+#include "player/rate_converter.h"
+
+#include <samplerate.h>
+
+#include <cmath>
+
+std::unique_ptr<RateConverter> RateConverter::Create(uint32_t from_rate, uint32_t to_rate,
+                                                     uint32_t max_input_frames, std::string& error) {
+    const double ratio = static_cast<double>(to_rate) / from_rate;
+    int code = 0;
+    SRC_STATE* state = src_new(SRC_SINC_MEDIUM_QUALITY, kChannels, &code);
+    if (!state || !src_is_valid_ratio(ratio)) {
+        error = std::string("libsamplerate: ") + (state ? "unsupported rate ratio" : src_strerror(code));
+        if (state) src_delete(state);
+        return nullptr;
+    }
+    return std::unique_ptr<RateConverter>(new RateConverter(state, ratio, max_input_frames));
+}
+
+RateConverter::RateConverter(SRC_STATE* state, double ratio, uint32_t max_input_frames)
+    : state_(state),
+      ratio_(ratio),
+      input_(max_input_frames * kChannels),
+      // Room for the frames of one call plus the filter's rounding slack.
+      output_((static_cast<size_t>(std::ceil(max_input_frames * ratio)) + 16) * kChannels),
+      output_pcm_(output_.size()) {}
+
+RateConverter::~RateConverter() { src_delete(state_); }
+
+std::span<const int16_t> RateConverter::Convert(std::span<const int16_t> frames) {
+    const size_t samples = std::min(frames.size(), input_.size());
+    src_short_to_float_array(frames.data(), input_.data(), static_cast<int>(samples));
+    SRC_DATA data{};
+    data.data_in = input_.data();
+    data.input_frames = static_cast<long>(samples / kChannels);
+    data.data_out = output_.data();
+    data.output_frames = static_cast<long>(output_.size() / kChannels);
+    data.src_ratio = ratio_;
+    if (src_process(state_, &data) != 0) return {};
+    const int produced = static_cast<int>(data.output_frames_gen * kChannels);
+    src_float_to_short_array(output_.data(), output_pcm_.data(), produced);
+    return {output_pcm_.data(), static_cast<size_t>(produced)};
+}
+
+void RateConverter::Reset() { src_reset(state_); }

@@ -1,0 +1,33 @@
+// A sink that writes the sound, as it would be heard, into a WAV file; it takes sound as fast as it comes.
+#pragma once
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "player/wave_out.h"
+
+class WavFileSink : public WaveSink {
+public:
+    // Creates the file; null with the reason in error when that fails.
+    static std::unique_ptr<WavFileSink> Create(const std::string& path, const WaveFormat& format,
+                                               std::string& error);
+    ~WavFileSink() override;
+
+    void Start() override {}
+    void Consume(const uint8_t* pcm, uint32_t bytes) override;
+    // The header is brought up to date whenever the device idles, so the file is whole between songs.
+    void Idle(bool discard) override;
+
+private:
+    WavFileSink(std::FILE* file, std::string path, const WaveFormat& format)
+        : file_(file), path_(std::move(path)), format_(format) {}
+    bool WriteHeader();
+    void ReportError();
+
+    std::FILE* file_;
+    std::string path_;
+    WaveFormat format_;
+    uint32_t data_bytes_ = 0;
+    bool failed_ = false;
+};

@@ -1,0 +1,46 @@
+// Chooses the backend of a wave output device.
+#include <cstdlib>
+
+#include "player/null_sink.h"
+#include "player/player_texts.h"
+#include "player/portaudio_sink.h"
+#include "player/wav_file_sink.h"
+#include "player/wave_out.h"
+
+namespace {
+
+constexpr std::string_view kWavPrefix = "wav:";
+
+bool IsSupported(const WaveFormat& format) {
+    return format.format_tag == kWaveFormatPcm && format.channels == 2 && format.bits_per_sample == 16 &&
+           format.block_align == 4 && format.samples_per_sec > 0 &&
+           format.avg_bytes_per_sec == format.samples_per_sec * format.block_align;
+}
+
+std::unique_ptr<WaveSink> OpenSink(std::string_view spec, const WaveFormat& format, std::string& error) {
+    if (spec.empty() || spec == "portaudio") return PortAudioSink::Open(format, error);
+    if (spec == "null") return std::make_unique<NullSink>(format.avg_bytes_per_sec);
+    if (spec.starts_with(kWavPrefix) && spec.size() > kWavPrefix.size())
+        return WavFileSink::Create(std::string(spec.substr(kWavPrefix.size())), format, error);
+    error = player_texts::kUnknownBackend + std::string(spec);
+    return nullptr;
+}
+
+}  // namespace
+
+std::unique_ptr<WaveOut> WaveOut::Open(std::string_view spec, const WaveFormat& format, WaveDoneTarget& target,
+                                       std::string& error) {
+    if (!IsSupported(format)) {
+        error = player_texts::kUnsupportedFormat;
+        return nullptr;
+    }
+    std::unique_ptr<WaveSink> sink = OpenSink(spec, format, error);
+    if (!sink) return nullptr;
+    return std::make_unique<WaveOut>(std::move(sink), target);
+}
+
+std::unique_ptr<WaveOut> WaveOut::OpenFromEnvironment(const WaveFormat& format, WaveDoneTarget& target,
+                                                      std::string& error) {
+    const char* spec = std::getenv("CANTAVO_AUDIO");
+    return Open(spec ? spec : "", format, target, error);
+}
