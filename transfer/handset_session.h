@@ -52,13 +52,13 @@ public:
     void OnTimer(int id);  // id 0: one detection attempt
     void OnStop();
     void OnExit();  // cancels and joins the worker, sends the leave byte 0xDD, closes the port
-    void OnDownload();
+    int OnDownload();  // 1 when the handset confirmed every block
     void OnReload();
     void OnSaveBackup();
     void OnLoadBackup();
     void OnSelectSlot(int index);
     void SelectSourceFile(const std::filesystem::path& file);  // m_strSelPath/Name/Title; no insert
-    void InsertFile();
+    int InsertFile();  // 1 when the slot was written
 
     // State for the window and the command-line tool.
     bool IsConnected() const { return m_bConnected.load(); }  // the last connection completed and is open

@@ -11,13 +11,14 @@
 
 namespace cantavo {
 
-void CHandsetSession::OnDownload() {
-    if (IsWorkerRunning()) return;
+int CHandsetSession::OnDownload() {
+    if (IsWorkerRunning()) return 0;
     const auto start = Clock::now();
     m_view.DisableCommands();
-    ProgramFlash();
+    const int result = ProgramFlash();
     m_view.LogMessage(Format(texts::kProgrammingFinished, SecondsSince(start)));
     m_view.EnableCommands();
+    return result;
 }
 
 int CHandsetSession::ProgramFlash() {

@@ -92,8 +92,8 @@ void CHandsetSession::SelectSourceFile(const std::filesystem::path& file) {
     m_strSelTitle = TitleFromFileName(m_strSelName);
 }
 
-void CHandsetSession::InsertFile() {
-    if (IsWorkerRunning()) return;
+int CHandsetSession::InsertFile() {
+    if (IsWorkerRunning()) return 0;
     std::string error;
     const auto reportOpenError = [&] {
         m_view.LogMessage(texts::kFileOpenError);
@@ -105,29 +105,30 @@ void CHandsetSession::InsertFile() {
     if (folder || ec) {
         error = Format(texts::kFileError, m_strSelPath.c_str(), folder ? "is a folder" : ec.message().c_str());
         reportOpenError();
-        return;
+        return 0;
     }
     const int slot = SlotFromMask(m_nSlotMask);
     const uint32_t slotSize = SlotSize(slot);
     if (size > slotSize) {
         m_view.LogMessage(Format(texts::kFileSizeOver, static_cast<int>(slotSize)));
-        return;
+        return 0;
     }
     std::vector<uint8_t> melody(std::min<size_t>(size, slotSize - kSlotTitleBytes));
     const auto count = ReadFileAt(m_strSelPath, 0, melody, error);
     if (!count) {
         reportOpenError();
-        return;
+        return 0;
     }
     melody.resize(*count);
     auto bytes = BuildSlot(slot, m_strSelTitle, melody);
     ScrambleBytes(bytes.data(), bytes.size());
     if (!WriteFileAt(m_strWorkFile, SlotOffset(slot), bytes, error)) {
         m_view.LogMessage(error);
-        return;
+        return 0;
     }
     m_view.LogMessage(m_strSelTitle + texts::kFileInserted);
     ShowSlotNames();
+    return 1;
 }
 
 void CHandsetSession::OnReload() {

@@ -1,0 +1,68 @@
+// cantavo-handset: a virtual handset on a pseudo-terminal, for the desktop tool and the tests.
+#include <csignal>
+#include <cstdio>
+
+#include <CLI/CLI.hpp>
+
+#include "tools/handset/virtual_handset.h"
+
+namespace {
+
+cantavo::handset::CVirtualHandset* g_handset = nullptr;
+
+void OnSignal(int) {
+    if (g_handset) g_handset->Stop();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace cantavo::handset;
+    HandsetOptions options;
+    auto& faults = options.settings.faults;
+    CLI::App app{"A virtual handset on a pseudo-terminal. Prints the device it serves, then answers the PC as a\n"
+                 "handset with its loader would, until it is killed. Its flash is kept in FILE."};
+    app.add_option("--flash", options.flash, "Flash file (131072 bytes; created erased when missing)")->required();
+    app.add_option("--link", options.link, "Make PATH a symbolic link to the device");
+    app.add_flag("--realtime", options.realtime, "Pace bytes at the line speed (10 bits per byte)");
+    app.add_option("--erase-ms", options.settings.eraseMs, "Time the erase takes (default 300)");
+    app.add_flag("--sync-ask-first", options.settings.syncAskFirst,
+                 "Answer the synchronisation request with a request of its own");
+    app.add_flag("-v,--verbose", options.verbose, "Log what the handset sees on stderr");
+    auto* group = app.add_option_group("Faults", "Each happens once per run");
+    group->add_option("--drop-after", faults.dropAfter, "Lose the byte received after N bytes");
+    group->add_option("--nak-every", faults.nakEvery, "Answer every Nth loader frame NAK, then ACK");
+    group->add_option("--stall-after", faults.stallAfter, "Go silent after N received bytes, until the next detection");
+    group->add_option("--bad-checksum", faults.badChecksum, "Answer block N as if its checksum were wrong");
+    group->add_flag("--no-erase-answer", faults.noEraseAnswer, "Never answer the first erase");
+    group->add_option("--over-credit", faults.overCredit, "Grant N bytes too many with every credit byte");
+    group->add_option("--hang-up-after", faults.hangUpAfter,
+                      "Hang up after N received bytes (then serve a new device, printed on stdout)");
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e);
+    }
+
+    CVirtualHandset handset(options);
+    std::string error;
+    if (!handset.Open(error)) {
+        std::fprintf(stderr, "cantavo-handset: %s\n", error.c_str());
+        return 1;
+    }
+    handset.SetNewDeviceHandler([](const std::string& device) {
+        std::printf("%s\n", device.c_str());
+        std::fflush(stdout);
+    });
+    g_handset = &handset;
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+    std::printf("%s\n", handset.DevicePath().c_str());
+    std::fflush(stdout);
+    handset.Run();
+    g_handset = nullptr;
+    return 0;
+}

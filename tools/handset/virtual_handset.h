@@ -1,0 +1,76 @@
+#pragma once
+// CVirtualHandset: a handset on a pseudo-terminal. The PC opens the device path it serves as if it were a serial
+// port; the handset answers every exchange through CHandsetMachine and keeps its flash in a file. Used by the
+// cantavo-handset program and, in-process, by the end-to-end tests.
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "tools/handset/handset_flash.h"
+#include "tools/handset/handset_machine.h"
+
+namespace cantavo::handset {
+
+struct HandsetOptions {
+    std::filesystem::path flash;
+    std::filesystem::path link;  // made a symbolic link to the device when not empty
+    bool realtime = false;       // pace bytes at the line speed, 10 bits per byte
+    bool verbose = false;        // log what the handset sees on stderr
+    HandsetSettings settings;
+};
+
+class CVirtualHandset : private IHandsetLine {
+public:
+    explicit CVirtualHandset(HandsetOptions options);
+    ~CVirtualHandset() override;
+    CVirtualHandset(const CVirtualHandset&) = delete;
+    CVirtualHandset& operator=(const CVirtualHandset&) = delete;
+
+    // Opens the flash file and the pseudo-terminal; false (and `error`) when either fails.
+    bool Open(std::string& error);
+    std::string DevicePath() const;
+    // Called (on the serving thread) with the new device after a hang-up fault.
+    void SetNewDeviceHandler(std::function<void(const std::string&)> handler) { m_onNewDevice = std::move(handler); }
+
+    // Serves until Stop(); Stop may be called from any thread (and is async-signal-safe).
+    void Run();
+    void Stop();
+
+    int Connections() const { return m_connections.load(); }
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    bool OpenTerminal(std::string& error);
+    void CloseTerminal();
+    uint32_t PcBaud() const;
+    void Log(const std::string& text) const;
+    bool WaitStop(Clock::time_point deadline);  // true when Stop() was called
+    void PaceUntil(Clock::time_point when);
+
+    void Send(std::span<const uint8_t> bytes, uint32_t baud) override;
+    void Busy(uint32_t milliseconds) override;
+    void HangUp() override;
+
+    HandsetOptions m_options;
+    CHandsetFlash m_flash;
+    CHandsetMachine m_machine;
+    std::function<void(const std::string&)> m_onNewDevice;
+
+    int m_master = -1;
+    int m_slaveKeepAlive = -1;  // our own slave handle, so the PC's closes never hang up the master
+    int m_stopPipe[2] = {-1, -1};
+    mutable std::mutex m_deviceMutex;
+    std::string m_device;
+    std::atomic<int> m_connections{0};
+
+    // Real-time pacing: when the last received byte has fully arrived, and when the line out is free.
+    Clock::time_point m_lastArrival{};
+    Clock::time_point m_outputFree{};
+};
+
+}  // namespace cantavo::handset
