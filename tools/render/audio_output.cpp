@@ -1,0 +1,103 @@
+#include "tools/render/audio_output.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr int kSampleRate = 22050;
+constexpr int kChannels = 2;
+constexpr uint32_t kBytesPerFrame = 4;
+
+std::string LowerExtension(const std::filesystem::path& path) {
+    std::string extension = path.extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension;
+}
+
+int SoundFileFormat(const std::filesystem::path& path) {
+    const std::string extension = LowerExtension(path);
+    if (extension == ".flac") return SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
+    if (extension == ".ogg" || extension == ".oga") return SF_FORMAT_OGG | SF_FORMAT_VORBIS;
+    return SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+}
+
+class CSoundFileOutput final : public CAudioOutput {
+public:
+    explicit CSoundFileOutput(SNDFILE* file) : m_file(file) {}
+    ~CSoundFileOutput() override { Close(); }
+
+    bool Write(const uint8_t* bytes, uint32_t length) override {
+        const sf_count_t frames = length / kBytesPerFrame;
+        // The engine's bytes are little-endian 16-bit samples, the host's own order on the platforms built
+        // for.
+        if (sf_writef_short(m_file, reinterpret_cast<const short*>(bytes), frames) == frames) return true;
+        m_error = sf_strerror(m_file);
+        return false;
+    }
+
+    bool Close() override {
+        if (m_file == nullptr) return true;
+        const int result = sf_close(m_file);
+        m_file = nullptr;
+        if (result == 0) return true;
+        m_error = sf_error_number(result);
+        return false;
+    }
+
+private:
+    SNDFILE* m_file;
+};
+
+class CRawOutput final : public CAudioOutput {
+public:
+    explicit CRawOutput(std::FILE* file) : m_file(file) {}
+    ~CRawOutput() override { Close(); }
+
+    bool Write(const uint8_t* bytes, uint32_t length) override {
+        if (std::fwrite(bytes, 1, length, m_file) == length) return true;
+        m_error = std::strerror(errno);
+        return false;
+    }
+
+    bool Close() override {
+        if (m_file == nullptr) return true;
+        const int result = std::fclose(m_file);
+        m_file = nullptr;
+        if (result == 0) return true;
+        m_error = std::strerror(errno);
+        return false;
+    }
+
+private:
+    std::FILE* m_file;
+};
+
+}  // namespace
+
+std::unique_ptr<CAudioOutput> OpenAudioOutput(const std::filesystem::path& path, bool raw,
+                                              std::string& error) {
+    if (raw) {
+        std::FILE* file = std::fopen(path.c_str(), "wb");
+        if (file == nullptr) {
+            error = std::strerror(errno);
+            return nullptr;
+        }
+        return std::make_unique<CRawOutput>(file);
+    }
+    SF_INFO info{};
+    info.samplerate = kSampleRate;
+    info.channels = kChannels;
+    info.format = SoundFileFormat(path);
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (file == nullptr) {
+        error = sf_strerror(nullptr);
+        return nullptr;
+    }
+    return std::make_unique<CSoundFileOutput>(file);
+}

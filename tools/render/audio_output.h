@@ -1,0 +1,24 @@
+#pragma once
+// The output file of a render: an audio file through libsndfile (format by extension) or raw PCM.
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+class CAudioOutput {
+public:
+    virtual ~CAudioOutput() = default;
+    // Writes whole frames of 16-bit little-endian stereo; false on a write error (see Error()).
+    virtual bool Write(const uint8_t* bytes, uint32_t length) = 0;
+    // Finishes the file; false when that fails.
+    virtual bool Close() = 0;
+    const std::string& Error() const { return m_error; }
+
+protected:
+    std::string m_error;
+};
+
+// Opens `path` for writing; null with `error` set when it cannot be created.
+std::unique_ptr<CAudioOutput> OpenAudioOutput(const std::filesystem::path& path, bool raw,
+                                              std::string& error);

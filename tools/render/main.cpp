@@ -1,0 +1,97 @@
+// cantavo-render [--start MS] [--loops N] [--raw] [--voices DIR] IN.mmf OUT
+// cantavo-render [options] -d OUTDIR IN.mmf...
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/synth.h"
+#include "tools/render/render_job.h"
+#include "tools/render/render_texts.h"
+#include "tools/render/voice_folder.h"
+
+namespace {
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+template <typename... Args>
+void Report(const char* format, Args... args) {
+    std::fprintf(stderr, "%s: ", render_text::kProgram);
+    std::fprintf(stderr, format, args...);
+    std::fputc('\n', stderr);
+}
+
+bool IsFolder(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_directory(path, error);
+}
+
+std::filesystem::path BatchOutput(const std::filesystem::path& folder, const std::filesystem::path& input,
+                                  bool raw) {
+    return folder / input.filename().replace_extension(raw ? ".raw" : ".wav");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app(render_text::kDescription, render_text::kProgram);
+    RenderOptions options;
+    std::string voices;
+    std::string out_dir;
+    std::vector<std::string> files;
+    app.add_option("--start", options.start_ms, render_text::kStartHelp)->option_text("MS");
+    app.add_option("--loops", options.loops, render_text::kLoopsHelp)->option_text("N");
+    app.add_flag("--raw", options.raw, render_text::kRawHelp);
+    app.add_option("--voices", voices, render_text::kVoicesHelp)->option_text("DIR");
+    app.add_option("-d", out_dir, render_text::kOutDirHelp)->option_text("OUTDIR");
+    app.add_option("files", files, render_text::kFilesHelp)->required();
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        return app.exit(error);
+    }
+
+    const bool batch = !out_dir.empty();
+    if (!batch && files.size() != 2) {
+        Report("%s", render_text::kNeedInAndOut);
+        return kExitUsage;
+    }
+    if (options.loops < 1) {
+        Report("%s", render_text::kBadLoops);
+        return kExitUsage;
+    }
+    if (!voices.empty() && !IsFolder(voices)) {
+        Report(render_text::kVoicesNotFolder, voices.c_str());
+        return kExitUsage;
+    }
+    if (batch && !IsFolder(out_dir)) {
+        Report(render_text::kOutDirNotFolder, out_dir.c_str());
+        return kExitUsage;
+    }
+    const std::filesystem::path voice_folder =
+        voices.empty() ? DefaultVoiceFolder() : std::filesystem::path(voices);
+    SynthSetVoiceFolder(voice_folder.c_str());
+
+    if (!batch) {
+        const std::string error = RenderFile(files[0], files[1], options);
+        if (error.empty()) return 0;
+        Report("%s", error.c_str());
+        return kExitFailure;
+    }
+    const bool show_progress = isatty(STDERR_FILENO) == 1;
+    size_t failed = 0;
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (show_progress) Report(render_text::kProgress, i + 1, files.size(), files[i].c_str());
+        const std::string error = RenderFile(files[i], BatchOutput(out_dir, files[i], options.raw), options);
+        if (error.empty()) continue;
+        Report("%s", error.c_str());
+        ++failed;
+    }
+    if (failed == 0) return 0;
+    Report(render_text::kFailedCount, failed, files.size());
+    return kExitFailure;
+}

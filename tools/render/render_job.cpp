@@ -1,0 +1,80 @@
+#include "tools/render/render_job.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "engine/smaf_parser.h"
+#include "engine/synth.h"
+#include "engine/synth_engine.h"
+#include "tools/render/audio_output.h"
+#include "tools/render/render_texts.h"
+
+namespace {
+
+template <typename... Args>
+std::string Format(const char* format, Args... args) {
+    char text[512];
+    std::snprintf(text, sizeof text, format, args...);
+    return text;
+}
+
+std::string FileError(const std::filesystem::path& path, const std::string& reason) {
+    return Format(render_text::kFileError, path.string().c_str(), reason.c_str());
+}
+
+std::optional<std::vector<uint8_t>> ReadFile(const std::filesystem::path& path, std::string& reason) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        reason = Format(render_text::kCannotRead, std::strerror(errno));
+        return std::nullopt;
+    }
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        reason = Format(render_text::kCannotRead, std::strerror(errno));
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+// Releases the engine's copy of the song when a render ends, whichever way.
+struct ReleaseSongOnExit {
+    ~ReleaseSongOnExit() { SynthSetData(nullptr, 0); }
+};
+
+}  // namespace
+
+std::string RenderFile(const std::filesystem::path& input, const std::filesystem::path& output,
+                       const RenderOptions& options) {
+    std::string reason;
+    const std::optional<std::vector<uint8_t>> song = ReadFile(input, reason);
+    if (!song) return FileError(input, reason);
+    if (song->size() > UINT32_MAX) return FileError(input, render_text::kTooLarge);
+    if (!IsSmafFile(*song)) return FileError(input, render_text::kNotSmaf);
+
+    SynthSetData(nullptr, 0);
+    const ReleaseSongOnExit release;
+    SynthSetData(song->data(), static_cast<uint32_t>(song->size()));
+    // Repeat restarts the song from its first event while notes ring on, exactly as the player's Repeat box;
+    // after loops - 1 restarts the song is left to end.
+    SynthSetRepeat(options.loops > 1 ? kRepeatSong : 0);
+    if (options.loops > 1) TheSynthEngine().LimitRestarts(options.loops - 1);
+    if (SynthPlay() == 0) return FileError(input, render_text::kNoTrack);
+    if (options.start_ms != 0 && SynthSeek(options.start_ms) != 0)
+        return FileError(input, Format(render_text::kStartBeyondEnd, options.start_ms));
+
+    const std::unique_ptr<CAudioOutput> out = OpenAudioOutput(output, options.raw, reason);
+    if (!out) return FileError(output, Format(render_text::kCannotWrite, reason.c_str()));
+    std::vector<uint8_t> buffer(kRenderBufferBytes);
+    while (const uint32_t written = SynthRender(buffer.data(), kRenderBufferBytes)) {
+        if (!out->Write(buffer.data(), written))
+            return FileError(output, Format(render_text::kCannotWrite, out->Error().c_str()));
+    }
+    if (!out->Close()) return FileError(output, Format(render_text::kCannotWrite, out->Error().c_str()));
+    return {};
+}

@@ -1,0 +1,19 @@
+#pragma once
+// One render: a SMAF file through the engine into an output file, the way the player feeds its buffers.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+inline constexpr uint32_t kRenderBufferBytes = 8192;  // one SynthRender call, as the player's wave buffers
+
+struct RenderOptions {
+    uint32_t start_ms = 0;  // 0 = from the beginning
+    uint32_t loops = 1;     // plays of the song, >= 1
+    bool raw = false;       // raw PCM instead of an audio file
+};
+
+// Renders `input` to `output`. Returns an empty string on success, else a message naming the file and the
+// reason. The output file is only created once the song is known to play.
+std::string RenderFile(const std::filesystem::path& input, const std::filesystem::path& output,
+                       const RenderOptions& options);

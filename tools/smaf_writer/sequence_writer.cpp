@@ -1,0 +1,152 @@
+#include "tools/smaf_writer/sequence_writer.h"
+
+#include <algorithm>
+
+namespace smaf {
+
+namespace {
+constexpr uint8_t kControlEvent = 0x00;
+constexpr uint8_t kEscape = 0xFF;
+constexpr uint8_t kExclusive = 0xF0;
+constexpr uint8_t kSkippedEscape = 0x00;
+constexpr uint8_t kShortExpression = 0x00;
+constexpr uint8_t kShortPitchBend = 0x10;
+constexpr uint8_t kShortModulation = 0x20;
+constexpr uint8_t kLongForm = 0x30;
+constexpr uint8_t kProgramNumber = 0;
+constexpr uint8_t kBankNumber = 1;
+constexpr uint8_t kOctaveNumber = 2;
+constexpr uint8_t kPitchBendNumber = 4;
+constexpr uint8_t kVolumeNumber = 7;
+constexpr uint8_t kPanNumber = 10;
+constexpr uint8_t kExpressionNumber = 11;
+constexpr uint8_t kWaveVolumeControl = 0x37;
+constexpr uint8_t kOctavesPerCode = 4;  // note codes cover four octaves
+constexpr int kLowestCodeOctave = 3;    // code octave 0 with shift 0 is MIDI octave 3 (note 36)
+constexpr int kMaxShift = 4;
+constexpr uint32_t kLargestNumber = 16511;
+}  // namespace
+
+void AppendNumber(Bytes& out, uint32_t value) {
+    value = std::min(value, kLargestNumber);
+    if (value < 0x80) {
+        out.push_back(static_cast<uint8_t>(value));
+        return;
+    }
+    const uint32_t rest = value - 128;
+    out.push_back(static_cast<uint8_t>(0x80 | (rest >> 7)));
+    out.push_back(static_cast<uint8_t>(rest & 0x7F));
+}
+
+void ScoreSequence::NoteCode(uint32_t delta, uint8_t channel, uint8_t code, uint32_t gate) {
+    AppendNumber(m_bytes, delta);
+    m_bytes.push_back(static_cast<uint8_t>((channel << 6) | (code & 0x3F)));
+    AppendNumber(m_bytes, gate);
+}
+
+void ScoreSequence::Note(uint32_t delta, uint8_t channel, uint8_t note, uint32_t gate) {
+    const int octave = note / 12;
+    int code_octave = octave - kLowestCodeOctave - m_octave_shift[channel];
+    if (code_octave < 0 || code_octave >= kOctavesPerCode) {
+        // Centre the new shift on the note, so that neighbouring notes need no further shift.
+        const int shift = std::clamp(octave - kLowestCodeOctave - 1, -kMaxShift, kMaxShift);
+        OctaveShift(delta, channel, static_cast<int8_t>(shift));
+        delta = 0;
+        code_octave = octave - kLowestCodeOctave - shift;
+    }
+    NoteCode(delta, channel, static_cast<uint8_t>((code_octave << 4) | (note % 12)), gate);
+}
+
+void ScoreSequence::Control(uint32_t delta, uint8_t channel, uint8_t kind, uint8_t value) {
+    AppendNumber(m_bytes, delta);
+    m_bytes.push_back(kControlEvent);
+    m_bytes.push_back(static_cast<uint8_t>((channel << 6) | kind | (value & 0x0F)));
+}
+
+void ScoreSequence::LongControl(uint32_t delta, uint8_t channel, uint8_t number, uint8_t value) {
+    Control(delta, channel, kLongForm, number);
+    m_bytes.push_back(value);
+}
+
+void ScoreSequence::Program(uint32_t delta, uint8_t channel, uint8_t program) {
+    LongControl(delta, channel, kProgramNumber, program);
+}
+
+void ScoreSequence::BankSelect(uint32_t delta, uint8_t channel, uint8_t value) {
+    LongControl(delta, channel, kBankNumber, value);
+}
+
+void ScoreSequence::OctaveShift(uint32_t delta, uint8_t channel, int8_t octaves) {
+    const int shift = std::clamp<int>(octaves, -kMaxShift, kMaxShift);
+    m_octave_shift[channel] = static_cast<int8_t>(shift);
+    LongControl(delta, channel, kOctaveNumber, static_cast<uint8_t>(shift < 0 ? 0x80 | -shift : shift));
+}
+
+void ScoreSequence::Volume(uint32_t delta, uint8_t channel, uint8_t volume) {
+    LongControl(delta, channel, kVolumeNumber, volume);
+}
+
+void ScoreSequence::Pan(uint32_t delta, uint8_t channel, uint8_t pan) {
+    LongControl(delta, channel, kPanNumber, pan);
+}
+
+void ScoreSequence::Expression(uint32_t delta, uint8_t channel, uint8_t expression) {
+    LongControl(delta, channel, kExpressionNumber, expression);
+}
+
+void ScoreSequence::PitchBend(uint32_t delta, uint8_t channel, uint8_t msb) {
+    LongControl(delta, channel, kPitchBendNumber, msb);
+}
+
+void ScoreSequence::ShortExpression(uint32_t delta, uint8_t channel, uint8_t code) {
+    Control(delta, channel, kShortExpression, code);
+}
+
+void ScoreSequence::ShortPitchBend(uint32_t delta, uint8_t channel, uint8_t code) {
+    Control(delta, channel, kShortPitchBend, code);
+}
+
+void ScoreSequence::ShortModulation(uint32_t delta, uint8_t channel, uint8_t code) {
+    Control(delta, channel, kShortModulation, code);
+}
+
+void ScoreSequence::Exclusive(uint32_t delta, const Bytes& body) {
+    AppendNumber(m_bytes, delta);
+    m_bytes.push_back(kEscape);
+    m_bytes.push_back(kExclusive);
+    m_bytes.push_back(static_cast<uint8_t>(body.size()));
+    AppendBytes(m_bytes, body);
+}
+
+void ScoreSequence::RegisterWrite(uint32_t delta, uint8_t reg, uint8_t value) {
+    Exclusive(delta, {0x43, 0x03, 0x90, reg, value});
+}
+
+void ScoreSequence::Rest(uint32_t delta) {
+    AppendNumber(m_bytes, delta);
+    m_bytes.push_back(kEscape);
+    m_bytes.push_back(kSkippedEscape);
+}
+
+void ScoreSequence::End() {
+    m_bytes.insert(m_bytes.end(), 4, 0);
+}
+
+void AudioSequence::Wave(uint32_t delta, uint8_t wave, uint32_t gate) {
+    AppendNumber(m_bytes, delta);
+    m_bytes.push_back(wave);
+    AppendNumber(m_bytes, gate);
+}
+
+void AudioSequence::WaveVolume(uint32_t delta, uint8_t volume) {
+    AppendNumber(m_bytes, delta);
+    m_bytes.push_back(kControlEvent);
+    m_bytes.push_back(kWaveVolumeControl);
+    m_bytes.push_back(volume);
+}
+
+void AudioSequence::End() {
+    m_bytes.insert(m_bytes.end(), 4, 0);
+}
+
+}  // namespace smaf

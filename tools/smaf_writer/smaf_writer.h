@@ -1,0 +1,72 @@
+#pragma once
+// Writes SMAF files: the file chunk, score tracks and the audio track with their sub-chunks.
+//   "MMMD" size | "CNTI" | "MTR" n: format 0, sequence type 0, timebases, channel status | "MspI" "Mtsu"
+//   "Mtsq"
+//                        | "ATR" 0: format 0, sequence type 0, wave type, 0, timebases | "Atsq" "Awa" w ...
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace smaf {
+
+using Bytes = std::vector<uint8_t>;
+
+// Timebase codes (ms per tick).
+inline constexpr uint8_t kTimebase1Ms = 0x00;
+inline constexpr uint8_t kTimebase2Ms = 0x01;
+inline constexpr uint8_t kTimebase4Ms = 0x02;
+inline constexpr uint8_t kTimebase5Ms = 0x03;
+inline constexpr uint8_t kTimebase10Ms = 0x10;
+inline constexpr uint8_t kTimebase20Ms = 0x11;
+inline constexpr uint8_t kTimebase40Ms = 0x12;
+inline constexpr uint8_t kTimebase50Ms = 0x13;
+
+inline constexpr uint8_t kWaveType4000Hz = 0x10;
+inline constexpr uint8_t kWaveType8000Hz = 0x11;
+
+void AppendBigEndian32(Bytes& out, uint32_t value);
+void AppendBytes(Bytes& out, const Bytes& more);
+
+// A chunk: 4-byte tag, big-endian body size, body.
+Bytes Chunk(std::string_view tag4, const Bytes& body);
+// A chunk whose tag is three letters and a number ("MTR" 1, "Awa" 5).
+Bytes Chunk(std::string_view tag3, uint8_t number, const Bytes& body);
+
+struct ScoreTrackSpec {
+    uint8_t number = 1;  // 0..4
+    uint8_t format = 0;
+    uint8_t timebase_d = kTimebase4Ms;
+    uint8_t timebase_g = kTimebase4Ms;
+    std::optional<Bytes> seek_phrase;  // "MspI" body
+    std::optional<Bytes> setup;        // "Mtsu" body
+    std::optional<Bytes> sequence;     // "Mtsq" body
+};
+Bytes ScoreTrackChunk(const ScoreTrackSpec& track);
+
+struct WaveSpec {
+    uint8_t number = 1;  // 1..62
+    Bytes adpcm;
+};
+
+struct AudioTrackSpec {
+    uint8_t format = 0;
+    uint8_t wave_type = kWaveType8000Hz;
+    uint8_t timebase_d = kTimebase4Ms;
+    uint8_t timebase_g = kTimebase4Ms;
+    std::optional<Bytes> sequence;  // "Atsq" body
+    std::vector<WaveSpec> waves;
+};
+Bytes AudioTrackChunk(const AudioTrackSpec& track);
+
+// "MMMD" with its size around a contents-info chunk and the given chunks.
+Bytes SmafFile(const std::vector<Bytes>& chunks);
+
+// A seek-and-phrase body with "st:" and "sp:" points (each written only when given).
+Bytes SeekPhrase(std::optional<uint32_t> start_point, std::optional<uint32_t> stop_point);
+
+// Setup data holding the given exclusive bodies (FF F0 len body each; a body is at most 255 bytes).
+Bytes SetupData(const std::vector<Bytes>& exclusive_bodies);
+
+}  // namespace smaf
