@@ -10,13 +10,23 @@ constexpr uint32_t kFullLevel = 0x80000000;  // eg_level at full output
 constexpr int kEnvelopeShift = 30;           // the multipliers are Q30
 constexpr int kPhaseIndexShift = 20;         // 12.20 phase to waveform index
 constexpr uint32_t kPhaseIndexMask = fm_tables::kWaveLength - 1;
-constexpr int32_t kOperatorLimit = 32767;
+
+// Operator gains stay at or below unity (Q15), which keeps every operator output within +-32767.
+constexpr bool GainsAtMostUnity() {
+    bool ok = std::ranges::max(fm_tables::kTotalLevelGain) <= 32768;
+    for (const auto& row : fm_tables::kKeyScaleGain) ok = ok && std::ranges::max(row) <= 32768;
+    for (const auto& row : fm_tables::kTremolo) ok = ok && std::ranges::max(row) <= 32768;
+    return ok;
+}
+static_assert(GainsAtMostUnity());
 
 constexpr uint32_t Decayed(uint32_t level, uint32_t multiplier) {
     return static_cast<uint32_t>((uint64_t{level} * multiplier) >> kEnvelopeShift);
 }
 
 // The per-sample state of one operator, held in locals for one render call and written back after it.
+// Decay, sustain and release share one path: the level is multiplied by `multiplier` and leaves the state
+// when it falls to `threshold` (the sustain target in decay, 0 otherwise).
 struct OperatorRun {
     const int16_t* wave;
     uint32_t phase;
@@ -24,75 +34,68 @@ struct OperatorRun {
     uint32_t amplitude;
     uint32_t eg_level;
     uint32_t eg_state;
-    uint32_t attack_step;
-    uint32_t decay_mul;
-    uint32_t sustain_mul;
-    uint32_t release_mul;
-    uint32_t sustain_target;
+    bool exponential;  // eg_state is decay, sustain or release
+    uint32_t multiplier;
+    uint32_t threshold;
+    const FmOperator* op;
 
-    void Load(const FmOperator& op) {
-        wave = op.wave;
-        phase = op.phase;
-        increment = op.increment_now;
-        amplitude = op.amplitude;
-        eg_level = op.eg_level;
-        eg_state = op.eg_state;
-        attack_step = op.attack_step;
-        decay_mul = op.decay_mul;
-        sustain_mul = op.sustain_mul;
-        release_mul = op.release_mul;
-        sustain_target = op.sustain_target;
+    void Load(const FmOperator& source) {
+        op = &source;
+        wave = source.wave;
+        phase = source.phase;
+        increment = source.increment_now;
+        amplitude = source.amplitude;
+        eg_level = source.eg_level;
+        Enter(source.eg_state);
     }
 
-    void Store(FmOperator& op) const {
-        op.phase = phase;
-        op.eg_level = eg_level;
-        op.eg_state = eg_state;
+    void Store(FmOperator& target) const {
+        target.phase = phase;
+        target.eg_level = eg_level;
+        target.eg_state = eg_state;
+    }
+
+    void Enter(uint32_t state) {
+        eg_state = state;
+        exponential = state == kEgDecay || state == kEgSustain || state == kEgRelease;
+        threshold = state == kEgDecay ? op->sustain_target : 0;
+        multiplier = state == kEgDecay ? op->decay_mul : state == kEgSustain ? op->sustain_mul : op->release_mul;
     }
 
     // Attack adds the exact sum: a full-level start with the largest step still caps instead of wrapping.
     void Attack() {
-        const uint64_t sum = uint64_t{eg_level} + attack_step;
+        const uint64_t sum = uint64_t{eg_level} + op->attack_step;
         eg_level = sum >= kFullLevel ? kFullLevel : static_cast<uint32_t>(sum);
     }
 
+    // The linear states: start (then attack in the same step), attack, and start-and-release.
+    void StepLinear() {
+        if (eg_state == kEgStartRelease) {
+            phase = 0;
+            Attack();
+            Enter(kEgRelease);
+            return;
+        }
+        if (eg_state == kEgStart) {
+            phase = 0;
+            eg_state = kEgAttack;
+        }
+        Attack();
+        if (eg_level == kFullLevel) Enter(kEgDecay);
+    }
+
     void StepEnvelope() {
-        switch (eg_state) {
-            case kEgStart:
-                phase = 0;
-                eg_state = kEgAttack;
-                [[fallthrough]];
-            case kEgAttack:
-                Attack();
-                if (eg_level == kFullLevel) eg_state = kEgDecay;
-                break;
-            case kEgDecay:
-                eg_level = Decayed(eg_level, decay_mul);
-                if (eg_level == 0)
-                    eg_state = kEgOff;
-                else if (eg_level <= sustain_target)
-                    eg_state = kEgSustain;
-                break;
-            case kEgSustain:
-                eg_level = Decayed(eg_level, sustain_mul);
-                if (eg_level == 0) eg_state = kEgOff;
-                break;
-            case kEgRelease:
-                eg_level = Decayed(eg_level, release_mul);
-                if (eg_level == 0) eg_state = kEgOff;
-                break;
-            case kEgStartRelease:
-                phase = 0;
-                Attack();
-                eg_state = kEgRelease;
-                break;
-            default:
-                break;
+        if (exponential) {
+            eg_level = Decayed(eg_level, multiplier);
+            if (eg_level <= threshold) Enter(eg_level == 0 ? kEgOff : kEgSustain);
+        } else {
+            StepLinear();
         }
     }
 
     // One output sample for the modulation input x. An operator that is off neither sounds nor moves; on the
-    // sample its level reaches 0 it still outputs (0) and advances its phase.
+    // sample its level reaches 0 it still outputs (0) and advances its phase. |wave x g| >> 15 stays within
+    // +-32767 because g <= 32768, so the output needs no clamp.
     int32_t Output(int32_t x) {
         if (eg_state == kEgOff) return 0;
         StepEnvelope();
@@ -100,7 +103,7 @@ struct OperatorRun {
         const uint32_t index = ((phase >> kPhaseIndexShift) + static_cast<uint32_t>(x >> 1)) & kPhaseIndexMask;
         const int32_t out = (wave[index] * static_cast<int32_t>(g)) >> 15;
         phase += increment;
-        return std::clamp(out, -kOperatorLimit, kOperatorLimit);
+        return out;
     }
 };
 

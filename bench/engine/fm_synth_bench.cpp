@@ -1,0 +1,80 @@
+// CFmSynth::Render of one player buffer (2048 frames) under a light and a worst-case load.
+
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+#include "engine/fm_synth.h"
+#include "engine/note_pitch.h"
+#include "engine/voice_table.h"
+
+namespace {
+
+constexpr uint32_t kBufferFrames = 2048;
+constexpr double kOutputRate = 22050;
+
+void StartNote(CFmSynth& synth, uint32_t slot, const VoiceRecord& voice, uint8_t note, uint8_t modulation) {
+    synth.SetVoice(slot, &voice);
+    synth.SetModulation(slot, modulation);
+    synth.SetLevels(slot, 12, 12);
+    const uint32_t pitch = NoteToBlockFnum(note, 2, 0);
+    synth.SetBlockFnum(slot, static_cast<uint8_t>(pitch >> 16), static_cast<uint16_t>(pitch & 0xFFFF));
+    synth.KeyOn(slot);
+}
+
+void Report(benchmark::State& state) {
+    state.counters["ns_per_frame"] =
+        benchmark::Counter(kBufferFrames * 1e-9, benchmark::Counter::kIsIterationInvariantRate |
+                                                     benchmark::Counter::kInvert);
+    state.counters["x_realtime"] =
+        benchmark::Counter(kBufferFrames / kOutputRate, benchmark::Counter::kIsIterationInvariantRate);
+}
+
+// (a) four slots of the 2-operator piano voice (with feedback).
+void BM_Render2OpFourSlots(benchmark::State& state) {
+    const CVoiceTable table;
+    CFmSynth synth;
+    for (uint32_t slot = 0; slot < 4; ++slot) StartNote(synth, slot, table.Record(0, 0), 60 + 4 * slot, 0);
+    std::vector<int16_t> out(2 * kBufferFrames);
+    synth.Render(out.data(), kBufferFrames);
+    for (auto _ : state) {
+        synth.Render(out.data(), kBufferFrames);
+        benchmark::DoNotOptimize(out.data());
+    }
+    Report(state);
+}
+BENCHMARK(BM_Render2OpFourSlots);
+
+// (b) worst case: sixteen slots of 4-operator voices, every algorithm, feedback, vibrato and tremolo on,
+// sustained envelopes that keep sounding.
+void BM_Render4OpSixteenSlotsAllOn(benchmark::State& state) {
+    std::vector<VoiceRecord> voices;
+    const CVoiceTable table;
+    for (uint8_t algorithm : {4, 5, 6, 7}) {
+        VoiceRecord voice = table.Record(1, 48);
+        voice.algorithm = algorithm;
+        voice.feedback = 5;
+        for (OperatorParams& op : voice.op) {
+            op.vibrato = 1;
+            op.tremolo = 1;
+            op.tremolo_depth = 3;
+            op.sustained = 1;
+            op.attack_rate = 15;
+            op.sustain_level = 2;
+        }
+        voices.push_back(voice);
+    }
+    CFmSynth synth;
+    for (uint32_t slot = 0; slot < CFmSynth::kSlots; ++slot)
+        StartNote(synth, slot, voices[slot % voices.size()], static_cast<uint8_t>(48 + 2 * slot), 4);
+    std::vector<int16_t> out(2 * kBufferFrames);
+    synth.Render(out.data(), kBufferFrames);
+    for (auto _ : state) {
+        synth.Render(out.data(), kBufferFrames);
+        benchmark::DoNotOptimize(out.data());
+    }
+    Report(state);
+}
+BENCHMARK(BM_Render4OpSixteenSlotsAllOn);
+
+}  // namespace
