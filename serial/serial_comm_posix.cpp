@@ -105,7 +105,8 @@ int CSerialComm::OpenPort(const std::string& device, uint32_t baud) {
         Fail(OpenFailure::kLineFormatRefused, errno);
         return 0;
     }
-    tcflush(m_fd, TCIOFLUSH);
+    // Input only: output still queued from before the re-open (the loader's end frame) must reach the handset.
+    tcflush(m_fd, TCIFLUSH);
     m_nBaud = baud;
     m_bConnected = 1;
     return 1;

@@ -1,10 +1,14 @@
 #include "transfer/protocol.h"
 
+#include <algorithm>
+
 namespace cantavo::protocol {
 namespace {
 
 constexpr uint32_t kSlowestBaud = 1200;
 constexpr uint8_t kHighestSpeedIndex = 8;
+// The standard speeds by index; above 38400 the series leaves the powers of two.
+constexpr uint32_t kStandardBauds[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200, 230400};
 
 uint8_t XorAll(std::span<const uint8_t> bytes) {
     uint8_t x = 0;
@@ -18,6 +22,10 @@ uint8_t LineSpeedCommand::SpeedIndexFor(uint32_t baud) {
     for (uint8_t k = 0; k <= kHighestSpeedIndex; ++k)
         if ((kSlowestBaud << k) >= baud) return k;
     return kHighestSpeedIndex;
+}
+
+uint32_t LineSpeedCommand::BaudFor(uint8_t speedIndex) {
+    return kStandardBauds[std::min<uint8_t>(speedIndex, kHighestSpeedIndex)];
 }
 
 std::array<uint8_t, LineSpeedCommand::kBytes> LineSpeedCommand::Encode() const {

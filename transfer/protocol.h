@@ -43,7 +43,7 @@ inline constexpr uint32_t kBlockHeaderBytes = 4;
 inline constexpr int kCreditWindowBytes = 16;
 
 // Line-speed command, 8 bytes at 2400 baud:
-//   0x06 'S' k 'P' parity 'T' stopBits+1 xor(0..6), with 1200 * 2^k the speed.
+//   0x06 'S' k 'P' parity 'T' stopBits+1 xor(0..6), with k the index of the speed in the standard series.
 struct LineSpeedCommand {
     static constexpr size_t kBytes = 8;
     uint8_t speedIndex = 0;
@@ -52,7 +52,8 @@ struct LineSpeedCommand {
 
     // The smallest k in 0..8 with 1200 * 2^k >= baud, else 8.
     static uint8_t SpeedIndexFor(uint32_t baud);
-    static uint32_t BaudFor(uint8_t speedIndex) { return 1200u << speedIndex; }
+    // The standard speed an index stands for (the handset's reading; index 8 is taken as 230400).
+    static uint32_t BaudFor(uint8_t speedIndex);
     std::array<uint8_t, kBytes> Encode() const;
     static std::optional<LineSpeedCommand> Decode(std::span<const uint8_t, kBytes> bytes);
 };
