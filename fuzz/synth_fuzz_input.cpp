@@ -1,0 +1,33 @@
+#include "fuzz/synth_fuzz_input.h"
+
+#include <array>
+
+#include "engine/synth.h"
+
+namespace {
+constexpr uint32_t kRenderBytes = 2048;  // 512 frames a call
+constexpr int kRendersBeforeSeek = 4;
+constexpr int kRendersAfterSeek = 2;
+constexpr size_t kLargestInput = 1 << 20;
+
+void RenderSome(int calls) {
+    std::array<uint8_t, kRenderBytes> buffer;
+    for (int i = 0; i < calls && SynthRender(buffer.data(), kRenderBytes) != 0; ++i) {
+    }
+}
+}  // namespace
+
+void RunSynthFuzzInput(const uint8_t* data, size_t size) {
+    if (size == 0 || size > kLargestInput) return;
+    const uint8_t last = data[size - 1];
+    SynthSetData(nullptr, 0);
+    SynthSetRepeat(last & 1);
+    const uint32_t half = static_cast<uint32_t>(size / 2);
+    SynthSetData(data, half);
+    SynthSetData(data + half, static_cast<uint32_t>(size - half));
+    if (SynthPlay() == 1) {
+        RenderSome(kRendersBeforeSeek);
+        if (SynthSeek(last) == 0) RenderSome(kRendersAfterSeek);
+    }
+    SynthSetData(nullptr, 0);
+}
