@@ -184,8 +184,9 @@ bool CSerialComm::WaitForInput(Clock::time_point deadline) {
         const int ready = ppoll(&pfd, 1, &timeout, nullptr);
         if (ready < 0 && errno == EINTR) continue;
         if (ready <= 0) return false;
-        // A hung-up line brings no more bytes: waiting on would only spin until the deadline.
-        return (pfd.revents & POLLIN) != 0;
+        // A hung-up line brings no more bytes (what it still holds, ReadComm gets): waiting on would only spin
+        // until the deadline.
+        return (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) == 0 && (pfd.revents & POLLIN) != 0;
     }
 }
 

@@ -1,0 +1,140 @@
+#include "serial/serial_comm.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "tests/serial/pty_pair.h"
+
+namespace cantavo {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::CPtyPair;
+
+class SerialCommTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(pty.Valid());
+        ASSERT_EQ(port.OpenPort(pty.SlavePath(), 115200), 1);
+    }
+    CPtyPair pty;
+    CSerialComm port;
+};
+
+TEST_F(SerialCommTest, ReadReturnsNothingAtOnceWhenNothingArrived) {
+    uint8_t byte = 0;
+    EXPECT_EQ(port.ReadComm(&byte, 1), 0u);
+}
+
+TEST_F(SerialCommTest, ReadTakesAtMostWhatIsAskedAndLeavesTheRestQueued) {
+    pty.Write({1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
+    ASSERT_TRUE(port.WaitForInput(CSerialComm::Clock::now() + 2s));
+    std::this_thread::sleep_for(20ms);  // let all ten arrive
+    uint8_t buffer[16] = {};
+    ASSERT_EQ(port.ReadComm(buffer, 1), 1u);
+    EXPECT_EQ(buffer[0], 1);
+    uint32_t total = 0;
+    while (total < 9 && port.WaitForInput(CSerialComm::Clock::now() + 2s)) total += port.ReadComm(buffer + total, 16);
+    ASSERT_EQ(total, 9u);
+    EXPECT_EQ(buffer[0], 2);
+    EXPECT_EQ(buffer[8], 10);
+    EXPECT_EQ(port.BytesRead(), 10u);
+}
+
+TEST_F(SerialCommTest, WaitForInputEndsAtTheDeadlineOrWhenABytesComes) {
+    EXPECT_FALSE(port.WaitForInput(CSerialComm::Clock::now() + 30ms));
+    std::thread farEnd([&] {
+        std::this_thread::sleep_for(50ms);
+        pty.Write({0x42});
+    });
+    EXPECT_TRUE(port.WaitForInput(CSerialComm::Clock::now() + 5s));
+    farEnd.join();
+    uint8_t byte = 0;
+    EXPECT_EQ(port.ReadComm(&byte, 1), 1u);
+    EXPECT_EQ(byte, 0x42);
+}
+
+TEST_F(SerialCommTest, AHungUpLineEndsTheWaitInsteadOfSpinningToTheDeadline) {
+    pty.CloseMaster();
+    const auto start = CSerialComm::Clock::now();
+    EXPECT_FALSE(port.WaitForInput(start + 10s));
+    EXPECT_LT(CSerialComm::Clock::now() - start, 5s);
+    const uint8_t byte = 0xDD;
+    EXPECT_EQ(port.WriteComm(&byte, 1), 0u);
+}
+
+TEST_F(SerialCommTest, TheLineSpeedFollowsOpenAndFormatChanges) {
+    EXPECT_EQ(pty.SlaveSpeed(), B115200);
+    EXPECT_EQ(port.SetLineFormat(2400, 8, 0, 0), 1);
+    EXPECT_EQ(pty.SlaveSpeed(), B2400);
+    EXPECT_EQ(port.SetLineFormat(12345, 8, 0, 0), 0);  // no such speed
+}
+
+TEST_F(SerialCommTest, BytesWrittenJustBeforeAFormatChangeOrACloseAreDelivered) {
+    const uint8_t endFrame[] = {0x00, 0x00};
+    EXPECT_EQ(port.WriteComm(endFrame, 2), 2u);
+    port.SetLineFormat(2400, 8, 0, 0);
+    const uint8_t leave = 0xDD;
+    EXPECT_EQ(port.WriteComm(&leave, 1), 1u);
+    port.ClosePort();
+    EXPECT_EQ(pty.Read(3), (std::vector<uint8_t>{0x00, 0x00, 0xDD}));
+}
+
+TEST_F(SerialCommTest, ReopeningDropsOldInputButDeliversOutputStillQueued) {
+    const uint8_t endFrame[] = {0x00, 0x00};
+    port.WriteComm(endFrame, 2);
+    pty.Write({0x77, 0x78});
+    std::this_thread::sleep_for(20ms);
+    port.ClosePort();
+    ASSERT_EQ(port.OpenPort(pty.SlavePath(), 2400), 1);
+    uint8_t byte = 0;
+    EXPECT_EQ(port.ReadComm(&byte, 1), 0u);
+    EXPECT_EQ(pty.Read(2), (std::vector<uint8_t>{0x00, 0x00}));
+}
+
+TEST_F(SerialCommTest, APortHeldByAnotherIsRefusedAsBusyAndFreeAgainAfterClose) {
+    CSerialComm other;
+    EXPECT_EQ(other.OpenPort(pty.SlavePath(), 115200), 0);
+    EXPECT_EQ(other.LastFailure(), OpenFailure::kBusy);
+    EXPECT_FALSE(other.IsOpen());
+    port.ClosePort();
+    EXPECT_EQ(other.OpenPort(pty.SlavePath(), 115200), 1);
+}
+
+TEST(SerialCommOpen, FailuresSayWhy) {
+    CSerialComm port;
+    EXPECT_EQ(port.OpenPort("/dev/cantavo-no-such-port", 2400), 0);
+    EXPECT_EQ(port.LastFailure(), OpenFailure::kNotFound);
+    EXPECT_FALSE(port.LastErrorText().empty());
+
+    const auto file = std::filesystem::temp_directory_path() / "cantavo-serial-not-a-tty";
+    { FILE* f = std::fopen(file.c_str(), "w"); ASSERT_NE(f, nullptr); std::fclose(f); }
+    EXPECT_EQ(port.OpenPort(file.string(), 2400), 0);
+    EXPECT_EQ(port.LastFailure(), OpenFailure::kNotSerial);
+    std::filesystem::remove(file);
+    EXPECT_EQ(port.ClosePort(), 0);
+}
+
+TEST(SerialCommOpen, ComNumbersMapToDevices) {
+    CSerialComm port;
+    EXPECT_EQ(port.DeviceForPort(1), "/dev/ttyS0");
+    EXPECT_EQ(port.DeviceForPort(8), "/dev/ttyS7");
+    port.SetPortMap({{"COM3", "/dev/ttyUSB0"}});
+    EXPECT_EQ(port.DeviceForPort(3), "/dev/ttyUSB0");
+    EXPECT_EQ(port.DeviceForPort(4), "/dev/ttyS3");
+}
+
+TEST(SerialCommOpen, OpeningByNumberGoesThroughTheMap) {
+    CPtyPair pty;
+    ASSERT_TRUE(pty.Valid());
+    CSerialComm port;
+    port.SetPortMap({{"COM5", pty.SlavePath()}});
+    EXPECT_EQ(port.OpenPort(5, 2400), 1);
+    EXPECT_EQ(port.PortName(), "COM5");
+    EXPECT_EQ(pty.SlaveSpeed(), B2400);
+}
+
+}  // namespace
+}  // namespace cantavo
