@@ -13,7 +13,6 @@ using namespace fm_tables;
 constexpr uint32_t kPhaseStepPerFnum = 9232;  // 12.20 phase step of F-number 1 at block 0, 22050 Hz
 constexpr uint16_t kFnumMask = 0x3FF;         // F-numbers have 10 bits
 constexpr int kMaxBlock = 7;
-constexpr uint32_t kBlockFrames = 256;  // frames mixed per pass through the slots
 constexpr int32_t kOutputLimit = 32767;
 constexpr uint32_t kUnityGain = 32768;  // Q15
 constexpr int kLfoIndexShift = 20;
@@ -145,7 +144,7 @@ void ApplyPending(FmSlot& slot, uint32_t frames) {
 
 CFmSynth::CFmSynth() {
     for (FmSlot& slot : m_slots) {
-        slot.render = SelectFmRenderer(0, false);
+        slot.render = SelectFmRenderer(0);
         for (FmOperator& op : slot.op) op.wave = kWaveform[0].data();
     }
 }
@@ -159,7 +158,7 @@ void CFmSynth::SetVoice(uint32_t slot, const VoiceRecord* voice) {
     s.algorithm = voice->algorithm;
     const uint8_t count = OperatorCountOf(voice->algorithm);
     s.operator_count = count;
-    s.render = SelectFmRenderer(count != 0 ? voice->algorithm : 0, s.feedback != 0);
+    s.render = SelectFmRenderer(count != 0 ? voice->algorithm : 0);
     const int ops = count == 4 ? 4 : 2;
     for (int k = 0; k < ops; ++k) CopyOperator(s.op[k], voice->op[k], s.mod_level);
     s.pending |= kSlotVoice;
@@ -213,16 +212,24 @@ void CFmSynth::SetModulation(uint32_t slot, uint8_t level) {
 
 void CFmSynth::Render(int16_t* frames, uint32_t count) {
     if (count == 0 || frames == nullptr) return;
-    for (FmSlot& slot : m_slots) ApplyPending(slot, count);
+    FmSlot* sounding[kSlots];
+    uint32_t sounding_count = 0;
+    for (FmSlot& slot : m_slots) {
+        ApplyPending(slot, count);
+        if (slot.operator_count != 0) sounding[sounding_count++] = &slot;
+    }
 
-    int32_t acc_left[kBlockFrames];
-    int32_t acc_right[kBlockFrames];
+    int32_t op1[kSlots][kFmBlockFrames];
+    int32_t* op1_rows[kSlots];
+    for (uint32_t i = 0; i < kSlots; ++i) op1_rows[i] = op1[i];
+    int32_t acc_left[kFmBlockFrames];
+    int32_t acc_right[kFmBlockFrames];
     for (uint32_t done = 0; done < count;) {
-        const uint32_t n = std::min(kBlockFrames, count - done);
+        const uint32_t n = std::min(kFmBlockFrames, count - done);
         std::fill_n(acc_left, n, 0);
         std::fill_n(acc_right, n, 0);
-        for (FmSlot& slot : m_slots)
-            if (slot.operator_count != 0) slot.render(slot, acc_left, acc_right, n);
+        RenderFirstOperators(sounding, sounding_count, op1_rows, n);
+        for (uint32_t i = 0; i < sounding_count; ++i) sounding[i]->render(*sounding[i], op1[i], acc_left, acc_right, n);
         int16_t* out = frames + 2 * done;
         for (uint32_t i = 0; i < n; ++i) {
             out[2 * i] = static_cast<int16_t>(std::clamp(acc_left[i], -kOutputLimit, kOutputLimit));

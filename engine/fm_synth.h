@@ -57,8 +57,9 @@ enum FmEnvelopeState : uint32_t {
 };
 
 struct FmSlot;
-// Adds `count` frames of one slot into the two accumulators.
-using FmRenderer = void (*)(FmSlot& slot, int32_t* acc_left, int32_t* acc_right, uint32_t count);
+// Adds `count` frames of one slot into the two accumulators, given operator 1's output for those frames.
+using FmRenderer = void (*)(FmSlot& slot, const int32_t* op1, int32_t* acc_left, int32_t* acc_right,
+                            uint32_t count);
 
 enum FmPending : uint32_t {
     kSlotVoice = 0x01,
@@ -88,7 +89,7 @@ struct FmSlot {
     uint32_t lfo_phase;       // 12.20, wraps
     int32_t gain_left;        // Q15
     int32_t gain_right;       // Q15
-    FmRenderer render;
+    FmRenderer render;  // by algorithm
 };
 
 class CFmSynth {

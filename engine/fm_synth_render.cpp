@@ -8,6 +8,7 @@ namespace {
 
 constexpr uint32_t kFullLevel = 0x80000000;  // eg_level at full output
 constexpr int kEnvelopeShift = 30;           // the multipliers are Q30
+constexpr uint32_t kUnityMultiplier = 1u << kEnvelopeShift;
 constexpr int kPhaseIndexShift = 20;         // 12.20 phase to waveform index
 constexpr uint32_t kPhaseIndexMask = fm_tables::kWaveLength - 1;
 
@@ -26,15 +27,18 @@ constexpr uint32_t Decayed(uint32_t level, uint32_t multiplier) {
 
 // The per-sample state of one operator, held in locals for one render call and written back after it.
 // Decay, sustain and release share one path: the level is multiplied by `multiplier` and leaves the state
-// when it falls to `threshold` (the sustain target in decay, 0 otherwise).
+// when it falls to `threshold` (the sustain target in decay, 0 otherwise). A multiplier of exactly one
+// above the threshold can never move the level, so such an envelope stands still without multiplying.
 struct OperatorRun {
+    enum Motion : uint8_t { kStill, kExponential, kLinear };
+
     const int16_t* wave;
     uint32_t phase;
     uint32_t increment;
     uint32_t amplitude;
     uint32_t eg_level;
     uint32_t eg_state;
-    bool exponential;  // eg_state is decay, sustain or release
+    Motion motion;
     uint32_t multiplier;
     uint32_t threshold;
     const FmOperator* op;
@@ -57,9 +61,12 @@ struct OperatorRun {
 
     void Enter(uint32_t state) {
         eg_state = state;
-        exponential = state == kEgDecay || state == kEgSustain || state == kEgRelease;
         threshold = state == kEgDecay ? op->sustain_target : 0;
         multiplier = state == kEgDecay ? op->decay_mul : state == kEgSustain ? op->sustain_mul : op->release_mul;
+        if (state == kEgDecay || state == kEgSustain || state == kEgRelease)
+            motion = multiplier == kUnityMultiplier && eg_level > threshold ? kStill : kExponential;
+        else
+            motion = state == kEgOff ? kStill : kLinear;
     }
 
     // Attack adds the exact sum: a full-level start with the largest step still caps instead of wrapping.
@@ -85,100 +92,163 @@ struct OperatorRun {
     }
 
     void StepEnvelope() {
-        if (exponential) {
+        if (motion == kExponential) {
             eg_level = Decayed(eg_level, multiplier);
             if (eg_level <= threshold) Enter(eg_level == 0 ? kEgOff : kEgSustain);
-        } else {
+        } else if (motion == kLinear) {
             StepLinear();
         }
     }
 
-    // One output sample for the modulation input x. An operator that is off neither sounds nor moves; on the
-    // sample its level reaches 0 it still outputs (0) and advances its phase. |wave x g| >> 15 stays within
-    // +-32767 because g <= 32768, so the output needs no clamp.
-    int32_t Output(int32_t x) {
+    // One output sample, the phase shifted by `offset` waveform steps (half the modulation input). An operator
+    // that is off neither sounds nor moves; on the sample its level reaches 0 it still outputs (0) and advances
+    // its phase. |wave x g| >> 15 stays within +-32767 because g <= 32768, so the output needs no clamp.
+    int32_t Output(int32_t offset) {
         if (eg_state == kEgOff) return 0;
         StepEnvelope();
         const uint32_t g = ((eg_level >> 16) * amplitude) >> 15;
-        const uint32_t index = ((phase >> kPhaseIndexShift) + static_cast<uint32_t>(x >> 1)) & kPhaseIndexMask;
+        const uint32_t index = ((phase >> kPhaseIndexShift) + static_cast<uint32_t>(offset)) & kPhaseIndexMask;
         const int32_t out = (wave[index] * static_cast<int32_t>(g)) >> 15;
         phase += increment;
         return out;
     }
 };
 
+// A modulation input moves the phase by half its value in waveform steps (arithmetic shift).
+constexpr int32_t Offset(int32_t modulation) { return modulation >> 1; }
+
 template <int Algorithm>
 constexpr int kOperators = Algorithm <= 1 ? 2 : 4;
 
-// Adds `count` frames of one slot: operators in the order 1..4 per sample, the carrier sum times the Q15
-// gains. The product is taken in 64 bits: three full carriers times a full gain passes 2^31.
-template <int Algorithm, bool Feedback>
-void RenderSlot(FmSlot& slot, int32_t* acc_left, int32_t* acc_right, uint32_t count) {
+// Operator 1 of `Lanes` slots with feedback, sample by sample side by side: each feedback loop waits for its
+// own previous output, so running several at once keeps the processor busy.
+template <int Lanes>
+void FeedbackOperators(FmSlot* const* slots, int32_t* const* out, uint32_t frames) {
+    OperatorRun r[Lanes];
+    int32_t last[Lanes];
+    int32_t prev[Lanes];
+    uint32_t offset_shift[Lanes];  // the feedback shift and the halving of a modulation input in one
+    for (int j = 0; j < Lanes; ++j) {
+        r[j].Load(slots[j]->op[0]);
+        last[j] = slots[j]->fb_last;
+        prev[j] = slots[j]->fb_prev;
+        offset_shift[j] = slots[j]->feedback_shift + 1;
+    }
+    for (uint32_t n = 0; n < frames; ++n) {
+        for (int j = 0; j < Lanes; ++j) {
+            const int32_t o = r[j].Output((last[j] + prev[j]) >> offset_shift[j]);
+            prev[j] = last[j];
+            last[j] = o;
+            out[j][n] = o;
+        }
+    }
+    for (int j = 0; j < Lanes; ++j) {
+        r[j].Store(slots[j]->op[0]);
+        slots[j]->fb_last = last[j];
+        slots[j]->fb_prev = prev[j];
+    }
+}
+
+// Operator 1 without feedback; its last two outputs still become the feedback history.
+void PlainOperator(FmSlot& slot, int32_t* out, uint32_t frames) {
+    OperatorRun r;
+    r.Load(slot.op[0]);
+    for (uint32_t n = 0; n < frames; ++n) out[n] = r.Output(0);
+    r.Store(slot.op[0]);
+    slot.fb_prev = frames >= 2 ? out[frames - 2] : slot.fb_last;
+    slot.fb_last = out[frames - 1];
+}
+
+// Adds `count` frames of one slot from its operator-1 output: operators 2..4 per sample as connected, the
+// carrier sum times the Q15 gains. The product is taken in 64 bits: three full carriers times a full gain
+// passes 2^31.
+template <int Algorithm>
+void RenderConnection(FmSlot& slot, const int32_t* op1, int32_t* acc_left, int32_t* acc_right, uint32_t count) {
     constexpr int ops = kOperators<Algorithm>;
     OperatorRun r[ops];
-    for (int k = 0; k < ops; ++k) r[k].Load(slot.op[k]);
-    int32_t fb_last = slot.fb_last;
-    int32_t fb_prev = slot.fb_prev;
-    const uint32_t fb_shift = slot.feedback_shift;
+    for (int k = 1; k < ops; ++k) r[k].Load(slot.op[k]);
     const int64_t gain_left = slot.gain_left;
     const int64_t gain_right = slot.gain_right;
 
     for (uint32_t i = 0; i < count; ++i) {
-        const int32_t x = Feedback ? (fb_last + fb_prev) >> fb_shift : 0;
-        const int32_t o1 = r[0].Output(x);
-        fb_prev = fb_last;
-        fb_last = o1;
+        const int32_t o1 = op1[i];
         int64_t c;
         if constexpr (Algorithm == 0) {
-            c = r[1].Output(o1);
+            c = r[1].Output(Offset(o1));
         } else if constexpr (Algorithm == 1) {
             c = o1 + r[1].Output(0);
         } else if constexpr (Algorithm == 4) {
-            const int32_t o2 = r[1].Output(o1);
-            const int32_t o3 = r[2].Output(o2);
-            c = r[3].Output(o3);
+            const int32_t o2 = r[1].Output(Offset(o1));
+            const int32_t o3 = r[2].Output(Offset(o2));
+            c = r[3].Output(Offset(o3));
         } else if constexpr (Algorithm == 5) {
-            const int32_t o2 = r[1].Output(o1);
+            const int32_t o2 = r[1].Output(Offset(o1));
             const int32_t o3 = r[2].Output(0);
-            c = o2 + r[3].Output(o3);
+            c = o2 + r[3].Output(Offset(o3));
         } else if constexpr (Algorithm == 6) {
             const int32_t o2 = r[1].Output(0);
-            const int32_t o3 = r[2].Output(o2);
-            c = o1 + r[3].Output(o3);
+            const int32_t o3 = r[2].Output(Offset(o2));
+            c = o1 + r[3].Output(Offset(o3));
         } else {
             const int32_t o2 = r[1].Output(0);
-            const int32_t o3 = r[2].Output(o2);
+            const int32_t o3 = r[2].Output(Offset(o2));
             c = o1 + o3 + r[3].Output(0);
         }
         acc_left[i] += static_cast<int32_t>((c * gain_left) >> 15);
         acc_right[i] += static_cast<int32_t>((c * gain_right) >> 15);
     }
 
-    for (int k = 0; k < ops; ++k) r[k].Store(slot.op[k]);
-    slot.fb_last = fb_last;
-    slot.fb_prev = fb_prev;
-}
-
-template <int Algorithm>
-FmRenderer Pick(bool feedback) {
-    return feedback ? &RenderSlot<Algorithm, true> : &RenderSlot<Algorithm, false>;
+    for (int k = 1; k < ops; ++k) r[k].Store(slot.op[k]);
 }
 
 }  // namespace
 
-FmRenderer SelectFmRenderer(uint8_t algorithm, bool feedback) {
+void RenderFirstOperators(FmSlot* const* slots, uint32_t count, int32_t* const* out, uint32_t frames) {
+    constexpr uint32_t kLanes = 4;
+    FmSlot* feedback[CFmSynth::kSlots];
+    int32_t* feedback_out[CFmSynth::kSlots];
+    uint32_t with_feedback = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+        if (slots[i]->feedback_shift != 0) {
+            feedback[with_feedback] = slots[i];
+            feedback_out[with_feedback++] = out[i];
+        } else {
+            PlainOperator(*slots[i], out[i], frames);
+        }
+    }
+    for (uint32_t first = 0; first < with_feedback; first += kLanes) {
+        FmSlot* const* group = feedback + first;
+        int32_t* const* group_out = feedback_out + first;
+        switch (std::min(kLanes, with_feedback - first)) {
+            case 4:
+                FeedbackOperators<4>(group, group_out, frames);
+                break;
+            case 3:
+                FeedbackOperators<3>(group, group_out, frames);
+                break;
+            case 2:
+                FeedbackOperators<2>(group, group_out, frames);
+                break;
+            default:
+                FeedbackOperators<1>(group, group_out, frames);
+                break;
+        }
+    }
+}
+
+FmRenderer SelectFmRenderer(uint8_t algorithm) {
     switch (algorithm) {
         case 1:
-            return Pick<1>(feedback);
+            return &RenderConnection<1>;
         case 4:
-            return Pick<4>(feedback);
+            return &RenderConnection<4>;
         case 5:
-            return Pick<5>(feedback);
+            return &RenderConnection<5>;
         case 6:
-            return Pick<6>(feedback);
+            return &RenderConnection<6>;
         case 7:
-            return Pick<7>(feedback);
+            return &RenderConnection<7>;
         default:
-            return Pick<0>(feedback);
+            return &RenderConnection<0>;
     }
 }
