@@ -74,18 +74,27 @@ CPlayerDlg::~CPlayerDlg() {
 
 void CPlayerDlg::CreateControls() {
     SetIcons(wxIconBundle(Art("player.svg", 32).GetIcon(wxSize(32, 32))));
-    m_ctlFileName = new wxTextCtrl(this, wxID_ANY, wxString(), wxDefaultPosition, wxDLG_UNIT(this, wxSize(148, -1)));
+    // Controls carry names (the ones of the constants below) so tests and accessibility tools can find them.
+    m_ctlFileName = new wxTextCtrl(this, wxID_ANY, wxString(), wxDefaultPosition, wxDLG_UNIT(this, wxSize(148, -1)),
+                                   0, wxDefaultValidator, kFileNameControl);
     const wxSize msec_size = wxDLG_UNIT(this, wxSize(33, -1));
-    m_ctlStartMs = new wxTextCtrl(this, wxID_ANY, wxString(), wxDefaultPosition, msec_size, wxTE_RIGHT);
-    m_ctlElapsedMs = new wxTextCtrl(this, wxID_ANY, wxString(), wxDefaultPosition, msec_size, wxTE_RIGHT);
-    m_ctlRepeat = new wxCheckBox(this, wxID_ANY, player_texts::kRepeat);
-    auto icon_button = [this](const char* art) { return new wxBitmapButton(this, wxID_ANY, Art(art, 16)); };
-    m_ctlRewind = icon_button("rewind.svg");
-    m_ctlPlay = icon_button("play.svg");
-    m_ctlPause = icon_button("pause.svg");
-    m_ctlStop = icon_button("stop.svg");
-    m_ctlForward = icon_button("forward.svg");
-    auto* open = new wxButton(this, wxID_ANY, player_texts::kOpen);
+    m_ctlStartMs = new wxTextCtrl(this, wxID_ANY, wxString(), wxDefaultPosition, msec_size, wxTE_RIGHT,
+                                  wxDefaultValidator, kStartMsControl);
+    m_ctlElapsedMs = new wxTextCtrl(this, wxID_ANY, wxString(), wxDefaultPosition, msec_size, wxTE_RIGHT,
+                                    wxDefaultValidator, kElapsedMsControl);
+    m_ctlRepeat = new wxCheckBox(this, wxID_ANY, player_texts::kRepeat, wxDefaultPosition, wxDefaultSize, 0,
+                                 wxDefaultValidator, kRepeatControl);
+    auto icon_button = [this](const char* name) {
+        return new wxBitmapButton(this, wxID_ANY, Art((std::string(name) + ".svg").c_str(), 16), wxDefaultPosition,
+                                  wxDefaultSize, wxBU_AUTODRAW, wxDefaultValidator, name);
+    };
+    m_ctlRewind = icon_button(kRewindControl);
+    m_ctlPlay = icon_button(kPlayControl);
+    m_ctlPause = icon_button(kPauseControl);
+    m_ctlStop = icon_button(kStopControl);
+    m_ctlForward = icon_button(kForwardControl);
+    auto* open = new wxButton(this, wxID_ANY, player_texts::kOpen, wxDefaultPosition, wxDefaultSize, 0,
+                              wxDefaultValidator, kOpenControl);
 
     const int gap = wxDLG_UNIT(this, wxSize(3, 3)).x;
     auto* buttons = new wxBoxSizer(wxHORIZONTAL);
@@ -176,7 +185,7 @@ void CPlayerDlg::OnWaveDone(WaveHeader* header) {
 
 void CPlayerDlg::OnPlay() {
     if (m_nPlayState != kStopped || !m_hWaveOut) {
-        TransferDataToWindow();
+        RefreshControls();
         return;
     }
     if (!ReadStartOffset()) return;
@@ -188,6 +197,7 @@ void CPlayerDlg::OnPlay() {
         SynthSetData(nullptr, 0);
     } else if (m_nStartMs != 0 && SynthSeek(m_nStartMs) != 0) {
         m_nStartMs = 0;
+        ShowStartOffset();
         SynthSetData(nullptr, 0);
     } else {
         m_ctlRewind->Disable();
@@ -197,7 +207,7 @@ void CPlayerDlg::OnPlay() {
         DiscardQueuedSound();
         m_hWaveOut->Restart();
     }
-    TransferDataToWindow();
+    RefreshControls();
 }
 
 void CPlayerDlg::OnStop() {
@@ -217,7 +227,7 @@ void CPlayerDlg::StopPlaying() {
     m_nPlayState = kStopped;
     m_nElapsedMs = 0;
     m_nRenderedBytes = 0;
-    TransferDataToWindow();
+    RefreshControls();
 }
 
 // Silences the device at once and queues both buffers again, silent and paused.
@@ -251,14 +261,14 @@ void CPlayerDlg::OnPause() {
 void CPlayerDlg::OnRewind() {
     if (!ReadStartOffset()) return;
     m_nStartMs = m_nStartMs < kStepMs ? 0 : m_nStartMs - kStepMs;
-    TransferDataToWindow();
+    ShowStartOffset();
 }
 
 void CPlayerDlg::OnForward() {
     if (!ReadStartOffset()) return;
     m_nStartMs = m_nStartMs > std::numeric_limits<uint32_t>::max() - kStepMs ? std::numeric_limits<uint32_t>::max()
                                                                              : m_nStartMs + kStepMs;
-    TransferDataToWindow();
+    ShowStartOffset();
 }
 
 void CPlayerDlg::OnRepeat() {
@@ -277,7 +287,7 @@ void CPlayerDlg::OnOpen() {
 bool CPlayerDlg::OpenFile(const wxString& path) {
     if (!LoadSmafFile(path)) return false;
     m_strFileName = path;
-    TransferDataToWindow();
+    RefreshControls();
     OnStop();
     OnPlay();
     return true;
@@ -297,19 +307,26 @@ bool CPlayerDlg::LoadSmafFile(const wxString& path) {
 }
 
 bool CPlayerDlg::TransferDataToWindow() {
-    m_ctlFileName->ChangeValue(m_strFileName);
-    m_ctlRepeat->SetValue(m_bRepeat);
-    m_ctlStartMs->ChangeValue(wxString::Format("%u", m_nStartMs));
-    ShowElapsedTime();
+    RefreshControls();
+    ShowStartOffset();
     return true;
 }
+
+// Everything but the start offset, which only changes by the user's hand or by the steps and a failed seek:
+// a refresh must not overwrite an offset being typed.
+void CPlayerDlg::RefreshControls() {
+    if (m_ctlFileName->GetValue() != m_strFileName) m_ctlFileName->ChangeValue(m_strFileName);
+    m_ctlRepeat->SetValue(m_bRepeat);
+    ShowElapsedTime();
+}
+
+void CPlayerDlg::ShowStartOffset() { m_ctlStartMs->ChangeValue(wxString::Format("%u", m_nStartMs)); }
 
 bool CPlayerDlg::TransferDataFromWindow() {
     m_bRepeat = m_ctlRepeat->GetValue();
     return ReadStartOffset();
 }
 
-// Only the elapsed time changes while playing; the other edits are left alone so typing is not overwritten.
 void CPlayerDlg::ShowElapsedTime() {
     const wxString text = wxString::Format("%u", m_nElapsedMs);
     if (m_ctlElapsedMs->GetValue() != text) m_ctlElapsedMs->ChangeValue(text);

@@ -23,6 +23,18 @@ class CPlayerDlg : public wxDialog, private WaveDoneTarget {
 public:
     enum PlayState : int32_t { kStopped = 0, kPlaying = 1, kPaused = 2 };
 
+    // Window names of the controls; the five buttons' pictures are the embedded "<name>.svg".
+    static constexpr char kFileNameControl[] = "file_name";
+    static constexpr char kStartMsControl[] = "start_ms";
+    static constexpr char kElapsedMsControl[] = "elapsed_ms";
+    static constexpr char kRepeatControl[] = "repeat";
+    static constexpr char kRewindControl[] = "rewind";
+    static constexpr char kPlayControl[] = "play";
+    static constexpr char kPauseControl[] = "pause";
+    static constexpr char kStopControl[] = "stop";
+    static constexpr char kForwardControl[] = "forward";
+    static constexpr char kOpenControl[] = "open";
+
     // initial_file, when given, is opened as the Open button would open it (and starts playing). show_about
     // is offered to the user as "&About Lirvane..." and receives this dialog as the parent.
     CPlayerDlg(wxWindow* parent, const wxString& initial_file = wxString(),
@@ -68,6 +80,8 @@ private:
     void OnWaveDone(WaveHeader* header);
     void StopPlaying();
     void DiscardQueuedSound();
+    void RefreshControls();
+    void ShowStartOffset();
     void ShowElapsedTime();
     bool ReadStartOffset();
 

@@ -18,7 +18,6 @@ inline constexpr char kSmafFilter[] = "SMAF (*.mmf)|*.mmf";
 inline constexpr char kDefaultExtension[] = "mmf";
 inline constexpr char kPromptCaption[] = "Cantavo";
 inline constexpr char kPromptUnsigned[] = "Please enter a positive integer.";
-inline constexpr char kAboutMenu[] = "&Help";  // where the About entry goes when there is no system menu
 
 // Terminal.
 inline std::string FileError(std::string_view path, std::string_view reason) {
@@ -28,7 +27,7 @@ inline std::string NoSound(std::string_view reason) {
     return "no sound output (" + std::string(reason) + "); playing is disabled";
 }
 inline constexpr char kNotSmaf[] = "not a playable SMAF file";
-inline constexpr char kUnknownBackend[] = "unknown CANTAVO_AUDIO value (use portaudio, null or wav:PATH): ";
+inline constexpr char kUnknownBackend[] = "unknown CANTAVO_AUDIO value (use portaudio, null, wav:PATH or wav-fast:PATH): ";
 inline constexpr char kNoDefaultDevice[] = "PortAudio: no default output device";
 inline constexpr char kUnsupportedFormat[] = "unsupported wave format (16-bit PCM stereo only)";
 

@@ -1,4 +1,5 @@
 // A sink that writes the sound, as it would be heard, into a WAV file; it takes sound as fast as it comes.
+// (Behind a PacedSink it keeps the pace of a sound card.)
 #pragma once
 
 #include <cstdio>

@@ -1,7 +1,7 @@
 // Chooses the backend of a wave output device.
 #include <cstdlib>
 
-#include "player/null_sink.h"
+#include "player/paced_sink.h"
 #include "player/player_texts.h"
 #include "player/portaudio_sink.h"
 #include "player/wav_file_sink.h"
@@ -10,6 +10,16 @@
 namespace {
 
 constexpr std::string_view kWavPrefix = "wav:";
+constexpr std::string_view kFastWavPrefix = "wav-fast:";
+
+std::unique_ptr<WaveSink> OpenWavSink(std::string_view spec, std::string_view prefix, const WaveFormat& format,
+                                      std::string& error) {
+    if (spec.size() == prefix.size()) {
+        error = player_texts::kUnknownBackend + std::string(spec);
+        return nullptr;
+    }
+    return WavFileSink::Create(std::string(spec.substr(prefix.size())), format, error);
+}
 
 bool IsSupported(const WaveFormat& format) {
     return format.format_tag == kWaveFormatPcm && format.channels == 2 && format.bits_per_sample == 16 &&
@@ -19,9 +29,12 @@ bool IsSupported(const WaveFormat& format) {
 
 std::unique_ptr<WaveSink> OpenSink(std::string_view spec, const WaveFormat& format, std::string& error) {
     if (spec.empty() || spec == "portaudio") return PortAudioSink::Open(format, error);
-    if (spec == "null") return std::make_unique<NullSink>(format.avg_bytes_per_sec);
-    if (spec.starts_with(kWavPrefix) && spec.size() > kWavPrefix.size())
-        return WavFileSink::Create(std::string(spec.substr(kWavPrefix.size())), format, error);
+    if (spec == "null") return std::make_unique<PacedSink>(format.avg_bytes_per_sec);
+    if (spec.starts_with(kFastWavPrefix)) return OpenWavSink(spec, kFastWavPrefix, format, error);
+    if (spec.starts_with(kWavPrefix)) {
+        std::unique_ptr<WaveSink> file = OpenWavSink(spec, kWavPrefix, format, error);
+        return file ? std::make_unique<PacedSink>(format.avg_bytes_per_sec, std::move(file)) : nullptr;
+    }
     error = player_texts::kUnknownBackend + std::string(spec);
     return nullptr;
 }

@@ -1,0 +1,405 @@
+// The player dialog driven through its controls, heard through the wav: and null backends. Whole songs are
+// compared byte for byte with what cantavo-render makes of the same file.
+//
+// The engine is one per process and keeps its oscillators' phases from song to song, so a play matches a fresh
+// cantavo-render only when it is the first in the process: CTest runs each test in a process of its own.
+#include "player/player_dlg.h"
+
+#include <gtest/gtest.h>
+#include <wx/bmpbuttn.h>
+#include <wx/checkbox.h>
+#include <wx/textctrl.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include <unistd.h>
+
+#include "engine/synth.h"
+#include "gui_test_support.h"
+#include "test_songs.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<uint8_t>;
+namespace fs = std::filesystem;
+
+constexpr size_t kBufferBytes = 8192;
+constexpr size_t kWavHeaderBytes = 44;
+constexpr size_t kFrameBytes = 4;
+constexpr uint32_t kSongMs = 4000;  // the test song's last event
+
+// The prompt of a refused entry would be a modal box; the tests keep what it said.
+class TestPlayerDlg : public CPlayerDlg {
+public:
+    using CPlayerDlg::CPlayerDlg;
+    std::vector<wxString> prompts;
+
+protected:
+    void ShowPrompt(const wxString& text) override { prompts.push_back(text); }
+};
+
+Bytes ReadFile(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+void WriteFile(const fs::path& path, const Bytes& bytes) {
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+bool IsSilentFrame(const Bytes& pcm, size_t frame) {
+    for (size_t i = 0; i < kFrameBytes; ++i)
+        if (pcm[frame * kFrameBytes + i] != 0) return false;
+    return true;
+}
+
+// The stretches of sound in pcm, split at runs of at least min_gap silent frames, without the silence.
+std::vector<Bytes> SoundSegments(const Bytes& pcm, size_t min_gap = 1024) {
+    std::vector<Bytes> segments;
+    const size_t frames = pcm.size() / kFrameBytes;
+    size_t start = 0, silent_run = 0;
+    bool in_sound = false;
+    for (size_t f = 0; f <= frames; ++f) {
+        const bool silent = f == frames || IsSilentFrame(pcm, f);
+        if (!silent) {
+            if (!in_sound) start = f;
+            in_sound = true;
+            silent_run = 0;
+            continue;
+        }
+        ++silent_run;
+        if (in_sound && (silent_run >= min_gap || f == frames)) {
+            const size_t end = f + 1 - silent_run;
+            segments.emplace_back(pcm.begin() + start * kFrameBytes, pcm.begin() + end * kFrameBytes);
+            in_sound = false;
+        }
+    }
+    return segments;
+}
+
+Bytes WithoutLeadingSilence(const Bytes& pcm) {
+    size_t frame = 0;
+    while (frame < pcm.size() / kFrameBytes && IsSilentFrame(pcm, frame)) ++frame;
+    return Bytes(pcm.begin() + frame * kFrameBytes, pcm.end());
+}
+
+// cantavo-render's raw output for a file, the way the player plays it.
+Bytes RenderedByProgram(const fs::path& song, uint32_t start_ms = 0) {
+    const fs::path out = song.string() + ".raw";
+    const std::string command = std::string(CANTAVO_RENDER) + " --raw --start " + std::to_string(start_ms) + " '" +
+                                song.string() + "' '" + out.string() + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    Bytes pcm = ReadFile(out);
+    fs::remove(out);
+    EXPECT_FALSE(pcm.empty());
+    return pcm;
+}
+
+class PlayerDlgTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        folder_ = fs::path(testing::TempDir()) / ("player_dlg_test." + std::to_string(getpid()));
+        fs::create_directories(folder_);
+        WriteFile(Song(), player_test::SustainedChord(4, kSongMs - 500, kSongMs));
+        WriteFile(SecondSong(), player_test::SustainedChord(2, 1500, 2000));
+    }
+    static void TearDownTestSuite() { fs::remove_all(folder_); }
+    static fs::path Song() { return folder_ / "chord.mmf"; }
+    static fs::path SecondSong() { return folder_ / "second.mmf"; }
+    fs::path WavPath() const {
+        return folder_ / (std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) + ".wav");
+    }
+
+    std::unique_ptr<TestPlayerDlg> OpenPlayer(const std::string& audio) {
+        setenv("CANTAVO_AUDIO", audio.c_str(), 1);
+        auto player = std::make_unique<TestPlayerDlg>(nullptr);
+        unsetenv("CANTAVO_AUDIO");
+        return player;
+    }
+    // The wav-fast: backend takes each buffer as soon as it is queued; wav: keeps the pace of a sound card,
+    // for tests that act in the middle of a song.
+    std::unique_ptr<TestPlayerDlg> OpenWavPlayer(bool real_time = false) {
+        return OpenPlayer((real_time ? "wav:" : "wav-fast:") + WavPath().string());
+    }
+    // The sound written by the wav: backend; complete once the player is gone.
+    Bytes Heard() const {
+        Bytes file = ReadFile(WavPath());
+        EXPECT_GE(file.size(), kWavHeaderBytes);
+        return file.size() < kWavHeaderBytes ? Bytes() : Bytes(file.begin() + kWavHeaderBytes, file.end());
+    }
+
+    template <typename Control>
+    static Control* Find(CPlayerDlg& player, const char* name) {
+        auto* control = dynamic_cast<Control*>(player.FindWindow(name));
+        EXPECT_NE(control, nullptr) << name;
+        return control;
+    }
+    static void Click(CPlayerDlg& player, const char* name) {
+        wxWindow* control = player.FindWindow(name);
+        ASSERT_NE(control, nullptr) << name;
+        wxCommandEvent event(dynamic_cast<wxCheckBox*>(control) ? wxEVT_CHECKBOX : wxEVT_BUTTON, control->GetId());
+        event.SetEventObject(control);
+        if (auto* box = dynamic_cast<wxCheckBox*>(control)) {
+            box->SetValue(!box->GetValue());
+            event.SetInt(box->GetValue());
+        }
+        control->GetEventHandler()->ProcessEvent(event);
+    }
+    static bool IsEnabled(CPlayerDlg& player, const char* name) { return player.FindWindow(name)->IsEnabled(); }
+    static wxString Text(CPlayerDlg& player, const char* name) {
+        return Find<wxTextCtrl>(player, name)->GetValue();
+    }
+    static void Type(CPlayerDlg& player, const char* name, const wxString& text) {
+        Find<wxTextCtrl>(player, name)->ChangeValue(text);
+    }
+    static bool PlayUntilStopped(CPlayerDlg& player, std::chrono::milliseconds timeout = 30s) {
+        return cantavo::test::PumpUntil([&] { return player.GetPlayState() == CPlayerDlg::kStopped; }, timeout);
+    }
+    static bool PlayUntilElapsed(CPlayerDlg& player, uint32_t ms, std::chrono::milliseconds timeout = 30s) {
+        return cantavo::test::PumpUntil([&] { return player.GetElapsedMs() >= ms; }, timeout);
+    }
+
+    static inline fs::path folder_;
+};
+
+TEST_F(PlayerDlgTest, AfterOpeningOneSilentBufferPlaysAndTheDeviceStaysPaused) {
+    auto player = OpenWavPlayer();
+    ASSERT_TRUE(player->IsDeviceOpen());
+    cantavo::test::PumpFor(300ms);
+    EXPECT_EQ(player->GetPlayState(), CPlayerDlg::kStopped);
+    for (const char* name : {CPlayerDlg::kRewindControl, CPlayerDlg::kPlayControl, CPlayerDlg::kPauseControl,
+                             CPlayerDlg::kStopControl, CPlayerDlg::kForwardControl})
+        EXPECT_TRUE(IsEnabled(*player, name)) << name;
+    EXPECT_EQ(Text(*player, CPlayerDlg::kElapsedMsControl), "0");
+    EXPECT_EQ(Text(*player, CPlayerDlg::kStartMsControl), "0");
+    player.reset();
+    // The wav: backend takes buffers as fast as they come: only a paused device stops at the two silent ones.
+    const Bytes heard = Heard();
+    EXPECT_GE(heard.size(), kBufferBytes);
+    EXPECT_LE(heard.size(), 2 * kBufferBytes);
+    EXPECT_TRUE(SoundSegments(heard).empty());
+}
+
+TEST_F(PlayerDlgTest, WithTheNullBackendTheDeviceKeepsTimeWithoutRunningDry) {
+    auto player = OpenPlayer("null");
+    ASSERT_TRUE(player->IsDeviceOpen());
+    player->OpenFile(Song().string());
+    ASSERT_EQ(player->GetPlayState(), CPlayerDlg::kPlaying);
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(PlayUntilElapsed(*player, 1000, 5s));
+    // Real time: about 1 s of sound takes about 1 s (two buffers are queued ahead).
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 800ms);
+    EXPECT_EQ(player->GetUnderrunCount(), 0u);
+}
+
+TEST_F(PlayerDlgTest, PlaysASongWholeExactlyAsCantavoRenderDoesAndStopsAtItsEnd) {
+    auto player = OpenWavPlayer();
+    player->OpenFile(Song().string());
+    EXPECT_EQ(player->GetPlayState(), CPlayerDlg::kPlaying);
+    EXPECT_FALSE(IsEnabled(*player, CPlayerDlg::kRewindControl));
+    EXPECT_FALSE(IsEnabled(*player, CPlayerDlg::kForwardControl));
+    EXPECT_EQ(Text(*player, CPlayerDlg::kFileNameControl), Song().string());
+    ASSERT_TRUE(PlayUntilStopped(*player));
+    EXPECT_TRUE(IsEnabled(*player, CPlayerDlg::kRewindControl));
+    EXPECT_TRUE(IsEnabled(*player, CPlayerDlg::kForwardControl));
+    EXPECT_EQ(player->GetElapsedMs(), 0u);
+    EXPECT_EQ(Text(*player, CPlayerDlg::kElapsedMsControl), "0");
+    cantavo::test::PumpFor(200ms);
+    player.reset();
+
+    // Every rendered byte is heard, the last buffer too; then at most two buffers of silence until the pause.
+    const Bytes heard = WithoutLeadingSilence(Heard());
+    const Bytes rendered = WithoutLeadingSilence(RenderedByProgram(Song()));
+    ASSERT_GE(heard.size(), rendered.size());
+    EXPECT_TRUE(std::equal(rendered.begin(), rendered.end(), heard.begin()));
+    EXPECT_LE(heard.size() - rendered.size(), 2 * kBufferBytes);
+    EXPECT_TRUE(std::all_of(heard.begin() + rendered.size(), heard.end(), [](uint8_t b) { return b == 0; }));
+}
+
+// Only the first play matches cantavo-render byte for byte (see above); stale sound would show as a buffer or
+// more of sound joined to the start of the next play.
+TEST_F(PlayerDlgTest, NoStaleSoundAfterTheEndOrAStop) {
+    auto player = OpenWavPlayer(true);
+    player->OpenFile(SecondSong().string());
+    ASSERT_TRUE(PlayUntilStopped(*player));
+    Click(*player, CPlayerDlg::kPlayControl);  // again, after the end
+    ASSERT_TRUE(PlayUntilElapsed(*player, 1000));
+    Click(*player, CPlayerDlg::kStopControl);
+    EXPECT_EQ(player->GetPlayState(), CPlayerDlg::kStopped);
+    Click(*player, CPlayerDlg::kPlayControl);  // again, after a stop
+    ASSERT_TRUE(PlayUntilStopped(*player));
+    player.reset();
+
+    const Bytes song = SoundSegments(RenderedByProgram(SecondSong())).at(0);
+    const std::vector<Bytes> heard = SoundSegments(Heard());
+    ASSERT_EQ(heard.size(), 3u);
+    EXPECT_TRUE(heard[0] == song);
+    EXPECT_LT(heard[1].size(), song.size() * 3 / 4);  // cut off by the stop
+    EXPECT_NEAR(static_cast<double>(heard[2].size()), static_cast<double>(song.size()), kBufferBytes / 2);
+}
+
+TEST_F(PlayerDlgTest, PauseHoldsThePlaceAndASecondPauseResumesWithTheQueuedSound) {
+    auto player = OpenWavPlayer(true);
+    player->OpenFile(SecondSong().string());
+    ASSERT_TRUE(PlayUntilElapsed(*player, 1000));
+    Click(*player, CPlayerDlg::kPauseControl);
+    EXPECT_EQ(player->GetPlayState(), CPlayerDlg::kPaused);
+    EXPECT_FALSE(IsEnabled(*player, CPlayerDlg::kPlayControl));
+    EXPECT_FALSE(IsEnabled(*player, CPlayerDlg::kStopControl));
+    EXPECT_FALSE(IsEnabled(*player, CPlayerDlg::kRewindControl));
+    cantavo::test::PumpFor(100ms);
+    const uint32_t paused_at = player->GetElapsedMs();
+    cantavo::test::PumpFor(300ms);
+    EXPECT_EQ(player->GetElapsedMs(), paused_at);
+    Click(*player, CPlayerDlg::kPauseControl);
+    EXPECT_EQ(player->GetPlayState(), CPlayerDlg::kPlaying);
+    EXPECT_TRUE(IsEnabled(*player, CPlayerDlg::kPlayControl));
+    EXPECT_TRUE(IsEnabled(*player, CPlayerDlg::kStopControl));
+    ASSERT_TRUE(PlayUntilStopped(*player));
+    player.reset();
+    // Nothing lost and nothing twice across the pause.
+    const std::vector<Bytes> heard = SoundSegments(Heard());
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_TRUE(heard[0] == SoundSegments(RenderedByProgram(SecondSong())).at(0));
+}
+
+TEST_F(PlayerDlgTest, RepeatKeepsPlayingAndCountingPastTheSongsLength) {
+    auto player = OpenWavPlayer();
+    player->OpenFile(Song().string());
+    Click(*player, CPlayerDlg::kRepeatControl);  // while playing: applies at the end
+    ASSERT_TRUE(PlayUntilElapsed(*player, kSongMs + 3000));
+    EXPECT_EQ(player->GetPlayState(), CPlayerDlg::kPlaying);
+}
+
+TEST_F(PlayerDlgTest, ForwardThreeTimesThenPlayStartsThreeSecondsIn) {
+    auto player = OpenWavPlayer();
+    for (int i = 0; i < 3; ++i) Click(*player, CPlayerDlg::kForwardControl);
+    EXPECT_EQ(player->GetStartMs(), 3000u);
+    EXPECT_EQ(Text(*player, CPlayerDlg::kStartMsControl), "3000");
+    player->OpenFile(Song().string());
+    ASSERT_TRUE(PlayUntilStopped(*player));
+    player.reset();
+    const std::vector<Bytes> heard = SoundSegments(Heard());
+    ASSERT_EQ(heard.size(), 1u);
+    const Bytes from_3000 = SoundSegments(RenderedByProgram(Song(), 3000)).at(0);
+    EXPECT_TRUE(heard[0] == from_3000);
+    EXPECT_LT(heard[0].size(), SoundSegments(RenderedByProgram(Song())).at(0).size() / 2);
+}
+
+TEST_F(PlayerDlgTest, PlayUsesTheStartOffsetAsTyped) {
+    auto player = OpenWavPlayer();
+    Type(*player, CPlayerDlg::kStartMsControl, " 3000 ");
+    player->OpenFile(Song().string());  // stops and plays: the refreshes leave the typing alone
+    EXPECT_EQ(player->GetStartMs(), 3000u);
+    ASSERT_TRUE(PlayUntilStopped(*player));
+    player.reset();
+    const std::vector<Bytes> heard = SoundSegments(Heard());
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_TRUE(heard[0] == SoundSegments(RenderedByProgram(Song(), 3000)).at(0));
+}
+
+TEST_F(PlayerDlgTest, AnOffsetBeyondTheEndIsResetAndNothingPlays) {
+    auto player = OpenWavPlayer();
+    Type(*player, CPlayerDlg::kStartMsControl, "999999");
+    player->OpenFile(Song().string());
+    EXPECT_EQ(player->GetPlayState(), CPlayerDlg::kStopped);
+    EXPECT_EQ(player->GetStartMs(), 0u);
+    EXPECT_EQ(Text(*player, CPlayerDlg::kStartMsControl), "0");
+    EXPECT_TRUE(IsEnabled(*player, CPlayerDlg::kRewindControl));
+    cantavo::test::PumpFor(300ms);
+    player.reset();
+    EXPECT_TRUE(SoundSegments(Heard()).empty());
+}
+
+TEST_F(PlayerDlgTest, RewindAndForwardStepTheOffsetWithinItsRange) {
+    auto player = OpenPlayer("null");
+    Type(*player, CPlayerDlg::kStartMsControl, "500");
+    Click(*player, CPlayerDlg::kRewindControl);
+    EXPECT_EQ(player->GetStartMs(), 0u);
+    Click(*player, CPlayerDlg::kRewindControl);
+    EXPECT_EQ(player->GetStartMs(), 0u);
+    Type(*player, CPlayerDlg::kStartMsControl, "2500");
+    Click(*player, CPlayerDlg::kRewindControl);
+    EXPECT_EQ(player->GetStartMs(), 1500u);
+    EXPECT_EQ(Text(*player, CPlayerDlg::kStartMsControl), "1500");
+    Type(*player, CPlayerDlg::kStartMsControl, "4294967000");
+    Click(*player, CPlayerDlg::kForwardControl);
+    EXPECT_EQ(player->GetStartMs(), 4294967295u);  // no wrap to a small offset
+    EXPECT_TRUE(player->prompts.empty());
+    // Not a number: the prompt, and the offset stays.
+    Type(*player, CPlayerDlg::kStartMsControl, "12a");
+    Click(*player, CPlayerDlg::kRewindControl);
+    ASSERT_EQ(player->prompts.size(), 1u);
+    EXPECT_EQ(player->prompts[0], "Please enter a positive integer.");
+    EXPECT_EQ(player->GetStartMs(), 4294967295u);
+}
+
+TEST_F(PlayerDlgTest, OpeningASecondFileWhilePlayingReplacesIt) {
+    auto player = OpenWavPlayer(true);
+    player->OpenFile(Song().string());
+    ASSERT_TRUE(PlayUntilElapsed(*player, 500));
+    ASSERT_TRUE(player->OpenFile(SecondSong().string()));
+    EXPECT_EQ(player->GetPlayState(), CPlayerDlg::kPlaying);
+    EXPECT_LT(player->GetElapsedMs(), 500u);
+    EXPECT_EQ(Text(*player, CPlayerDlg::kFileNameControl), SecondSong().string());
+    ASSERT_TRUE(PlayUntilStopped(*player));
+    player.reset();
+    const std::vector<Bytes> heard = SoundSegments(Heard());
+    ASSERT_EQ(heard.size(), 2u);
+    EXPECT_LT(heard[0].size(), SoundSegments(RenderedByProgram(Song())).at(0).size() / 2);
+    EXPECT_NEAR(static_cast<double>(heard[1].size()),
+                static_cast<double>(SoundSegments(RenderedByProgram(SecondSong())).at(0).size()), kBufferBytes / 2);
+}
+
+TEST_F(PlayerDlgTest, AFileThatCannotBeReadChangesNothing) {
+    auto player = OpenWavPlayer();
+    player->OpenFile(Song().string());
+    EXPECT_FALSE(player->OpenFile((folder_ / "missing.mmf").string()));
+    EXPECT_EQ(player->GetPlayState(), CPlayerDlg::kPlaying);
+    EXPECT_EQ(Text(*player, CPlayerDlg::kFileNameControl), Song().string());
+}
+
+// 200 s of sound is 2154 buffers; the wav-fast: backend completes them as fast as the dialog refills them.
+// Past 194.8 s a 32-bit frames x 1000 wraps, so the time is checked against the sound actually written.
+TEST_F(PlayerDlgTest, TheElapsedTimeAfter200SecondsIsStillRight) {
+    auto player = OpenWavPlayer();
+    Click(*player, CPlayerDlg::kRepeatControl);
+    player->OpenFile(Song().string());
+    ASSERT_TRUE(PlayUntilElapsed(*player, 200000, 60s)) << player->GetElapsedMs();
+    const uint32_t elapsed = player->GetElapsedMs();
+    EXPECT_EQ(player->GetPlayState(), CPlayerDlg::kPlaying);
+    player.reset();
+    // Written: two silent buffers before the song, then the song; the player is at most two buffers ahead.
+    const double written_ms = (Heard().size() - 2.0 * kBufferBytes) / kFrameBytes * 1000 / 22050;
+    EXPECT_NEAR(elapsed, written_ms, 4 * 93.0);
+}
+
+TEST_F(PlayerDlgTest, WithoutADeviceThePlayButtonIsDisabledAndNothingStarts) {
+    testing::internal::CaptureStderr();
+    auto player = OpenPlayer("no-such-backend");
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("no-such-backend"), std::string::npos) << said;
+    EXPECT_FALSE(player->IsDeviceOpen());
+    EXPECT_FALSE(IsEnabled(*player, CPlayerDlg::kPlayControl));
+    EXPECT_TRUE(IsEnabled(*player, CPlayerDlg::kOpenControl));
+    player->OpenFile(Song().string());
+    EXPECT_EQ(player->GetPlayState(), CPlayerDlg::kStopped);
+    EXPECT_TRUE(IsEnabled(*player, CPlayerDlg::kForwardControl));
+}
+
+// The engine is one for the process: a player closed while playing must not leave its song in it.
+TEST_F(PlayerDlgTest, ClosingThePlayerEmptiesTheEngine) {
+    auto player = OpenWavPlayer();
+    player->OpenFile(Song().string());
+    ASSERT_EQ(player->GetPlayState(), CPlayerDlg::kPlaying);
+    player.reset();
+    uint8_t buffer[kBufferBytes];
+    EXPECT_EQ(SynthRender(buffer, sizeof buffer), 0u);
+}
+
+}  // namespace
