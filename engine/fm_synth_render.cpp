@@ -59,14 +59,26 @@ struct OperatorRun {
         target.eg_state = eg_state;
     }
 
+    // An operator that is off stands still with no phase step: it outputs 0 and its phase keeps its value.
     void Enter(uint32_t state) {
         eg_state = state;
         threshold = state == kEgDecay ? op->sustain_target : 0;
         multiplier = state == kEgDecay ? op->decay_mul : state == kEgSustain ? op->sustain_mul : op->release_mul;
-        if (state == kEgDecay || state == kEgSustain || state == kEgRelease)
+        if (state == kEgDecay || state == kEgSustain || state == kEgRelease) {
             motion = multiplier == kUnityMultiplier && eg_level > threshold ? kStill : kExponential;
-        else
-            motion = state == kEgOff ? kStill : kLinear;
+        } else if (state == kEgOff) {
+            motion = kStill;
+            increment = 0;
+        } else {
+            motion = kLinear;
+        }
+    }
+
+    // The level reached 0: this sample still outputs (0, whatever the phase) and takes its phase step, here
+    // ahead of the output, since from now on the step is 0.
+    void SwitchOff() {
+        phase += increment;
+        Enter(kEgOff);
     }
 
     // Attack adds the exact sum: a full-level start with the largest step still caps instead of wrapping.
@@ -94,17 +106,19 @@ struct OperatorRun {
     void StepEnvelope() {
         if (motion == kExponential) {
             eg_level = Decayed(eg_level, multiplier);
-            if (eg_level <= threshold) Enter(eg_level == 0 ? kEgOff : kEgSustain);
+            if (eg_level == 0)
+                SwitchOff();
+            else if (eg_level <= threshold)
+                Enter(kEgSustain);
         } else if (motion == kLinear) {
             StepLinear();
         }
     }
 
-    // One output sample, the phase shifted by `offset` waveform steps (half the modulation input). An operator
-    // that is off neither sounds nor moves; on the sample its level reaches 0 it still outputs (0) and advances
-    // its phase. |wave x g| >> 15 stays within +-32767 because g <= 32768, so the output needs no clamp.
+    // One output sample, the phase shifted by `offset` waveform steps (half the modulation input). On the
+    // sample an operator's level reaches 0 it still outputs (0) and advances its phase; after that it is off.
+    // |wave x g| >> 15 stays within +-32767 because g <= 32768, so the output needs no clamp.
     int32_t Output(int32_t offset) {
-        if (eg_state == kEgOff) return 0;
         StepEnvelope();
         const uint32_t g = ((eg_level >> 16) * amplitude) >> 15;
         const uint32_t index = ((phase >> kPhaseIndexShift) + static_cast<uint32_t>(offset)) & kPhaseIndexMask;
@@ -135,6 +149,7 @@ void FeedbackOperators(FmSlot* const* slots, int32_t* const* out, uint32_t frame
         offset_shift[j] = slots[j]->feedback_shift + 1;
     }
     for (uint32_t n = 0; n < frames; ++n) {
+#pragma GCC unroll 4
         for (int j = 0; j < Lanes; ++j) {
             const int32_t o = r[j].Output((last[j] + prev[j]) >> offset_shift[j]);
             prev[j] = last[j];
