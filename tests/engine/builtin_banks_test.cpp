@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <vector>
+
+#include "engine/fm_synth.h"
+#include "engine/note_pitch.h"
 
 namespace {
 
@@ -106,6 +111,35 @@ TEST(BuiltinBanks, MelodyCarriersAreAudible) {
             const int carrier = v.algorithm <= 1 || v.algorithm == 5 ? 1 : 3;
             EXPECT_LT(v.op[carrier].total_level, 20) << "voice " << i;
             EXPECT_GE(v.op[carrier].attack_rate, 4) << "voice " << i;
+        }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Peak of the left channel over 0.4 s of one note at -12 dB.
+int Peak(const VoiceRecord& voice, uint8_t note) {
+    CFmSynth synth;
+    synth.SetVoice(0, &voice);
+    synth.SetLevels(0, 24, 24);
+    const uint32_t pitch = NoteToBlockFnum(note, 2, 0);
+    synth.SetBlockFnum(0, static_cast<uint8_t>(pitch >> 16), static_cast<uint16_t>(pitch & 0xFFFF));
+    synth.KeyOn(0);
+    std::vector<int16_t> out(2 * 8820);
+    synth.Render(out.data(), 8820);
+    int peak = 0;
+    for (size_t i = 0; i < out.size(); i += 2) peak = std::max(peak, std::abs(int{out[i]}));
+    return peak;
+}
+
+TEST(BuiltinBanks, EveryVoiceSounds) {
+    for (int i = 0; i < 128; ++i) {
+        EXPECT_GT(Peak(kBuiltinMelody2Op[i], 60), 1000) << "bank 0 voice " << i;
+        EXPECT_GT(Peak(kBuiltinMelody4Op[i], 60), 1000) << "bank 1 voice " << i;
+        if (kBuiltinDrums[i].drum_note != 0) {
+            EXPECT_GT(Peak(kBuiltinDrums[i], kBuiltinDrums[i].drum_note), 1000) << "drum " << i;
         }
     }
 }
