@@ -1,0 +1,101 @@
+#include "transfer/user_area.h"
+
+#include <gtest/gtest.h>
+
+#include "transfer/charset.h"
+
+namespace cantavo {
+namespace {
+
+TEST(UserArea, SlotOffsetsAndSizes) {
+    EXPECT_EQ(SlotOffset(0), 0x0000u);
+    EXPECT_EQ(SlotOffset(7), 0xE000u);
+    EXPECT_EQ(SlotOffset(8), 0x10000u);
+    EXPECT_EQ(SlotOffset(10), 0x18000u);  // ADPCM 3
+    EXPECT_EQ(SlotOffset(11), 0x1C000u);
+    EXPECT_EQ(SlotSize(7), 8192u);
+    EXPECT_EQ(SlotSize(8), 16384u);
+    EXPECT_EQ(SlotOffset(11) + SlotSize(11), kUserAreaBytes);
+}
+
+TEST(UserArea, SlotFromMaskTakesTheSetBitAndOneForAnythingElse) {
+    EXPECT_EQ(SlotFromMask(1), 0);
+    EXPECT_EQ(SlotFromMask(2), 1);
+    EXPECT_EQ(SlotFromMask(4), 2);
+    EXPECT_EQ(SlotFromMask(0x200), 9);
+    EXPECT_EQ(SlotFromMask(2048), 11);
+    EXPECT_EQ(SlotFromMask(0), 1);
+    EXPECT_EQ(SlotFromMask(3), 1);
+    EXPECT_EQ(SlotFromMask(4096), 1);
+}
+
+TEST(UserArea, TitleIsTheNameUpToTheFirstDot) {
+    EXPECT_EQ(TitleFromFileName("song.remix.mmf"), "song");
+    EXPECT_EQ(TitleFromFileName("noext"), "");
+    EXPECT_EQ(TitleFromFileName(".hidden.mmf"), "");
+}
+
+TEST(UserArea, SlotHoldsTitleMelodyAndZeros) {
+    const std::vector<uint8_t> melody = {1, 2, 3};
+    const auto slot = BuildSlot(0, "abc", melody);
+    ASSERT_EQ(slot.size(), 8192u);
+    EXPECT_EQ(std::string(slot.begin(), slot.begin() + 4), std::string("abc\0", 4));
+    EXPECT_EQ(slot[32], 1);
+    EXPECT_EQ(slot[34], 3);
+    EXPECT_EQ(slot[35], 0);
+    EXPECT_EQ(slot.back(), 0);
+}
+
+TEST(UserArea, LongTitleKeepsThirtyTwoCharactersWithoutZero) {
+    const std::string forty(40, 'x');
+    const auto slot = BuildSlot(8, forty, {});
+    EXPECT_EQ(std::string(slot.begin(), slot.begin() + 32), std::string(32, 'x'));
+    EXPECT_EQ(slot[32], 0);  // the melody area, empty here
+    EXPECT_EQ(SlotTitle(slot), std::string(32, 'x'));
+}
+
+TEST(UserArea, MelodyIsCutToTheSlot) {
+    const std::vector<uint8_t> melody(8192, 0x11);
+    const auto slot = BuildSlot(3, "full", melody);
+    EXPECT_EQ(slot.size(), 8192u);
+    EXPECT_EQ(slot[8191], 0x11);
+}
+
+TEST(UserArea, TitlesAreWindows1252) {
+    const auto slot = BuildSlot(0, "Caf\xC3\xA9 \xE2\x82\xAC", {});  // "Café €"
+    EXPECT_EQ(slot[3], 0xE9);
+    EXPECT_EQ(slot[5], 0x80);
+    EXPECT_EQ(SlotTitle(slot), "Caf\xC3\xA9 \xE2\x82\xAC");
+    EXPECT_EQ(Utf8ToCp1252("\xE2\x98\x83"), "?");  // a snowman has no byte
+}
+
+TEST(UserArea, AnErasedTitleShowsThirtyTwoYDiaereses) {
+    const std::vector<uint8_t> erased(32, 0xFF);
+    std::string expected;
+    for (int i = 0; i < 32; ++i) expected += "\xC3\xBF";
+    EXPECT_EQ(SlotTitle(erased), expected);
+}
+
+TEST(UserArea, MelodyBytesFollowTheSmafLengthOrDropTrailingZeros) {
+    std::vector<uint8_t> slot(64, 0);
+    const uint8_t smaf[] = {'M', 'M', 'M', 'D', 0, 0, 0, 4, 9, 0, 0, 0};  // 8 + 4 bytes, the last three zero
+    std::copy(std::begin(smaf), std::end(smaf), slot.begin() + 32);
+    EXPECT_EQ(MelodyBytes(slot), std::vector<uint8_t>(std::begin(smaf), std::end(smaf)));
+
+    std::vector<uint8_t> raw(64, 0);
+    raw[32] = 5;
+    raw[33] = 0;
+    raw[34] = 6;
+    EXPECT_EQ(MelodyBytes(raw), (std::vector<uint8_t>{5, 0, 6}));
+}
+
+TEST(UserArea, SlotNumbersAreOneToTwelve) {
+    EXPECT_EQ(SlotIndexFromNumber("1"), 0);
+    EXPECT_EQ(SlotIndexFromNumber("12"), 11);
+    EXPECT_FALSE(SlotIndexFromNumber("0"));
+    EXPECT_FALSE(SlotIndexFromNumber("13"));
+    EXPECT_FALSE(SlotIndexFromNumber("3x"));
+}
+
+}  // namespace
+}  // namespace cantavo
