@@ -128,7 +128,8 @@ int32_t CAdpcmPlayer::NextSample() {
     const int32_t f = static_cast<int32_t>(v.position & kPositionFractionMask);
     const int32_t s0 = v.samples[i];
     const int32_t s1 = i + 1 < v.count ? v.samples[i + 1] : 0;
-    const int32_t sample = ((((s1 - s0) * f) >> kPositionFractionBits) + s0) * static_cast<int32_t>(v.gain) >> 15;
+    const int32_t sample =
+        ((((s1 - s0) * f) >> kPositionFractionBits) + s0) * static_cast<int32_t>(v.gain) >> 15;
     v.position += v.increment;
     if ((v.position >> kPositionFractionBits) >= v.count) StopWave(0);
     return sample;
@@ -138,7 +139,8 @@ uint8_t CAdpcmPlayer::MixInto(int16_t* frames, uint32_t count) {
     for (uint32_t i = 0; i < count; ++i) {
         const int32_t s = NextSample();
         frames[2 * i] = static_cast<int16_t>(std::clamp(frames[2 * i] + s, -kSampleLimit, kSampleLimit));
-        frames[2 * i + 1] = static_cast<int16_t>(std::clamp(frames[2 * i + 1] + s, -kSampleLimit, kSampleLimit));
+        frames[2 * i + 1] =
+            static_cast<int16_t>(std::clamp(frames[2 * i + 1] + s, -kSampleLimit, kSampleLimit));
     }
     return m_voice.stopped;
 }

@@ -33,8 +33,8 @@ public:
     CAdpcmPlayer(const CAdpcmPlayer&) = delete;
     CAdpcmPlayer& operator=(const CAdpcmPlayer&) = delete;
 
-    // Decodes `length` ADPCM bytes into entry `index` (0 = the first empty entry from 63 up). Returns the index
-    // used, or 0 when the index is out of range or no entry is free.
+    // Decodes `length` ADPCM bytes into entry `index` (0 = the first empty entry from 63 up). Returns the
+    // index used, or 0 when the index is out of range or no entry is free.
     uint32_t LoadWave(uint32_t index, const uint8_t* data, uint32_t length, uint32_t rate);
     // Frees entry `index`; 0 frees every entry.
     void FreeWave(uint32_t index);

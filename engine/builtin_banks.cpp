@@ -2,7 +2,7 @@
 
 // The built-in voices, one row per voice:
 //
-//   {octave_code, lfo_rate, feedback, algorithm, drum_note, {operator 1, operator 2[, operator 3, operator 4]}}
+//   {octave_code, lfo_rate, feedback, algorithm, drum_note, {op 1, op 2[, op 3, op 4]}}
 //
 // Operator columns (OperatorParams order):
 //

@@ -19,7 +19,9 @@ constexpr int kLfoIndexShift = 20;
 constexpr int kVibratoShift = 20;  // vibrato ratios are Q20
 constexpr int kTremoloShift = 15;  // tremolo gains are Q15
 
-int UsedOperators(const FmSlot& slot) { return slot.operator_count == 4 ? 4 : 2; }
+int UsedOperators(const FmSlot& slot) {
+    return slot.operator_count == 4 ? 4 : 2;
+}
 
 void CopyOperator(FmOperator& op, const OperatorParams& p, uint8_t mod_level) {
     op.multiple = kMultiple[p.multiple & 15];
@@ -42,7 +44,9 @@ void CopyOperator(FmOperator& op, const OperatorParams& p, uint8_t mod_level) {
 }
 
 // Rate index of rate r: r x 4 plus the key code (its top two bits without rate scaling), at most 63.
-uint32_t RateIndex(uint32_t rate, uint32_t key_code) { return std::min<uint32_t>(63, rate * 4 + key_code); }
+uint32_t RateIndex(uint32_t rate, uint32_t key_code) {
+    return std::min<uint32_t>(63, rate * 4 + key_code);
+}
 
 void SetEnvelopeRates(FmOperator& op, uint32_t key_code) {
     const uint32_t kc = op.rate_scaling ? key_code : key_code >> 2;
@@ -121,12 +125,14 @@ void StepLfo(FmSlot& slot, int ops, uint32_t frames) {
     slot.lfo_phase += kLfoStep[slot.lfo_rate] * frames;
     for (int k = 0; k < ops; ++k) {
         FmOperator& op = slot.op[k];
-        op.increment_now = op.vibrato_on ? static_cast<uint32_t>(
-                                               (uint64_t{kVibrato[op.vibrato_depth][i]} * op.increment) >> kVibratoShift)
-                                         : op.increment;
-        op.amplitude = op.tremolo ? static_cast<uint32_t>(
-                                        (uint64_t{kTremolo[op.tremolo_depth][i]} * op.level) >> kTremoloShift)
-                                  : op.level;
+        op.increment_now =
+            op.vibrato_on ? static_cast<uint32_t>((uint64_t{kVibrato[op.vibrato_depth][i]} * op.increment) >>
+                                                  kVibratoShift)
+                          : op.increment;
+        op.amplitude =
+            op.tremolo
+                ? static_cast<uint32_t>((uint64_t{kTremolo[op.tremolo_depth][i]} * op.level) >> kTremoloShift)
+                : op.level;
     }
 }
 
@@ -229,7 +235,8 @@ void CFmSynth::Render(int16_t* frames, uint32_t count) {
         std::fill_n(acc_left, n, 0);
         std::fill_n(acc_right, n, 0);
         RenderFirstOperators(sounding, sounding_count, op1_rows, n);
-        for (uint32_t i = 0; i < sounding_count; ++i) sounding[i]->render(*sounding[i], op1[i], acc_left, acc_right, n);
+        for (uint32_t i = 0; i < sounding_count; ++i)
+            sounding[i]->render(*sounding[i], op1[i], acc_left, acc_right, n);
         int16_t* out = frames + 2 * done;
         for (uint32_t i = 0; i < n; ++i) {
             out[2 * i] = static_cast<int16_t>(std::clamp(acc_left[i], -kOutputLimit, kOutputLimit));

@@ -77,8 +77,8 @@ struct FmSlot {
     uint8_t feedback;
     uint8_t algorithm;
     uint8_t key_on;
-    uint8_t block;   // 0..7 once the octave offset is applied
-    uint16_t fnum;   // 10 bits
+    uint8_t block;  // 0..7 once the octave offset is applied
+    uint16_t fnum;  // 10 bits
     uint8_t mod_level;
     FmOperator op[4];
     uint32_t feedback_shift;  // 0 = no feedback
@@ -89,7 +89,7 @@ struct FmSlot {
     uint32_t lfo_phase;       // 12.20, wraps
     int32_t gain_left;        // Q15
     int32_t gain_right;       // Q15
-    FmRenderer render;  // by algorithm
+    FmRenderer render;        // by algorithm
 };
 
 class CFmSynth {

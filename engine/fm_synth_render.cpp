@@ -6,10 +6,10 @@
 
 namespace {
 
-constexpr uint32_t kFullLevel = 0x80000000;  // eg_level at full output
-constexpr int kEnvelopeShift = 30;           // the multipliers are Q30
-constexpr uint32_t kUnityMultiplier = 1u << kEnvelopeShift;
-constexpr int kPhaseIndexShift = 20;         // 12.20 phase to waveform index
+constexpr uint32_t kFullLevel = 0x80000000;                  // eg_level at full output
+constexpr int kEnvelopeShift = 30;                           // the multipliers are Q30
+constexpr uint32_t kUnityMultiplier = 1u << kEnvelopeShift;  // holds the level
+constexpr int kPhaseIndexShift = 20;                         // 12.20 phase to waveform index
 constexpr uint32_t kPhaseIndexMask = fm_tables::kWaveLength - 1;
 
 // Operator gains stay at or below unity (Q15), which keeps every operator output within +-32767.
@@ -63,7 +63,9 @@ struct OperatorRun {
     void Enter(uint32_t state) {
         eg_state = state;
         threshold = state == kEgDecay ? op->sustain_target : 0;
-        multiplier = state == kEgDecay ? op->decay_mul : state == kEgSustain ? op->sustain_mul : op->release_mul;
+        multiplier = state == kEgDecay     ? op->decay_mul
+                     : state == kEgSustain ? op->sustain_mul
+                                           : op->release_mul;
         if (state == kEgDecay || state == kEgSustain || state == kEgRelease) {
             motion = multiplier == kUnityMultiplier && eg_level > threshold ? kStill : kExponential;
         } else if (state == kEgOff) {
@@ -121,7 +123,8 @@ struct OperatorRun {
     int32_t Output(int32_t offset) {
         StepEnvelope();
         const uint32_t g = ((eg_level >> 16) * amplitude) >> 15;
-        const uint32_t index = ((phase >> kPhaseIndexShift) + static_cast<uint32_t>(offset)) & kPhaseIndexMask;
+        const uint32_t index =
+            ((phase >> kPhaseIndexShift) + static_cast<uint32_t>(offset)) & kPhaseIndexMask;
         const int32_t out = (wave[index] * static_cast<int32_t>(g)) >> 15;
         phase += increment;
         return out;
@@ -129,7 +132,9 @@ struct OperatorRun {
 };
 
 // A modulation input moves the phase by half its value in waveform steps (arithmetic shift).
-constexpr int32_t Offset(int32_t modulation) { return modulation >> 1; }
+constexpr int32_t Offset(int32_t modulation) {
+    return modulation >> 1;
+}
 
 template <int Algorithm>
 constexpr int kOperators = Algorithm <= 1 ? 2 : 4;
@@ -178,7 +183,8 @@ void PlainOperator(FmSlot& slot, int32_t* out, uint32_t frames) {
 // carrier sum times the Q15 gains. The product is taken in 64 bits: three full carriers times a full gain
 // passes 2^31.
 template <int Algorithm>
-void RenderConnection(FmSlot& slot, const int32_t* op1, int32_t* acc_left, int32_t* acc_right, uint32_t count) {
+void RenderConnection(FmSlot& slot, const int32_t* op1, int32_t* acc_left, int32_t* acc_right,
+                      uint32_t count) {
     constexpr int ops = kOperators<Algorithm>;
     OperatorRun r[ops];
     for (int k = 1; k < ops; ++k) r[k].Load(slot.op[k]);

@@ -13,12 +13,20 @@ inline constexpr int kLfoLength = 4096;  // indexed by lfo_phase >> 20
 
 constexpr double kPi = 3.14159265358979323846;
 
-constexpr int32_t RoundHalfUp(double x) { return static_cast<int32_t>(std::floor(x + 0.5)); }
-constexpr int64_t RoundHalfUp64(double x) { return static_cast<int64_t>(std::floor(x + 0.5)); }
+constexpr int32_t RoundHalfUp(double x) {
+    return static_cast<int32_t>(std::floor(x + 0.5));
+}
+constexpr int64_t RoundHalfUp64(double x) {
+    return static_cast<int64_t>(std::floor(x + 0.5));
+}
 
 // S(i) = round(32767 sin(2 pi i / 4096)), one cycle; i may run to 8190 for the double-speed shapes.
-constexpr int32_t Sine(int i) { return RoundHalfUp(32767.0 * std::sin(2.0 * kPi * i / kWaveLength)); }
-constexpr int32_t Abs(int32_t x) { return x < 0 ? -x : x; }
+constexpr int32_t Sine(int i) {
+    return RoundHalfUp(32767.0 * std::sin(2.0 * kPi * i / kWaveLength));
+}
+constexpr int32_t Abs(int32_t x) {
+    return x < 0 ? -x : x;
+}
 
 // Waveforms 0..7 by phase index 0..4095, signed 16-bit:
 // 0 sine, 1 half sine, 2 rectified sine, 3 quarter pulses, 4 double-speed sine in the first half,
@@ -63,7 +71,8 @@ inline constexpr std::array<uint32_t, 64> kTotalLevelGain = [] {
     return t;
 }();
 
-// eg_level where decay turns into sustain, sustain level 0..15: round(2^31 x 10^(-3 SL / 20)), SL 15 as -93 dB.
+// eg_level where decay turns into sustain, by sustain level 0..15: round(2^31 x 10^(-3 SL / 20)); SL 15 is
+// taken as -93 dB.
 inline constexpr std::array<uint32_t, 16> kSustainTarget = [] {
     std::array<uint32_t, 16> t{};
     for (int sl = 0; sl < 15; ++sl)
@@ -73,8 +82,8 @@ inline constexpr std::array<uint32_t, 16> kSustainTarget = [] {
 }();
 
 // Q15 key-scale gains, tables 1..3 (table 0 is unity), index ((fnum >> 6) << 3) | block:
-// A = max(0, 0.75 K[fnum >> 6] - 6 (7 - block)) dB, times 1/4, 1/2 or 1; 32512 at 0 dB, else round(32768 10^(-A/20)).
-// Table 2 takes base 35 for row 3.
+// A = max(0, 0.75 K[fnum >> 6] - 6 (7 - block)) dB times 1/4, 1/2 or 1; 32512 at 0 dB, else
+// round(32768 x 10^(-A / 20)). Table 2 takes base 35 for row 3.
 inline constexpr std::array<std::array<uint32_t, 128>, 4> kKeyScaleGain = [] {
     constexpr std::array<int, 16> base = {0, 24, 32, 37, 40, 43, 45, 47, 48, 50, 51, 52, 53, 54, 55, 56};
     constexpr std::array<double, 4> scale = {0.0, 0.25, 0.5, 1.0};
@@ -85,7 +94,8 @@ inline constexpr std::array<std::array<uint32_t, 128>, 4> kKeyScaleGain = [] {
             for (int block = 0; block < 8; ++block) {
                 const double full = 0.75 * k - 6.0 * (7 - block);
                 const double a = (full > 0 ? full : 0.0) * scale[table];
-                t[table][(f << 3) | block] = a == 0 ? 32512 : RoundHalfUp(32768.0 * std::pow(10.0, -a / 20.0));
+                t[table][(f << 3) | block] =
+                    a == 0 ? 32512 : RoundHalfUp(32768.0 * std::pow(10.0, -a / 20.0));
             }
         }
     }

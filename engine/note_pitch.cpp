@@ -6,17 +6,17 @@
 namespace {
 
 constexpr int kMiddleC = 60;
-constexpr double kHzToFnumBlock0 = 21.098109;    // F-number at block 0 per Hz (22050 Hz output)
-constexpr double kBendPerOctave = 393216;  // 12 x 32768: a full bend (32768) moves bend_range semitones
-constexpr uint32_t kMaxBlockFnum = 0x3FF00;      // F-number scaled to block 0, highest pitch
+constexpr double kHzToFnumBlock0 = 21.098109;  // F-number at block 0 per Hz (22050 Hz output)
+constexpr double kBendPerOctave = 393216;      // 12 x 32768: a full bend (32768) moves bend_range semitones
+constexpr uint32_t kMaxBlockFnum = 0x3FF00;    // F-number scaled to block 0, highest pitch
 constexpr uint32_t kFnumMax = 0x3FF;
 
 // Notes 60..71 in tenths of a Hz.
 constexpr std::array<int64_t, 12> kOctaveTenths = {2616, 2772, 2937, 3111, 3296, 3492,
                                                    3700, 3920, 4153, 4400, 4662, 4939};
 
-// Note n: the note of octave 4 with the same pitch class times 2^((n - 60) div 12), rounded half up to 0.1 Hz.
-// Worked in whole tenths so halves are exact.
+// Note n: the note of 60..71 with the same pitch class times 2^((n - 60) div 12), rounded half up to 0.1 Hz;
+// worked in whole tenths so the halves are exact.
 constexpr std::array<double, 128> kNoteFrequency = [] {
     std::array<double, 128> table{};
     for (int note = 0; note < 128; ++note) {
@@ -37,7 +37,9 @@ constexpr std::array<double, 128> kNoteFrequency = [] {
 
 }  // namespace
 
-double NoteFrequency(uint8_t note) { return kNoteFrequency[note & 0x7F]; }
+double NoteFrequency(uint8_t note) {
+    return kNoteFrequency[note & 0x7F];
+}
 
 uint32_t NoteToBlockFnum(uint8_t note, uint8_t bend_range, int16_t bend) {
     const double octaves = static_cast<double>(bend_range * bend) / kBendPerOctave;

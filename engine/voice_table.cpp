@@ -119,7 +119,8 @@ void CVoiceTable::LoadAdpFile(const std::filesystem::path& folder, CAdpcmPlayer&
         // Every matching chunk loads; the last one's handle stays in the record.
         for (size_t j = table_bytes; j + kWaveChunkHeaderBytes <= body_length; ++j) {
             const uint8_t* chunk = body + j;
-            if (chunk[0] != 'W' || chunk[1] != 'A' || chunk[2] != format[0] || chunk[3] != format[1]) continue;
+            if (chunk[0] != 'W' || chunk[1] != 'A' || chunk[2] != format[0] || chunk[3] != format[1])
+                continue;
             const uint32_t size = BigEndian32(chunk + 4);
             if (size > body_length - j - kWaveChunkHeaderBytes) continue;  // claims more than the file holds
             Record(bank, note).wave_handle = player.LoadWave(0, chunk + kWaveChunkHeaderBytes, size, rate);

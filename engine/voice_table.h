@@ -2,7 +2,7 @@
 // The voice table of the sound device: 40 banks x 128 voice records.
 //
 //   banks 0-9    melody voices by program: built-in banks 0 and 1, then ma2voice.vma
-//   banks 10-19  drum voices by note: built-in bank 10, then ma2voice.vma (notes 13-90) and ma2voice.adp waves
+//   banks 10-19  drum voices by note: built-in bank 10, ma2voice.vma (notes 13-90), ma2voice.adp waves
 //   banks 20-39  song voices by program; 20 starts as a copy of bank 0, 30 as a copy of bank 10
 //
 // Decoded song voice (26 bytes):

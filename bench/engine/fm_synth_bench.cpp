@@ -23,9 +23,8 @@ void StartNote(CFmSynth& synth, uint32_t slot, const VoiceRecord& voice, uint8_t
 }
 
 void Report(benchmark::State& state) {
-    state.counters["ns_per_frame"] =
-        benchmark::Counter(kBufferFrames * 1e-9, benchmark::Counter::kIsIterationInvariantRate |
-                                                     benchmark::Counter::kInvert);
+    state.counters["ns_per_frame"] = benchmark::Counter(
+        kBufferFrames * 1e-9, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
     state.counters["x_realtime"] =
         benchmark::Counter(kBufferFrames / kOutputRate, benchmark::Counter::kIsIterationInvariantRate);
 }

@@ -81,7 +81,7 @@ TEST(AdpcmVoice, IncrementFollowsTheRate) {
 TEST(AdpcmVoice, InterpolatesTowardsZeroAfterTheLastSampleThenStops) {
     CAdpcmPlayer player;
     player.LoadWave(1, kZeroByte, 1, 8000);  // samples 15, 30
-    player.SetWaveVolume(0, 0);               // 32767
+    player.SetWaveVolume(0, 0);              // 32767
     player.StartWave(0, 1);
     std::vector<int16_t> out(2 * 8, 0);
     EXPECT_EQ(player.MixInto(out.data(), 8), 1);

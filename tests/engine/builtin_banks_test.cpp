@@ -12,12 +12,14 @@
 namespace {
 
 std::vector<int> Fields(const OperatorParams& op) {
-    return {op.multiple,      op.vibrato,       op.sustained,  op.hold_release,  op.rate_scaling,
-            op.release_rate,  op.decay_rate,    op.attack_rate, op.sustain_level, op.total_level,
-            op.key_scale_level, op.spare_bits,  op.tremolo_depth, op.tremolo,     op.waveform};
+    return {op.multiple,        op.vibrato,    op.sustained,     op.hold_release,  op.rate_scaling,
+            op.release_rate,    op.decay_rate, op.attack_rate,   op.sustain_level, op.total_level,
+            op.key_scale_level, op.spare_bits, op.tremolo_depth, op.tremolo,       op.waveform};
 }
 
-std::vector<int> Head(const VoiceRecord& v) { return {v.octave_code, v.lfo_rate, v.feedback, v.algorithm}; }
+std::vector<int> Head(const VoiceRecord& v) {
+    return {v.octave_code, v.lfo_rate, v.feedback, v.algorithm};
+}
 
 using Ops = std::vector<int>;
 const Ops kZero(15, 0);

@@ -12,7 +12,9 @@ constexpr uint16_t kA4Fnum = 580;
 constexpr uint32_t kA4Increment = 85672960;  // (580 << 4) x 9232
 
 // S(i) = round(32767 sin(2 pi i / 4096)), from the formula.
-int32_t SineAt(uint32_t i) { return static_cast<int32_t>(std::floor(32767.0 * std::sin(2 * M_PI * i / 4096) + 0.5)); }
+int32_t SineAt(uint32_t i) {
+    return static_cast<int32_t>(std::floor(32767.0 * std::sin(2 * M_PI * i / 4096) + 0.5));
+}
 
 // Full level from the first sample (attack 15), then held (decay 0, sustain level 0, sustained).
 OperatorParams Steady(uint8_t multiple = 1, uint8_t waveform = 0) {

@@ -21,7 +21,7 @@ TEST(FmTables, Waveforms) {
     EXPECT_EQ(kWaveform[3][1024], 32767);  // peak included
     EXPECT_EQ(kWaveform[3][1025], 0);
     EXPECT_EQ(kWaveform[3][3072], 32767);
-    EXPECT_EQ(kWaveform[4][512], 32767);   // double speed: quarter cycle at 512
+    EXPECT_EQ(kWaveform[4][512], 32767);  // double speed: quarter cycle at 512
     EXPECT_EQ(kWaveform[4][1536], -32767);
     EXPECT_EQ(kWaveform[4][2560], 0);
     EXPECT_EQ(kWaveform[5][1536], 32767);
@@ -52,7 +52,8 @@ TEST(FmTables, LevelsAndTargets) {
 
 TEST(FmTables, KeyScaleLevels) {
     const uint32_t table2_row3[5] = {28787, 20380, 14428, 10214, 7231};
-    for (int block = 3; block < 8; ++block) EXPECT_EQ(kKeyScaleGain[2][(3 << 3) | block], table2_row3[block - 3]);
+    for (int block = 3; block < 8; ++block)
+        EXPECT_EQ(kKeyScaleGain[2][(3 << 3) | block], table2_row3[block - 3]);
     EXPECT_EQ(kKeyScaleGain[2][(3 << 3) | 2], 32512u);  // 26.25 - 30 dB is below 0
     EXPECT_EQ(kKeyScaleGain[3][(15 << 3) | 7], 260u);   // 42 dB
     EXPECT_EQ(kKeyScaleGain[1][(8 << 3) | 5], 16423u);  // (36 - 12) / 4 = 6 dB
@@ -61,7 +62,7 @@ TEST(FmTables, KeyScaleLevels) {
 
 TEST(FmTables, LfoRows) {
     EXPECT_EQ(kTremolo[0][0], 32768);
-    EXPECT_EQ(kTremolo[3][2048], 8423);  // 11.8 dB
+    EXPECT_EQ(kTremolo[3][2048], 8423);   // 11.8 dB
     EXPECT_EQ(kTremolo[2][1024], 23467);  // 2.9 dB
     EXPECT_EQ(kTremolo[2][3072], 23467);
     EXPECT_EQ(kVibrato[0][0], 1048576u);

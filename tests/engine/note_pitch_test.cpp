@@ -4,11 +4,15 @@
 
 namespace {
 
-uint32_t Block(uint32_t pitch) { return pitch >> 16; }
-uint32_t Fnum(uint32_t pitch) { return pitch & 0xFFFF; }
+uint32_t Block(uint32_t pitch) {
+    return pitch >> 16;
+}
+uint32_t Fnum(uint32_t pitch) {
+    return pitch & 0xFFFF;
+}
 
 TEST(NotePitch, FrequencyTableRoundsHalfUpToOneDecimal) {
-    EXPECT_DOUBLE_EQ(NoteFrequency(0), 8.2);  // 261.6 / 32 = 8.175
+    EXPECT_DOUBLE_EQ(NoteFrequency(0), 8.2);   // 261.6 / 32 = 8.175
     EXPECT_DOUBLE_EQ(NoteFrequency(7), 12.3);  // 392.0 / 32 = 12.25
     EXPECT_DOUBLE_EQ(NoteFrequency(21), 27.5);
     EXPECT_DOUBLE_EQ(NoteFrequency(12), 16.4);   // 261.6 / 16 = 16.35, an exact half

@@ -22,7 +22,8 @@ class VmaFileBuilder {
 public:
     VmaFileBuilder();
     void SetMelody(uint32_t bank, uint32_t program, const SourceRecord& record);
-    // group 0..9 is bank 10..19; record 0..78 (notes 13..91; 78 is not read, and in group 9 only partly there).
+    // group 0..9 is bank 10..19; record 0..78 (notes 13..91; 78 is not read, and in group 9 only partly
+    // there).
     void SetDrum(uint32_t group, uint32_t record, const SourceRecord& source);
     std::vector<uint8_t>& Bytes() { return m_bytes; }
 

@@ -11,7 +11,9 @@
 
 namespace {
 
-bool SameRecord(const VoiceRecord& a, const VoiceRecord& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool SameRecord(const VoiceRecord& a, const VoiceRecord& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 bool SameBank(const CVoiceTable& table, uint32_t a, uint32_t b) {
     for (uint32_t i = 0; i < kVoicesPerBank; ++i)
@@ -38,7 +40,9 @@ VoiceRecord FileVoice(uint8_t algorithm, uint8_t marker) {
 
 class VoiceTableFiles : public ::testing::Test {
 protected:
-    void SetUp() override { folder = FreshFolder(::testing::UnitTest::GetInstance()->current_test_info()->name()); }
+    void SetUp() override {
+        folder = FreshFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    }
     std::filesystem::path folder;
     std::unique_ptr<CVoiceTable> table = std::make_unique<CVoiceTable>();
     CAdpcmPlayer player;
@@ -68,10 +72,10 @@ TEST_F(VoiceTableFiles, VmaFillsMelodyAndDrumRecords) {
     VmaFileBuilder vma;
     vma.SetMelody(0, 0, PackSourceRecord(FileVoice(1, 7)));
     vma.SetMelody(3, 127, PackSourceRecord(FileVoice(0, 9)));
-    vma.SetMelody(9, 5, PackSourceRecord(FileVoice(2, 9)));    // algorithm 2: empty record
-    vma.SetDrum(0, 0, PackSourceRecord(FileVoice(0, 11)));      // bank 10, note 13
-    vma.SetDrum(9, 77, PackSourceRecord(FileVoice(1, 12)));     // bank 19, note 90
-    vma.SetDrum(0, 78, PackSourceRecord(FileVoice(0, 13)));     // would be note 91: not read
+    vma.SetMelody(9, 5, PackSourceRecord(FileVoice(2, 9)));  // algorithm 2: empty record
+    vma.SetDrum(0, 0, PackSourceRecord(FileVoice(0, 11)));   // bank 10, note 13
+    vma.SetDrum(9, 77, PackSourceRecord(FileVoice(1, 12)));  // bank 19, note 90
+    vma.SetDrum(0, 78, PackSourceRecord(FileVoice(0, 13)));  // would be note 91: not read
     auto bytes = vma.Bytes();
     bytes[33131 + 1] = 0x9D;  // octave code as a whole byte
     WriteBytes(folder / "ma2voice.vma", bytes);
@@ -85,7 +89,7 @@ TEST_F(VoiceTableFiles, VmaFillsMelodyAndDrumRecords) {
     EXPECT_EQ(first.lfo_rate, 2);
     EXPECT_EQ(first.feedback, 5);
     EXPECT_EQ(first.drum_note, 40);
-    EXPECT_EQ(first.wave_handle, 77u);  // not part of the file record
+    EXPECT_EQ(first.wave_handle, 77u);      // not part of the file record
     EXPECT_EQ(first.op[3].total_level, 7);  // all four operators, whatever the count
     EXPECT_EQ(first.op[3].waveform, 4);
 
@@ -126,14 +130,16 @@ TEST_F(VoiceTableFiles, VmaOfWrongSizeOrMagicIsIgnored) {
     EXPECT_TRUE(SameBank(*table, 20, 0));  // copied again all the same
 }
 
-std::vector<uint8_t> Adpcm(size_t bytes, uint8_t value) { return std::vector<uint8_t>(bytes, value); }
+std::vector<uint8_t> Adpcm(size_t bytes, uint8_t value) {
+    return std::vector<uint8_t>(bytes, value);
+}
 
 TEST_F(VoiceTableFiles, AdpLoadsDrumWavesIntoRecords) {
     const std::vector<AdpFormatRecord> formats = {
         {.wave_id = 0x0102, .bank_offset = 0, .note = 100, .rate = 8000},
         {.wave_id = 0x0304, .bank_offset = 5, .note = 10, .rate = 4000},
-        {.wave_id = 0x0102, .bank_offset = 30, .note = 1, .rate = 8000},              // bank 40: no record
-        {.wave_id = 0x0304, .bank_offset = 0, .note = 11, .rate = 4000, .byte20 = 3}, // skipped
+        {.wave_id = 0x0102, .bank_offset = 30, .note = 1, .rate = 8000},               // bank 40: no record
+        {.wave_id = 0x0304, .bank_offset = 0, .note = 11, .rate = 4000, .byte20 = 3},  // skipped
     };
     const std::vector<AdpWaveChunk> chunks = {
         {0x0102, Adpcm(10, 0x11), 10},
@@ -157,7 +163,8 @@ TEST_F(VoiceTableFiles, AdpLoadsDrumWavesIntoRecords) {
 }
 
 TEST_F(VoiceTableFiles, AdpChunkClaimingMoreThanTheFileIsSkipped) {
-    const std::vector<AdpFormatRecord> formats = {{.wave_id = 7, .bank_offset = 0, .note = 120, .rate = 8000}};
+    const std::vector<AdpFormatRecord> formats = {
+        {.wave_id = 7, .bank_offset = 0, .note = 120, .rate = 8000}};
     WriteBytes(folder / "ma2voice.adp", BuildAdpFile(formats, {{7, Adpcm(16, 0x44), 17}}));
     table->LoadAdpFile(folder, player);
     EXPECT_EQ(table->Record(10, 120).wave_handle, 0u);
@@ -167,7 +174,8 @@ TEST_F(VoiceTableFiles, AdpChunkClaimingMoreThanTheFileIsSkipped) {
 TEST_F(VoiceTableFiles, AdpHeaderDecidesWhetherWavesAreFreed) {
     const uint8_t data[4] = {1, 2, 3, 4};
     ASSERT_EQ(player.LoadWave(5, data, 4, 8000), 5u);
-    const std::vector<AdpFormatRecord> formats = {{.wave_id = 7, .bank_offset = 0, .note = 120, .rate = 8000}};
+    const std::vector<AdpFormatRecord> formats = {
+        {.wave_id = 7, .bank_offset = 0, .note = 120, .rate = 8000}};
     auto file = BuildAdpFile(formats, {{7, Adpcm(16, 0x44), 16}});
 
     auto bad_magic = file;
