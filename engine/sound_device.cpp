@@ -199,4 +199,9 @@ void CSoundDevice::AllNotesOff(uint8_t ch) {
     m_slots[ch].ops = 0;
     RemoveNotes(ch, kAllNotes);
     m_channels[ch].active = 0;
+    // A note keyed on by a register write has no node; without this it would sound on after the song stops.
+    if (m_channels[ch].reg_key != 0) {
+        m_channels[ch].reg_key = 0;
+        m_fm->KeyOff(ch);
+    }
 }

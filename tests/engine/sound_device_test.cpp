@@ -268,6 +268,12 @@ TEST_F(SoundDeviceTest, RegisterWriteUnpacksItsBytesAndKeysTheChannelsSlot) {
     EXPECT_EQ(Fm(2).pending & kSlotKeyOn, 0u);
     Exclusive({0x03, 0x40, 0x42, 0x0D});
     EXPECT_EQ(Fm(2).key_on, 0);
+    // All notes off also ends a note keyed on by a register write.
+    Exclusive({0x03, 0x60, 0x42, 0x2D});
+    EXPECT_EQ(Fm(2).key_on, 1);
+    Send({0xB2, 120, 0});
+    EXPECT_EQ(Fm(2).key_on, 0);
+    EXPECT_EQ(device->Channel(2).reg_key, 0);
     // Fewer than three packed bytes: ignored.
     Exclusive({0x03, 0x40, 0x33});
     EXPECT_EQ(Fm(3).fnum, 0);

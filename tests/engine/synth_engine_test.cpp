@@ -1,0 +1,264 @@
+#include "engine/synth_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "engine/synth.h"
+#include "tools/smaf_writer/sequence_writer.h"
+#include "tools/smaf_writer/voice_writer.h"
+
+namespace {
+
+using smaf::Bytes;
+
+constexpr uint8_t kSongBank = 1;  // song bank 21: empty unless the song defines a voice there
+
+// A pure sine: two unmodulated operators at multiple 1, the second one nearly silent; full attack, held.
+smaf::VoiceSpec SineVoice(uint8_t release_rate = 15) {
+    smaf::VoiceSpec voice;
+    voice.algorithm = 1;
+    voice.op[0].multiple = voice.op[1].multiple = 1;
+    voice.op[0].attack_rate = voice.op[1].attack_rate = 15;
+    voice.op[0].sustained = voice.op[1].sustained = 1;
+    voice.op[0].release_rate = voice.op[1].release_rate = release_rate;
+    voice.op[1].total_level = 63;
+    return voice;
+}
+
+struct SongNote {
+    uint32_t at_ms;
+    uint8_t note;
+    uint32_t length_ms;
+};
+
+// Channel 0 of track 1 plays the notes with the sine voice of song bank 21 (10 ms ticks). Without the voice
+// definition the channel has no voice at all.
+Bytes SineSong(const std::vector<SongNote>& notes, bool define_voice = true, uint32_t tail_ms = 0,
+               uint8_t release_rate = 15) {
+    smaf::ScoreSequence sequence;
+    sequence.BankSelect(0, 0, kSongBank);
+    sequence.Program(0, 0, 0);
+    uint32_t now = 0;
+    for (const SongNote& note : notes) {
+        sequence.Note((note.at_ms - now) / 10, 0, note.note, note.length_ms / 10);
+        now = note.at_ms;
+    }
+    if (tail_ms != 0) sequence.Rest(tail_ms / 10);
+    sequence.End();
+    smaf::ScoreTrackSpec track;
+    track.timebase_d = track.timebase_g = smaf::kTimebase10Ms;
+    if (define_voice)
+        track.setup = smaf::SetupData({smaf::LongFormVoice(kSongBank, 0, SineVoice(release_rate))});
+    track.sequence = sequence.bytes();
+    return smaf::SmafFile({smaf::ScoreTrackChunk(track)});
+}
+
+class SynthEngineTest : public testing::Test {
+protected:
+    bool Play(const Bytes& song) {
+        engine->SetData(nullptr, 0);
+        engine->SetData(song.data(), static_cast<uint32_t>(song.size()));
+        return engine->Play() == 1;
+    }
+
+    // Renders with calls of `call_bytes` until the song ends (or `max_frames`); returns the left samples.
+    std::vector<int16_t> RenderLeft(uint32_t max_frames, uint32_t call_bytes = 8192) {
+        std::vector<int16_t> left;
+        std::vector<uint8_t> buffer(call_bytes);
+        while (left.size() < max_frames) {
+            const uint32_t bytes = engine->Render(buffer.data(), call_bytes);
+            if (bytes == 0) {
+                ended = true;
+                break;
+            }
+            for (uint32_t i = 0; i < bytes; i += 4)
+                left.push_back(static_cast<int16_t>(buffer[i] | (buffer[i + 1] << 8)));
+        }
+        return left;
+    }
+
+    static size_t FirstSound(const std::vector<int16_t>& samples, size_t from = 0) {
+        for (size_t i = from; i < samples.size(); ++i)
+            if (samples[i] != 0) return i;
+        return samples.size();
+    }
+
+    // Frequency from the rising zero crossings between two frames.
+    static double Frequency(const std::vector<int16_t>& samples, size_t from, size_t to) {
+        int crossings = 0;
+        size_t first = 0, last = 0;
+        for (size_t i = from + 1; i < to; ++i) {
+            if (samples[i - 1] < 0 && samples[i] >= 0) {
+                if (crossings == 0) first = i;
+                last = i;
+                ++crossings;
+            }
+        }
+        return crossings < 2 ? 0 : (crossings - 1) * double(kFramesPerSecond) / double(last - first);
+    }
+
+    static int Peak(const std::vector<int16_t>& samples, size_t from, size_t to) {
+        int peak = 0;
+        for (size_t i = from; i < to && i < samples.size(); ++i)
+            peak = std::max(peak, std::abs(int(samples[i])));
+        return peak;
+    }
+
+    std::unique_ptr<CSynthEngine> engine = std::make_unique<CSynthEngine>(std::filesystem::path());
+    bool ended = false;
+};
+
+TEST_F(SynthEngineTest, NoteSoundsAtItsTimeAndPitchWithTheSongsVoice) {
+    ASSERT_TRUE(Play(SineSong({{500, 69, 500}})));
+    const std::vector<int16_t> left = RenderLeft(3 * kFramesPerSecond);
+    // Dispatched at the first 22-frame chunk at or after 500 ms.
+    const size_t onset = FirstSound(left);
+    EXPECT_GE(onset, MsToFrames(500));
+    EXPECT_LE(onset, MsToFrames(500) + 2 * kChunkFrames);
+    // Block 4, F-number 580: 439.84 Hz.
+    EXPECT_NEAR(Frequency(left, MsToFrames(600), MsToFrames(950)), 439.84, 0.5);
+    EXPECT_GT(Peak(left, MsToFrames(600), MsToFrames(950)), 8000);
+    // Released at 1000 ms; the song then ends on the first silent chunk.
+    EXPECT_TRUE(ended);
+    EXPECT_LT(left.size(), MsToFrames(1100));
+    EXPECT_EQ(engine->Device().Sequencer().IsPlaying(), 0);
+    EXPECT_EQ(engine->Position(), 0u);
+}
+
+TEST_F(SynthEngineTest, WithoutTheSetupVoiceTheChannelIsSilent) {
+    ASSERT_TRUE(Play(SineSong({{0, 69, 500}}, false)));
+    const std::vector<int16_t> left = RenderLeft(kFramesPerSecond);
+    EXPECT_EQ(FirstSound(left), left.size());
+}
+
+TEST_F(SynthEngineTest, EventsAreDueBetweenChunksOfTheRenderCall) {
+    // A note at 10 ms: frame 220.5. In one 4000-byte call the chunks start at multiples of 22 and the first
+    // chunk starting at or after 10 ms (t = position x 1000 / 22050 truncated) begins at frame 242.
+    ASSERT_TRUE(Play(SineSong({{10, 69, 100}})));
+    std::vector<uint8_t> buffer(4000);
+    ASSERT_EQ(engine->Render(buffer.data(), 4000), 4000u);
+    EXPECT_EQ(engine->Position(), 1000u);
+    const auto left_at = [&](size_t frame) {
+        return static_cast<int16_t>(buffer[4 * frame] | (buffer[4 * frame + 1] << 8));
+    };
+    size_t onset = 0;
+    while (onset < 1000 && left_at(onset) == 0) ++onset;
+    EXPECT_GE(onset, 242u);
+    EXPECT_LE(onset, 244u);
+    // In 8-byte calls (chunks of 2 frames) the same note starts at frame 222.
+    engine = std::make_unique<CSynthEngine>(std::filesystem::path());
+    ASSERT_TRUE(Play(SineSong({{10, 69, 100}})));
+    const std::vector<int16_t> left = RenderLeft(1000, 8);
+    EXPECT_GE(FirstSound(left), 222u);
+    EXPECT_LE(FirstSound(left), 224u);
+}
+
+TEST_F(SynthEngineTest, DecayIsRenderedOnUntilAWholeChunkIsSilent) {
+    // Release rate 5: the note rings on for a while after its note-off at 100 ms, the last event.
+    ASSERT_TRUE(Play(SineSong({{0, 69, 100}}, true, 0, 5)));
+    const std::vector<int16_t> left = RenderLeft(20 * kFramesPerSecond, 88);  // 22 frames a call
+    ASSERT_TRUE(ended);
+    EXPECT_GT(left.size(), MsToFrames(200));
+    EXPECT_GT(Peak(left, MsToFrames(150), MsToFrames(160)), 0);
+    // Every call before the end held sound; the ending chunk (not returned) was the first silent one.
+    EXPECT_GT(Peak(left, left.size() - 22, left.size()), 0);
+    EXPECT_EQ(engine->Device().Sequencer().IsPlaying(), 0);
+}
+
+TEST_F(SynthEngineTest, RenderSizes) {
+    ASSERT_TRUE(Play(SineSong({{0, 69, 1000}})));
+    uint8_t buffer[16];
+    EXPECT_EQ(engine->Render(buffer, 3), 0u);
+    EXPECT_EQ(engine->Render(buffer, 10), 8u);
+    EXPECT_EQ(engine->Position(), 2u);
+}
+
+TEST_F(SynthEngineTest, RepeatRestartsInTheSameCall) {
+    // The song's events end at 100 ms; with repeat, one long call renders the note again and again.
+    ASSERT_TRUE(Play(SineSong({{0, 69, 100}})));
+    engine->SetRepeat(kRepeatSong);
+    std::vector<uint8_t> buffer(4 * kFramesPerSecond);
+    ASSERT_EQ(engine->Render(buffer.data(), 4 * kFramesPerSecond), 4 * kFramesPerSecond);
+    EXPECT_LT(engine->Position(), MsToFrames(110));
+    // The note, released after 100 ms, still sounds at the end of the second: it was keyed on again.
+    std::vector<int16_t> left;
+    for (uint32_t i = 0; i < buffer.size(); i += 4)
+        left.push_back(static_cast<int16_t>(buffer[i] | (buffer[i + 1] << 8)));
+    EXPECT_GT(Peak(left, MsToFrames(950), MsToFrames(1000)), 8000);
+}
+
+TEST_F(SynthEngineTest, LimitedRepeatsPlayTheSongThatOftenAndEnd) {
+    ASSERT_TRUE(Play(SineSong({{0, 69, 100}}, true, 400)));
+    const size_t once = RenderLeft(10 * kFramesPerSecond).size();
+    ASSERT_TRUE(ended);
+    ended = false;
+    ASSERT_TRUE(Play(SineSong({{0, 69, 100}}, true, 400)));
+    engine->SetRepeat(kRepeatSong);
+    engine->LimitRestarts(2);
+    const std::vector<int16_t> thrice = RenderLeft(10 * kFramesPerSecond);
+    ASSERT_TRUE(ended);
+    // Three passes of 400 ms of events; the last pass ends like the single one.
+    EXPECT_NEAR(double(thrice.size()), double(once + 2 * MsToFrames(400)), 2.0 * 2048);
+    EXPECT_GT(Peak(thrice, MsToFrames(800), MsToFrames(850)), 8000);
+}
+
+TEST_F(SynthEngineTest, SeekLandsOnASoundingNote) {
+    const Bytes song = SineSong({{0, 60, 200}, {1000, 69, 1000}});
+    ASSERT_TRUE(Play(song));
+    EXPECT_EQ(engine->Seek(1200), 0);
+    EXPECT_EQ(engine->Position(), MsToFrames(1200));
+    const std::vector<int16_t> left = RenderLeft(kFramesPerSecond / 2);
+    // The A is already at full level and pitch: no silence, no attack.
+    EXPECT_GT(Peak(left, 0, 200), 8000);
+    EXPECT_NEAR(Frequency(left, 0, MsToFrames(400)), 439.84, 0.5);
+}
+
+TEST_F(SynthEngineTest, SeekZeroStopsAndSeekBeyondTheEndFails) {
+    ASSERT_TRUE(Play(SineSong({{0, 69, 100}})));
+    EXPECT_EQ(engine->Play(), 0);  // already playing
+    EXPECT_EQ(engine->Seek(0), 0);
+    EXPECT_EQ(engine->Device().Sequencer().IsPlaying(), 0);
+    EXPECT_EQ(engine->Seek(5000), 1);
+    EXPECT_EQ(engine->Position(), 0u);
+}
+
+TEST_F(SynthEngineTest, PlayFailsWithoutAPlayableFile) {
+    EXPECT_EQ(engine->Play(), 0);
+    const Bytes not_smaf(100, 0x42);
+    engine->SetData(not_smaf.data(), 100);
+    EXPECT_EQ(engine->Play(), 0);
+    uint8_t buffer[64];
+    EXPECT_EQ(engine->Render(buffer, sizeof buffer), 0u);  // nothing plays: one silent chunk ends it
+}
+
+// The process-wide engine behind the Synth functions.
+TEST(SynthFunctions, PlayRenderAndRelease) {
+    const Bytes song = SineSong({{0, 69, 100}});
+    SynthSetData(nullptr, 0);
+    EXPECT_EQ(SynthPlay(), 0);
+    SynthSetData(song.data(), static_cast<uint32_t>(song.size()));
+    SynthSetRepeat(0);
+    ASSERT_EQ(SynthPlay(), 1);
+    EXPECT_EQ(SynthPlay(), 0);
+    uint8_t buffer[8192];
+    EXPECT_EQ(SynthRender(buffer, 3), 0u);
+    // The note ends at 100 ms (frame 2205) and dies at once; sound left ringing by earlier tests of this
+    // process may carry on for a while before the first silent chunk ends the song.
+    uint32_t total = 0;
+    int calls = 0;
+    while (calls < 1000 && SynthRender(buffer, sizeof buffer) == sizeof buffer) {
+        total += sizeof buffer;
+        ++calls;
+    }
+    EXPECT_LT(calls, 1000);
+    EXPECT_GE(total, 8192u);
+    EXPECT_EQ(SynthSeek(50), 0);  // the ended song starts again at the seek point...
+    SynthSetData(nullptr, 0);
+    EXPECT_EQ(SynthSeek(50), 1);  // ...but with the song released there is nothing to start
+}
+
+}  // namespace
