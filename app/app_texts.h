@@ -1,0 +1,73 @@
+// Every text the window and its dialogs show, kept in one place so the wording is checked here.
+#pragma once
+
+namespace texts {
+
+inline constexpr const char* kRestingTitle = "Cantavo V1.1";
+inline constexpr const char* kComPortClosed = "Com Port Closed!!!";
+inline constexpr const char* kConfirmConnect = "Do you want to connect?";
+inline constexpr const char* kConfirmCaption = "Confirm";
+inline constexpr const char* kNotifyTitle = "Notification !!";
+
+// Side buttons (template texts) and their tooltips.
+inline constexpr const char* kConnect = "Connect";
+inline constexpr const char* kReload = "Reload";
+inline constexpr const char* kSave = "Save";
+inline constexpr const char* kLoad = "Load";
+inline constexpr const char* kReflex = "Reflex";
+inline constexpr const char* kDownload = "Download";
+inline constexpr const char* kStop = "Stop";
+inline constexpr const char* kSetting = "Setting";
+inline constexpr const char* kExit = "Exit";
+inline constexpr const char* kInfo = "Info";
+inline constexpr const char* kInformation = "Information";
+
+// File browser.
+inline constexpr const char* kSourceGroup = "Source";
+inline constexpr const char* kSlotsGroup = "User Area";
+inline constexpr const char* kFilenameLabel = "Filename";
+inline constexpr const char* kDrivesLabel = "Drives";
+inline constexpr const char* kBrowse = "Browse";
+inline constexpr const char* kColumnFilename = "Filename";
+inline constexpr const char* kColumnSize = "Size(Byte)";
+inline constexpr const char* kColumnDate = "Date";
+inline constexpr const char* kDateFormat = "%Y-%m-%d %H:%M";
+inline constexpr const char* kDriveNotReady = "Drive %s: is not ready.";
+inline constexpr const char* kErrorCaption = "Error";
+inline constexpr const char* kSmafFilter = "Smaf File(*.mmf)|*.mmf";
+inline constexpr const char* kHomeDrive = "Home";
+inline constexpr const char* kRootDrive = "File system";
+
+// Backup files.
+inline constexpr const char* kBackupFilter = "Smaf Backup File(*.smf)|*.smf";
+inline constexpr const char* kBackupDefaultName = "smaf_bak";
+inline constexpr const char* kBackupExtension = "smf";
+inline constexpr const char* kBackupSaving = "Backup File saving....!!!";
+inline constexpr const char* kBackupSaveCancelled = "Cancel Backup File saving...";
+inline constexpr const char* kBackupSaved = "Finished Backup File saving";
+inline constexpr const char* kBackupRestoring = "Backup File restoring....!!!";
+inline constexpr const char* kBackupRestoreCancelled = "Cancel Backup File restoring...";
+inline constexpr const char* kBackupRestored = "Finished Backup File restoring";
+
+// Setting dialog.
+inline constexpr const char* kSettingTitle = "Setting";
+inline constexpr const char* kPortLabel = "Port";
+inline constexpr const char* kBaudLabel = "Baud Rate";
+inline constexpr const char* kVirtualHandset = "Virtual handset";
+inline constexpr const char* kOk = "OK";
+inline constexpr const char* kCancel = "Cancel";
+
+// Information dialog.
+inline constexpr const char* kInfoTitle = "Information";
+inline constexpr const char* kInfoSystems = "OS : Linux (GTK 3), Debian 12 / Ubuntu 22.04 or later";
+inline constexpr const char* kInfoNotOfficial = "This Program isn't official version.";
+inline constexpr const char* kInfoMail = "Mail : cantavo-users@example.org";
+inline constexpr const char* kInfoPhone = "Tel : no hotline, please write";
+inline constexpr const char* kInfoClosing = "Thank you for keeping your melodies with Cantavo.";
+inline constexpr const char* kClose = "Close";
+
+// Messages of the program's own, beyond the handset's.
+inline constexpr const char* kVirtualHandsetFailed = "Virtual handset could not be started: %s";
+inline constexpr const char* kPortSelected = "Port: %s";
+
+}  // namespace texts

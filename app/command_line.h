@@ -1,0 +1,19 @@
+// cantavo [--virtual-handset] [--port DEVICE] [--player [FILE.mmf]] [--help]
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct CommandLine {
+    bool virtual_handset = false;
+    std::string port;         // device path or "COMn"; empty: the default port
+    bool player = false;      // open the player dialog alone
+    std::string player_file;  // the file it opens, may be empty
+    bool help = false;
+    std::string error;        // non-empty when the arguments are wrong
+};
+
+// The arguments after the program name.
+CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+extern const char* const kUsage;

@@ -1,0 +1,103 @@
+#include "app/drive_roots.h"
+
+#include <array>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+constexpr std::string_view kMountTable = "/proc/self/mounts";
+
+// File system types that hold no user files.
+constexpr std::array<std::string_view, 24> kVirtualTypes = {
+    "proc",    "sysfs",      "devtmpfs", "devpts",   "tmpfs",     "cgroup",    "cgroup2", "securityfs",
+    "pstore",  "bpf",        "debugfs",  "tracefs",  "mqueue",    "hugetlbfs", "configfs", "fusectl",
+    "autofs",  "binfmt_misc", "efivarfs", "ramfs",   "rpc_pipefs", "nsfs",     "squashfs", "fuse.portal"};
+
+// Mount points below these belong to the system, not to the user.
+constexpr std::array<std::string_view, 6> kSystemFolders = {"/proc", "/sys", "/dev", "/run", "/snap", "/boot"};
+constexpr std::string_view kUserMediaFolder = "/run/media";
+
+bool IsBelow(std::string_view path, std::string_view folder) {
+    if (folder == "/") return true;
+    return path.starts_with(folder) && (path.size() == folder.size() || path[folder.size()] == '/');
+}
+
+bool IsVirtualType(std::string_view type) {
+    for (auto virtual_type : kVirtualTypes)
+        if (type == virtual_type) return true;
+    return false;
+}
+
+bool IsSystemFolder(std::string_view path) {
+    if (IsBelow(path, kUserMediaFolder)) return false;
+    for (auto folder : kSystemFolders)
+        if (IsBelow(path, folder)) return true;
+    return false;
+}
+
+bool IsOctal(char c) { return c >= '0' && c <= '7'; }
+
+// The mount table writes blanks, tabs, newlines and backslashes in paths as three-digit octal escapes.
+std::string DecodeMountPath(std::string_view field) {
+    std::string path;
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size() && IsOctal(field[i + 1]) && IsOctal(field[i + 2]) &&
+            IsOctal(field[i + 3])) {
+            path += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 + (field[i + 3] - '0'));
+            i += 3;
+        } else {
+            path += field[i];
+        }
+    }
+    return path;
+}
+
+std::string BaseName(const std::string& path) {
+    const auto last = path.find_last_of('/');
+    return last == std::string::npos ? path : path.substr(last + 1);
+}
+
+}  // namespace
+
+std::vector<DriveRoot> ParseMountTable(std::string_view mounts) {
+    std::vector<DriveRoot> roots;
+    std::istringstream lines{std::string(mounts)};
+    std::string line;
+    while (std::getline(lines, line)) {
+        std::istringstream fields(line);
+        std::string device, mount_point, type;
+        if (!(fields >> device >> mount_point >> type)) continue;
+        const std::string path = DecodeMountPath(mount_point);
+        if (path == "/" || IsVirtualType(type) || IsSystemFolder(path)) continue;
+        bool seen = false;
+        for (const auto& root : roots) seen = seen || root.path == path;
+        if (!seen) roots.push_back({BaseName(path), path, DriveKind::kVolume});
+    }
+    return roots;
+}
+
+std::vector<DriveRoot> ListDriveRoots(const std::string& home_folder) {
+    std::vector<DriveRoot> roots;
+    if (!home_folder.empty()) roots.push_back({"Home", home_folder, DriveKind::kHome});
+    roots.push_back({"File system", "/", DriveKind::kRoot});
+    std::ifstream table{std::string(kMountTable)};
+    std::stringstream text;
+    text << table.rdbuf();
+    for (auto& volume : ParseMountTable(text.str()))
+        if (volume.path != home_folder) roots.push_back(std::move(volume));
+    return roots;
+}
+
+int FindDriveIndex(const std::vector<DriveRoot>& roots, const std::string& path) {
+    int best = 0;
+    std::size_t best_length = 0;
+    for (std::size_t i = 0; i < roots.size(); ++i) {
+        const std::string& root = roots[i].path;
+        if (IsBelow(path, root) && root.size() > best_length) {
+            best = static_cast<int>(i);
+            best_length = root.size();
+        }
+    }
+    return best;
+}

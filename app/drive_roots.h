@@ -1,0 +1,27 @@
+// The places the file browser's drive drop-down offers: the home folder, the file system root and the mounted
+// volumes a user would look at (virtual file systems left out).
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+enum class DriveKind { kHome, kRoot, kVolume };
+
+struct DriveRoot {
+    std::string name;  // shown as "name (path)"
+    std::string path;
+    DriveKind kind = DriveKind::kVolume;
+
+    std::string DisplayName() const { return name + " (" + path + ")"; }
+};
+
+// The volumes listed in a mount table in /proc/self/mounts format, in its order, without virtual file systems,
+// system folders, the root and duplicates.
+std::vector<DriveRoot> ParseMountTable(std::string_view mounts);
+
+// Home, root, then the mounted volumes of this process's mount table.
+std::vector<DriveRoot> ListDriveRoots(const std::string& home_folder);
+
+// Index of the root that holds `path` (the longest matching one); 0 when none does.
+int FindDriveIndex(const std::vector<DriveRoot>& roots, const std::string& path);

@@ -1,0 +1,21 @@
+// cantavo: the desktop tool. The command line is read before the display is opened, so --help and wrong
+// arguments work anywhere.
+#include <cstdio>
+
+#include "app/manager_app.h"
+
+wxIMPLEMENT_APP_NO_MAIN(CManagerApp);
+
+int main(int argc, char** argv) {
+    const CommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (line.help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (!line.error.empty()) {
+        std::fprintf(stderr, "cantavo: %s\n%s", line.error.c_str(), kUsage);
+        return 2;
+    }
+    CManagerApp::SetCommandLine(line);
+    return wxEntry(argc, argv);
+}

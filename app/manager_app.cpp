@@ -1,0 +1,29 @@
+#include "app/manager_app.h"
+
+#include "app/info_dlg.h"
+#include "app/manager_dlg.h"
+#include "player/player_dlg.h"
+
+bool CManagerApp::OnInit() {
+    wxInitAllImageHandlers();
+    return true;
+}
+
+int CManagerApp::OnRun() {
+    if (s_commandLine.player) {
+        CPlayerDlg player(nullptr, wxString::FromUTF8(s_commandLine.player_file), [](wxWindow* parent) {
+            CInfoDlg info(parent);
+            info.ShowModal();
+        });
+        player.ShowModal();
+        return 0;
+    }
+    CManagerOptions options;
+    options.virtual_handset = s_commandLine.virtual_handset;
+    options.port_device = s_commandLine.port;
+    CManagerDlg window(options);
+    SetTopWindow(&window);
+    window.OnInitDialog();
+    window.ShowModal();
+    return 0;
+}

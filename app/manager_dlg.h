@@ -1,0 +1,132 @@
+// CManagerDlg: the main window. It lays out the controls, forwards clicks and timer ticks to the handset
+// session and shows what the session reports (through CManagerView); the file browser lives here too.
+#pragma once
+
+#include <wx/dialog.h>
+#include <wx/timer.h>
+
+#include <array>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "app/manager_view.h"
+#include "app/profile.h"
+#include "app/prompts.h"
+#include "app/virtual_handset_process.h"
+#include "transfer/handset_session.h"
+
+class CDriveComboBox;
+class CFileListCtrl;
+class CSplashDlg;
+class wxGauge;
+class wxListBox;
+class wxRadioButton;
+class wxStaticText;
+class wxTextCtrl;
+
+struct CManagerOptions {
+    wxString profile_path;               // empty: the user's profile
+    std::filesystem::path image_folder;  // folder of "sm.tmp" and "smwork.tmp"; empty: the current folder
+    std::string port_device;             // a device to use instead of COM1
+    bool virtual_handset = false;        // start cantavo-handset and use its device
+    std::string handset_program;         // empty: cantavo-handset beside this program
+    CPrompts* prompts = nullptr;         // nullptr: the real boxes and file dialogs
+    bool splash = true;
+};
+
+class CManagerDlg : public wxDialog {
+public:
+    static constexpr int kMaxLogLines = 100;
+    static constexpr int kDetectionTimerMs = 1000;
+
+    explicit CManagerDlg(CManagerOptions options = {});
+    ~CManagerDlg() override;  // saves the source folder, stops the worker and the virtual handset
+
+    // Splash, skin, browser, slot selection, image files, reset state; call once before showing.
+    bool OnInitDialog();
+
+    // What the session shows (UI thread).
+    void LogMessage(const wxString& text);  // newest first, at most 100 lines
+    void ShowNotification(const wxString& text);
+    void SetTitleText(const wxString& text);
+    void SetProgress(int percent);
+    void EnableCommands();
+    void DisableCommands();
+    void EnableConnect(bool enabled);
+    void ShowSlotNames(const cantavo::SlotNames& names);
+    void ClearSelectedFile();
+    void SetDetectionTimer(bool running);
+
+    // Commands.
+    void OnConnect();
+    void OnStop();
+    void OnExit();
+    void OnDownload();
+    void OnReload();
+    void OnSaveBackup();
+    void OnLoadBackup();
+    void OnSetting();
+    void OnInfo();
+    void OnPlayer();
+    void OnSelectSlot(int index);
+
+    // File browser.
+    int FillFileList(const wxString& folder);  // rows listed, -1 when the folder cannot be read
+    void OnDblclkFileList(long row);
+    void OnColumnClick(int column);
+    void OnSelchangeDrives();
+    bool IsDriveReady(int index);
+    void OnBrowse();
+
+    // For tests and the screenshot tool.
+    cantavo::CHandsetSession& Session() { return *m_session; }
+    CSplashDlg* Splash() const { return m_pSplash; }
+    wxListBox* LogList() const { return m_listLog; }
+    CFileListCtrl* FileList() const { return m_ctlFileList; }
+    CDriveComboBox* Drives() const { return m_ctlDrives; }
+    wxStaticText* FileNameLabel() const { return m_ctlFileName; }
+    wxTextCtrl* SlotNameBox(int index) const { return m_editSlot[index]; }
+    wxRadioButton* SlotRadio(int index) const { return m_radioSlot[index]; }
+    wxGauge* ProgressBar() const { return m_ctlProgress; }
+    const std::string& VirtualHandsetDevice() const { return m_handset.DevicePath(); }
+    int m_nSlotIndex = -1;
+    int m_nSlotMask = 0;
+    wxString m_strCurDir;
+    int m_nCurDrive = 0;
+
+private:
+    void CreateControls();
+    wxSizer* CreateSideButtons();
+    wxSizer* CreateSourceGroup();
+    wxSizer* CreateSlotGroup();
+    void BindEvents();
+    void SetupSkin();
+    void OpenLastFolder();
+    void ChooseFile(const wxString& path);
+    void SelectPortDevice(const std::string& device);
+    void StartVirtualHandset();
+    void EnableControl(int id, bool enabled);
+    void MoveSlotToControls();
+    void RepaintDuringCommand();
+
+    CManagerOptions m_options;
+    CProfile m_profile;
+    CWxPrompts m_wxPrompts;
+    CPrompts& m_prompts;
+    CVirtualHandsetProcess m_handset;
+    CManagerView m_view;
+    std::unique_ptr<cantavo::CHandsetSession> m_session;  // after the view: it goes first, joining its worker
+
+    CSplashDlg* m_pSplash = nullptr;
+    wxListBox* m_listLog = nullptr;
+    std::array<wxTextCtrl*, 12> m_editSlot{};
+    std::array<wxRadioButton*, 12> m_radioSlot{};
+    wxStaticText* m_ctlFileName = nullptr;
+    CFileListCtrl* m_ctlFileList = nullptr;
+    CDriveComboBox* m_ctlDrives = nullptr;
+    wxGauge* m_ctlProgress = nullptr;
+    wxTimer m_timer;
+    bool m_bInitialised = false;
+    bool m_bLongCommand = false;  // a command that takes seconds runs on this thread
+};

@@ -1,0 +1,27 @@
+// The application profile: an INI file in the user's config folder. Group "Cantavo" holds the last source
+// folder ("MainPath"); group "Ports" may map a port name to a device ("COM1=/dev/ttyUSB0").
+#pragma once
+
+#include <wx/string.h>
+
+#include "serial/serial_comm.h"
+
+class CProfile {
+public:
+    // The profile at `file_path`; DefaultPath() is the user's.
+    explicit CProfile(wxString file_path);
+
+    static wxString DefaultPath();
+
+    wxString ReadMainPath() const;
+    // Writes the folder and saves the file; false when the file cannot be written.
+    bool WriteMainPath(const wxString& folder) const;
+
+    // The "COMn" -> device entries of group "Ports".
+    cantavo::PortMap ReadPortMap() const;
+
+    const wxString& FilePath() const { return m_strFilePath; }
+
+private:
+    wxString m_strFilePath;
+};

@@ -1,0 +1,72 @@
+#include "app/setting_dlg.h"
+
+#include <wx/button.h>
+#include <wx/choice.h>
+#include <wx/sizer.h>
+#include <wx/stattext.h>
+
+#include <array>
+
+#include "app/app_texts.h"
+#include "app/control_ids.h"
+#include "app/skin.h"
+
+namespace {
+
+constexpr std::array<const char*, 8> kBaudRates = {"115200", "57600", "38400", "19200",
+                                                   "9600",   "4800",  "2400",  "1200"};
+const wxSize kButtonPictureSize{16, 16};
+constexpr int kListWidth = 200;
+
+}  // namespace
+
+CSettingDlg::CSettingDlg(wxWindow* parent, std::vector<std::string> devices)
+    : wxDialog(parent, wxID_ANY, texts::kSettingTitle), m_devices(std::move(devices)) {
+    m_cboPort = new wxChoice(this, ids::kSettingPort);
+    for (int port = 1; port <= kComPortCount; ++port) m_cboPort->Append(wxString::Format("COM%d", port));
+    for (const auto& device : m_devices) m_cboPort->Append(wxString::FromUTF8(device));
+    m_cboPort->Append(texts::kVirtualHandset);
+    m_cboBaud = new wxChoice(this, ids::kSettingBaud);
+    for (const char* baud : kBaudRates) m_cboBaud->Append(baud);
+    m_cboPort->SetMinSize(wxSize(kListWidth, -1));
+    m_cboBaud->SetMinSize(wxSize(kListWidth, -1));
+    m_cboPort->SetSelection(0);
+    m_cboBaud->SetSelection(0);
+    m_cboPort->Bind(wxEVT_CHOICE, &CSettingDlg::OnSelchangePort, this);
+    m_cboBaud->Bind(wxEVT_CHOICE, &CSettingDlg::OnSelchangeBaud, this);
+
+    auto* ok = new wxButton(this, wxID_OK, texts::kOk);
+    auto* cancel = new wxButton(this, wxID_CANCEL, texts::kCancel);
+    ok->SetBitmap(LoadPicture("ok.svg", kButtonPictureSize));
+    cancel->SetBitmap(LoadPicture("cancel.svg", kButtonPictureSize));
+    ok->SetDefault();
+
+    auto* grid = new wxFlexGridSizer(2, wxSize(12, 10));
+    grid->Add(new wxStaticText(this, wxID_ANY, texts::kPortLabel), 0, wxALIGN_CENTRE_VERTICAL);
+    grid->Add(m_cboPort, 1, wxEXPAND);
+    grid->Add(new wxStaticText(this, wxID_ANY, texts::kBaudLabel), 0, wxALIGN_CENTRE_VERTICAL);
+    grid->Add(m_cboBaud, 1, wxEXPAND);
+    auto* buttons = new wxBoxSizer(wxHORIZONTAL);
+    buttons->AddStretchSpacer();
+    buttons->Add(ok, 0, wxRIGHT, 8);
+    buttons->Add(cancel);
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    sizer->Add(grid, 0, wxALL | wxEXPAND, 16);
+    sizer->Add(buttons, 0, wxLEFT | wxRIGHT | wxBOTTOM | wxEXPAND, 16);
+    SetSizerAndFit(sizer);
+    CentreOnParent();
+}
+
+bool CSettingDlg::IsVirtualHandset() const {
+    return m_nPortSel == static_cast<int>(kComPortCount + m_devices.size() + 1);
+}
+
+std::string CSettingDlg::SelectedDevice() const {
+    const int device = m_nPortSel - kComPortCount - 1;
+    if (device < 0 || device >= static_cast<int>(m_devices.size())) return {};
+    return m_devices[device];
+}
+
+void CSettingDlg::OnSelchangePort(wxCommandEvent& event) { m_nPortSel = event.GetSelection() + 1; }
+
+void CSettingDlg::OnSelchangeBaud(wxCommandEvent& event) { m_nBaudSel = event.GetSelection() + 1; }

@@ -1,0 +1,16 @@
+// Where the program keeps its profile and its data for this user (XDG base directories).
+#pragma once
+
+#include <string>
+
+// $XDG_CONFIG_HOME/cantavo, or ~/.config/cantavo.
+std::string UserConfigFolder();
+
+// $XDG_DATA_HOME/cantavo, or ~/.local/share/cantavo.
+std::string UserDataFolder();
+
+// The user's home folder ($HOME), empty when unknown.
+std::string HomeFolder();
+
+// Creates `folder` and its parents; false when it does not exist afterwards.
+bool MakeFolders(const std::string& folder);
