@@ -161,18 +161,17 @@ void CPlayerDlg::OnWaveDone(WaveHeader* header) {
     m_hWaveOut->Unprepare(*header);
     uint8_t* const begin = header->data;
     uint8_t* const end = begin + header->buffer_length;
-    if (m_nPlayState == kStopped) {
+    if (m_nPlayState == kStopped || header == m_pDrainHeader) {
+        // Stopped, or the last sound of the song has now been heard: the device rests with silence queued.
         std::fill(begin, end, 0);
-        // Pause once the last sound of an ended song has been heard (or at once when none is queued).
-        if (!m_pDrainHeader || m_pDrainHeader == header) {
-            m_hWaveOut->Pause();
-            m_pDrainHeader = nullptr;
-        }
+        if (m_nPlayState != kStopped) StopPlaying();
+        m_hWaveOut->Pause();
+        m_pDrainHeader = nullptr;
     } else if (const uint32_t rendered = SynthRender(begin, header->buffer_length); rendered == 0) {
-        // End of song: this buffer goes back silent, the other one still holds the song's last sound.
+        // End of song: this buffer goes back silent; the song ends once the other one, which holds its last
+        // sound, has been heard.
         std::fill(begin, end, 0);
         m_pDrainHeader = header == &m_pWaveHdr[0] ? &m_pWaveHdr[1] : &m_pWaveHdr[0];
-        StopPlaying();
     } else {
         std::fill(begin + rendered, end, 0);
         m_nRenderedBytes += rendered;

@@ -95,7 +95,7 @@ private:
     uint32_t m_nElapsedMs = 0;
     uint32_t m_nStartMs = 0;
     bool m_bRepeat = false;
-    // Set when the song has ended with sound still queued: the header whose completion lets the device pause.
+    // Set when the song has ended: the buffer holding its last sound, whose completion ends the playing.
     WaveHeader* m_pDrainHeader = nullptr;
 
     // Dialog members.

@@ -105,8 +105,9 @@ protected:
     static void SetUpTestSuite() {
         folder_ = fs::path(testing::TempDir()) / ("player_dlg_test." + std::to_string(getpid()));
         fs::create_directories(folder_);
-        WriteFile(Song(), player_test::SustainedChord(4, kSongMs - 500, kSongMs));
-        WriteFile(SecondSong(), player_test::SustainedChord(2, 1500, 2000));
+        // The notes are let go at the last event, so the songs end with their sound dying away.
+        WriteFile(Song(), player_test::SustainedChord(4, kSongMs, kSongMs));
+        WriteFile(SecondSong(), player_test::SustainedChord(2, 2000, 2000));
     }
     static void TearDownTestSuite() { fs::remove_all(folder_); }
     static fs::path Song() { return folder_ / "chord.mmf"; }
@@ -198,7 +199,7 @@ TEST_F(PlayerDlgTest, WithTheNullBackendTheDeviceKeepsTimeWithoutRunningDry) {
 }
 
 TEST_F(PlayerDlgTest, PlaysASongWholeExactlyAsCantavoRenderDoesAndStopsAtItsEnd) {
-    auto player = OpenWavPlayer();
+    auto player = OpenWavPlayer(true);
     player->OpenFile(Song().string());
     EXPECT_EQ(player->GetPlayState(), CPlayerDlg::kPlaying);
     EXPECT_FALSE(IsEnabled(*player, CPlayerDlg::kRewindControl));
