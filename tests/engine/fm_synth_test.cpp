@@ -182,6 +182,37 @@ TEST(FmSynth, AttackFromFullLevelCapsInsteadOfWrapping) {
     EXPECT_EQ(out[0], 32511);
 }
 
+TEST(FmSynth, DecayStopsAtTheSustainTarget) {
+    CFmSynth synth;
+    OperatorParams op = Steady(1, 6);
+    op.decay_rate = 15;    // x 0x3489D115 / 2^30 per sample
+    op.sustain_level = 1;  // -3 dB: 1520301996
+    const VoiceRecord voice = Voice(0, {Mute(), op});
+    Start(synth, 0, voice);
+    const auto out = Render(synth, 6);
+    // Levels 2^31, 1762894378, 1447180559 (below the target: sustain, held from then on); the square's
+    // output is 32767 x (((level >> 16) x 32512) >> 15) >> 15.
+    EXPECT_EQ(out[0], 32511);
+    EXPECT_EQ(out[2], 26687);
+    EXPECT_EQ(out[4], 21908);
+    EXPECT_EQ(out[6], 21908);
+    EXPECT_EQ(out[10], 21908);
+    EXPECT_EQ(synth.Slot(0).op[1].eg_state, kEgSustain);
+    EXPECT_EQ(synth.Slot(0).op[1].eg_level, 1447180559u);
+}
+
+TEST(FmSynth, RateScalingUsesTheWholeKeyCode) {
+    CFmSynth synth;
+    OperatorParams op = Steady();
+    op.attack_rate = 13;
+    VoiceRecord voice = Voice(0, {op, op});
+    voice.op[1].rate_scaling = 1;
+    Start(synth, 0, voice);  // key code 9
+    Render(synth, 1);
+    EXPECT_EQ(synth.Slot(0).op[0].attack_step, 0x157FFD3Fu);  // index 13 x 4 + (9 >> 2) = 54
+    EXPECT_EQ(synth.Slot(0).op[1].attack_step, 0x80000000u);  // index 13 x 4 + 9 = 61
+}
+
 TEST(FmSynth, KeyScalingTableZeroKeepsTheTotalLevelGain) {
     CFmSynth synth;
     OperatorParams op = Steady();
@@ -324,6 +355,37 @@ TEST(FmSynth, SplittingARenderWithoutModulationChangesNothing) {
     b.insert(b.end(), rest.begin(), rest.end());
     EXPECT_EQ(a, b);
     EXPECT_FALSE(Silent(a));
+}
+
+}  // namespace
+
+namespace {
+
+// Slots are rendered in stages and in groups; the result must not depend on which slots share a call.
+TEST(FmSynth, SlotsSoundTheSameTogetherAsAlone) {
+    const uint8_t algorithms[6] = {0, 1, 4, 5, 6, 7};
+    std::vector<VoiceRecord> voices;
+    for (int i = 0; i < 6; ++i) {
+        VoiceRecord v = Voice(algorithms[i], {Steady(1 + i), Steady(2), Steady(3, i % 8), Steady(1)});
+        v.feedback = static_cast<uint8_t>(i == 3 ? 0 : 1 + i);
+        v.op[0].decay_rate = 5;
+        v.op[0].sustain_level = 6;
+        v.op[0].sustained = 0;
+        v.op[0].release_rate = 5;
+        voices.push_back(v);
+    }
+    CFmSynth together;
+    std::vector<int32_t> sum(2 * 700, 0);
+    for (uint32_t i = 0; i < voices.size(); ++i) {
+        Start(together, 2 * i + 1, voices[i], 48, 50);
+        CFmSynth alone;
+        Start(alone, 2 * i + 1, voices[i], 48, 50);
+        const auto out = Render(alone, 700);
+        EXPECT_FALSE(Silent(out)) << i;
+        for (size_t k = 0; k < out.size(); ++k) sum[k] += out[k];
+    }
+    const auto out = Render(together, 700);
+    for (size_t k = 0; k < out.size(); ++k) ASSERT_EQ(out[k], sum[k]) << k;
 }
 
 }  // namespace
