@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/synth.h"
 #include "tools/render/render_job.h"
 #include "tools/render/render_texts.h"
 #include "tools/render/voice_folder.h"
@@ -72,9 +71,7 @@ int main(int argc, char** argv) {
         Report(render_text::kOutDirNotFolder, out_dir.c_str());
         return kExitUsage;
     }
-    const std::filesystem::path voice_folder =
-        voices.empty() ? DefaultVoiceFolder() : std::filesystem::path(voices);
-    SynthSetVoiceFolder(voice_folder.c_str());
+    options.voice_folder = voices.empty() ? DefaultVoiceFolder() : std::filesystem::path(voices);
 
     if (!batch) {
         const std::string error = RenderFile(files[0], files[1], options);

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "engine/smaf_parser.h"
-#include "engine/synth.h"
 #include "engine/synth_engine.h"
 #include "tools/render/audio_output.h"
 #include "tools/render/render_texts.h"
@@ -42,11 +41,6 @@ std::optional<std::vector<uint8_t>> ReadFile(const std::filesystem::path& path, 
     return bytes;
 }
 
-// Releases the engine's copy of the song when a render ends, whichever way.
-struct ReleaseSongOnExit {
-    ~ReleaseSongOnExit() { SynthSetData(nullptr, 0); }
-};
-
 }  // namespace
 
 std::string RenderFile(const std::filesystem::path& input, const std::filesystem::path& output,
@@ -57,21 +51,21 @@ std::string RenderFile(const std::filesystem::path& input, const std::filesystem
     if (song->size() > UINT32_MAX) return FileError(input, render_text::kTooLarge);
     if (!IsSmafFile(*song)) return FileError(input, render_text::kNotSmaf);
 
-    SynthSetData(nullptr, 0);
-    const ReleaseSongOnExit release;
-    SynthSetData(song->data(), static_cast<uint32_t>(song->size()));
+    const auto engine = std::make_unique<CSynthEngine>(options.voice_folder);
+    engine->SetData(nullptr, 0);
+    engine->SetData(song->data(), static_cast<uint32_t>(song->size()));
     // Repeat restarts the song from its first event while notes ring on, exactly as the player's Repeat box;
     // after loops - 1 restarts the song is left to end.
-    SynthSetRepeat(options.loops > 1 ? kRepeatSong : 0);
-    if (options.loops > 1) TheSynthEngine().LimitRestarts(options.loops - 1);
-    if (SynthPlay() == 0) return FileError(input, render_text::kNoTrack);
-    if (options.start_ms != 0 && SynthSeek(options.start_ms) != 0)
+    engine->SetRepeat(options.loops > 1 ? kRepeatSong : 0);
+    if (options.loops > 1) engine->LimitRestarts(options.loops - 1);
+    if (engine->Play() == 0) return FileError(input, render_text::kNoTrack);
+    if (options.start_ms != 0 && engine->Seek(options.start_ms) != 0)
         return FileError(input, Format(render_text::kStartBeyondEnd, options.start_ms));
 
     const std::unique_ptr<CAudioOutput> out = OpenAudioOutput(output, options.raw, reason);
     if (!out) return FileError(output, Format(render_text::kCannotWrite, reason.c_str()));
     std::vector<uint8_t> buffer(kRenderBufferBytes);
-    while (const uint32_t written = SynthRender(buffer.data(), kRenderBufferBytes)) {
+    while (const uint32_t written = engine->Render(buffer.data(), kRenderBufferBytes)) {
         if (!out->Write(buffer.data(), written))
             return FileError(output, Format(render_text::kCannotWrite, out->Error().c_str()));
     }

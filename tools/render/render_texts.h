@@ -5,6 +5,8 @@ namespace render_text {
 
 inline constexpr const char* kProgram = "cantavo-render";
 inline constexpr const char* kDescription =
+    "cantavo-render [--start MS] [--loops N] [--raw] [--voices DIR] IN.mmf OUT\n"
+    "cantavo-render [options] -d OUTDIR IN.mmf...\n\n"
     "Renders SMAF melodies (.mmf) to 16-bit stereo 22050 Hz audio, as the player plays them.\n"
     "The output format follows the extension of OUT (.wav, .flac, .ogg; anything else is WAV), or raw\n"
     "little-endian PCM with --raw. With -d, every IN.mmf is written to OUTDIR under its own name.";
