@@ -1,16 +1,13 @@
 #include "engine/builtin_banks.h"
 
-// The built-in voices, one row per voice:
+// The built-in voices, one row per voice, columns as in the header line of each table:
 //
-//   {octave_code, lfo_rate, feedback, algorithm, drum_note, {op 1, op 2[, op 3, op 4]}}
+//   o octave_code, l lfo_rate, f feedback, a algorithm, dn drum_note, then operators 1 and 2 (and 3 and 4
+//   for 4-operator voices), each: MU multiple, VI vibrato, SU sustained, HR hold_release, RS rate_scaling,
+//   RR release rate, DR decay rate, AR attack rate, SL sustain level, TL total level, KS key-scale level,
+//   SP spare bits, TD tremolo depth, TR tremolo, WF waveform.
 //
-// Operator columns (OperatorParams order):
-//
-//   MUL VIB SUS HR  RS  RR  DR  AR  SL  TL KSL SPR  TD TRM  WF
-//
-// multiple, vibrato, sustained, hold_release, rate_scaling, release/decay/attack rate, sustain level, total
-// level, key-scale level, spare bits, tremolo depth, tremolo, waveform. Operator 1 is the modulator of the
-// 2-operator voices (algorithm 0; algorithm 1 sounds both side by side).
+// Operator 1 is the modulator of the 2-operator voices of algorithm 0; algorithm 1 sounds both side by side.
 
 namespace {
 
@@ -26,6 +23,7 @@ struct VoiceRow {
 // clang-format off
 // Bank 0: 2-operator melody voices, by General MIDI program.
 constexpr VoiceRow kMelody2OpRows[128] = {
+  // o  l  f  a  dn    MU  VI  SU  HR  RS  RR  DR  AR  SL  TL  KS  SP  TD  TR  WF
     // 0 Acoustic Grand Piano
     {1, 1, 4, 0,  0, {{ 1,  0,  1,  0,  0,  5,  2, 15,  4, 14,  2,  2,  2,  0,  0},
                       { 1,  0,  1,  0,  0,  6,  2, 15,  7,  0,  0,  2,  2,  0,  0}}},
@@ -414,6 +412,7 @@ constexpr VoiceRow kMelody2OpRows[128] = {
 
 // Bank 1: 4-operator melody voices, by General MIDI program.
 constexpr VoiceRow kMelody4OpRows[128] = {
+  // o  l  f  a  dn    MU  VI  SU  HR  RS  RR  DR  AR  SL  TL  KS  SP  TD  TR  WF
     // 0 Acoustic Grand Piano
     {1, 1, 4, 5,  0, {{ 1,  0,  1,  0,  1,  2,  1, 15, 11, 15,  2,  2,  2,  0,  0},
                       { 1,  0,  0,  0,  1, 15,  1, 15, 10,  0,  2,  2,  2,  0,  0},
@@ -1058,6 +1057,7 @@ constexpr VoiceRow kMelody4OpRows[128] = {
 
 // Bank 10: 2-operator drum voices by note (General MIDI drum map); drum_note is the pitch they sound at.
 constexpr VoiceRow kDrumRows[128] = {
+  // o  l  f  a  dn    MU  VI  SU  HR  RS  RR  DR  AR  SL  TL  KS  SP  TD  TR  WF
     // 0 (none)
     {1, 1, 0, 0,  0, {{ 1,  0,  0,  0,  0, 15, 15, 15, 15, 63,  0,  2,  2,  0,  0},
                       { 1,  0,  0,  0,  0, 15, 15, 15, 15, 63,  0,  2,  2,  0,  0}}},
