@@ -226,6 +226,7 @@ void RenderConnection(FmSlot& slot, const int32_t* op1, int32_t* acc_left, int32
 
 void RenderFirstOperators(FmSlot* const* slots, uint32_t count, int32_t* const* out, uint32_t frames) {
     constexpr uint32_t kLanes = 4;
+    if (frames == 0) return;
     FmSlot* feedback[CFmSynth::kSlots];
     int32_t* feedback_out[CFmSynth::kSlots];
     uint32_t with_feedback = 0;
