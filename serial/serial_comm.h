@@ -1,8 +1,9 @@
 #pragma once
 // CSerialComm: the one serial port to the handset, raw 8N1 over termios.
 //
-// No protocol knowledge: it opens, sets the line format, writes until the driver has taken the bytes and reads
-// what has already arrived without waiting. The protocol polls it, sleeping in WaitForInput between bytes.
+// No protocol knowledge: it opens, sets the line format, writes until the driver has taken the bytes and
+// reads what has already arrived without waiting. The protocol polls it, sleeping in WaitForInput between
+// bytes.
 
 #include <chrono>
 #include <cstdint>
@@ -17,11 +18,11 @@ using PortMap = std::map<std::string, std::string>;
 // Why the last OpenPort failed, so the caller can tell the user how to fix it.
 enum class OpenFailure {
     kNone,
-    kNotFound,          // no such device
-    kPermission,        // the user may not open the device (not in the group that owns it)
-    kBusy,              // another program holds the port
-    kNotSerial,         // the path is not a terminal device
-    kLineFormatRefused, // the driver refused 8N1 at the requested speed
+    kNotFound,           // no such device
+    kPermission,         // the user may not open the device (not in the group that owns it)
+    kBusy,               // another program holds the port
+    kNotSerial,          // the path is not a terminal device
+    kLineFormatRefused,  // the driver refused 8N1 at the requested speed
     kOther,
 };
 
@@ -45,14 +46,16 @@ public:
     // Drains what was written, clears input, releases the device. 1 if a port was open.
     int ClosePort();
 
-    // Writes all bytes, returning when the driver has taken them (or the write limit passed): the count taken.
+    // Writes all bytes, returning when the driver has taken them (or the write limit passed): the count
+    // taken.
     uint32_t WriteComm(const uint8_t* buffer, uint32_t count);
-    // Never waits: 0 at once when nothing has arrived; otherwise up to `maximum` bytes, the rest stays queued.
+    // Never waits: 0 at once when nothing has arrived; otherwise up to `maximum` bytes, the rest stays
+    // queued.
     uint32_t ReadComm(uint8_t* buffer, uint32_t maximum);
     // Sleeps until input is queued (true) or the deadline passes or the line is hung up (false).
     bool WaitForInput(Clock::time_point deadline);
-    // Drains output, clears input and applies the format; parity 0 none, 1 odd, 2 even; stop bits 0 one, 2 two.
-    // Non-zero on success.
+    // Drains output, clears input and applies the format; parity 0 none, 1 odd, 2 even; stop bits 0 one, 2
+    // two. Non-zero on success.
     int SetLineFormat(uint32_t baud, uint8_t byteSize, uint8_t parity, uint8_t stopBits);
 
     bool IsOpen() const { return m_bConnected != 0; }

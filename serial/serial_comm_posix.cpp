@@ -25,13 +25,18 @@ OpenFailure FailureFromErrno(int error) {
     switch (error) {
         case ENOENT:
         case ENODEV:
-        case ENXIO: return OpenFailure::kNotFound;
+        case ENXIO:
+            return OpenFailure::kNotFound;
         case EACCES:
-        case EPERM: return OpenFailure::kPermission;
+        case EPERM:
+            return OpenFailure::kPermission;
         case EBUSY:
-        case EWOULDBLOCK: return OpenFailure::kBusy;
-        case ENOTTY: return OpenFailure::kNotSerial;
-        default: return OpenFailure::kOther;
+        case EWOULDBLOCK:
+            return OpenFailure::kBusy;
+        case ENOTTY:
+            return OpenFailure::kNotSerial;
+        default:
+            return OpenFailure::kOther;
     }
 }
 
@@ -44,10 +49,18 @@ bool ApplyFormat(int fd, uint32_t baud, uint8_t byteSize, uint8_t parity, uint8_
     tio.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
     tio.c_cflag |= CLOCAL | CREAD;
     switch (byteSize) {
-        case 5: tio.c_cflag |= CS5; break;
-        case 6: tio.c_cflag |= CS6; break;
-        case 7: tio.c_cflag |= CS7; break;
-        default: tio.c_cflag |= CS8; break;
+        case 5:
+            tio.c_cflag |= CS5;
+            break;
+        case 6:
+            tio.c_cflag |= CS6;
+            break;
+        case 7:
+            tio.c_cflag |= CS7;
+            break;
+        default:
+            tio.c_cflag |= CS8;
+            break;
     }
     if (parity == 1) tio.c_cflag |= PARENB | PARODD;
     if (parity == 2) tio.c_cflag |= PARENB;
@@ -61,7 +74,9 @@ bool ApplyFormat(int fd, uint32_t baud, uint8_t byteSize, uint8_t parity, uint8_
 
 }  // namespace
 
-CSerialComm::~CSerialComm() { ClosePort(); }
+CSerialComm::~CSerialComm() {
+    ClosePort();
+}
 
 std::string CSerialComm::DeviceForPort(uint16_t port) const {
     const std::string name = "COM" + std::to_string(port);
@@ -105,7 +120,8 @@ int CSerialComm::OpenPort(const std::string& device, uint32_t baud) {
         Fail(OpenFailure::kLineFormatRefused, errno);
         return 0;
     }
-    // Input only: output still queued from before the re-open (the loader's end frame) must reach the handset.
+    // Input only: output still queued from before the re-open (the loader's end frame) must reach the
+    // handset.
     tcflush(m_fd, TCIFLUSH);
     m_nBaud = baud;
     m_bConnected = 1;
@@ -184,8 +200,8 @@ bool CSerialComm::WaitForInput(Clock::time_point deadline) {
         const int ready = ppoll(&pfd, 1, &timeout, nullptr);
         if (ready < 0 && errno == EINTR) continue;
         if (ready <= 0) return false;
-        // A hung-up line brings no more bytes (what it still holds, ReadComm gets): waiting on would only spin
-        // until the deadline.
+        // A hung-up line brings no more bytes (what it still holds, ReadComm gets): waiting on would only
+        // spin until the deadline.
         return (pfd.revents & (POLLHUP | POLLERR | POLLNVAL)) == 0 && (pfd.revents & POLLIN) != 0;
     }
 }

@@ -50,8 +50,8 @@ bool WriteAll(int fd, const uint8_t* bytes, size_t count, uint64_t offset) {
 
 }  // namespace
 
-std::optional<size_t> ReadFileAt(const std::filesystem::path& file, uint64_t offset, std::span<uint8_t> buffer,
-                                 std::string& error) {
+std::optional<size_t> ReadFileAt(const std::filesystem::path& file, uint64_t offset,
+                                 std::span<uint8_t> buffer, std::string& error) {
     CFileHandle fd(open(file.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.Get() < 0) {
         Fail(file, errno, error);
@@ -59,7 +59,8 @@ std::optional<size_t> ReadFileAt(const std::filesystem::path& file, uint64_t off
     }
     size_t done = 0;
     while (done < buffer.size()) {
-        const ssize_t n = pread(fd.Get(), buffer.data() + done, buffer.size() - done, static_cast<off_t>(offset + done));
+        const ssize_t n =
+            pread(fd.Get(), buffer.data() + done, buffer.size() - done, static_cast<off_t>(offset + done));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             Fail(file, errno, error);
@@ -111,7 +112,8 @@ bool WriteFileAt(const std::filesystem::path& file, uint64_t offset, std::span<c
                  std::string& error) {
     CFileHandle fd(open(file.c_str(), O_WRONLY | O_CLOEXEC));
     if (fd.Get() < 0) return Fail(file, errno, error);
-    if (!WriteAll(fd.Get(), bytes.data(), bytes.size(), offset) || !fd.Close()) return Fail(file, errno, error);
+    if (!WriteAll(fd.Get(), bytes.data(), bytes.size(), offset) || !fd.Close())
+        return Fail(file, errno, error);
     return true;
 }
 

@@ -13,8 +13,8 @@ namespace cantavo {
 
 std::optional<std::vector<uint8_t>> ReadFileBytes(const std::filesystem::path& file, std::string& error);
 // Up to `buffer.size()` bytes from `offset`; the count read, or nullopt on an error.
-std::optional<size_t> ReadFileAt(const std::filesystem::path& file, uint64_t offset, std::span<uint8_t> buffer,
-                                 std::string& error);
+std::optional<size_t> ReadFileAt(const std::filesystem::path& file, uint64_t offset,
+                                 std::span<uint8_t> buffer, std::string& error);
 // Writes a new file beside the target and renames it over, so the target is either old or complete.
 bool WriteFileBytes(const std::filesystem::path& file, std::span<const uint8_t> bytes, std::string& error);
 // Overwrites bytes of an existing file in place, neither creating nor truncating it.

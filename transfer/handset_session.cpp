@@ -18,7 +18,8 @@ constexpr char kWorkFileName[] = "smwork.tmp";
 
 // $XDG_CACHE_HOME/cantavo, else ~/.cache/cantavo, else the system's temporary folder.
 std::filesystem::path CacheFolder() {
-    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && *xdg) return std::filesystem::path(xdg) / "cantavo";
+    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && *xdg)
+        return std::filesystem::path(xdg) / "cantavo";
     if (const char* home = std::getenv("HOME"); home && *home)
         return std::filesystem::path(home) / ".cache" / "cantavo";
     std::error_code ec;

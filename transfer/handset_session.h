@@ -3,9 +3,9 @@
 //
 // It holds the connection settings and flags, the serial port, the image files and the slot/source selection,
 // and runs the protocol: detection at 2400 baud on the window's 1000 ms timer, then a worker thread that
-// downloads the loader, re-opens the line at 115200 baud, synchronises, reads the user area and shows the slot
-// names; Download, Insert, Reload, Save and Load run on the caller's thread. Everything it shows goes through an
-// ISessionView. Operations return 1 for success and 0 for failure, and report their own failures.
+// downloads the loader, re-opens the line at 115200 baud, synchronises, reads the user area and shows the
+// slot names; Download, Insert, Reload, Save and Load run on the caller's thread. Everything it shows goes
+// through an ISessionView. Operations return 1 for success and 0 for failure, and report their own failures.
 //
 // A window forwards: Connect -> OnConnect, timer 0 -> OnTimer(0), Stop -> OnStop, Exit -> OnExit, Download ->
 // OnDownload, Reload -> OnReload, Save -> OnSaveBackup, Load -> OnLoadBackup, slot radio/box -> OnSelectSlot,
@@ -34,16 +34,19 @@ public:
     CHandsetSession(const CHandsetSession&) = delete;
     CHandsetSession& operator=(const CHandsetSession&) = delete;
 
-    // Window start-up: image files "sm.tmp" and "smwork.tmp" in `folder` (the current folder at start; when it
-    // is not writable, the user's cache folder, and the log says where), stale ones deleted; then ResetState().
+    // Window start-up: image files "sm.tmp" and "smwork.tmp" in `folder` (the current folder at start; when
+    // it is not writable, the user's cache folder, and the log says where), stale ones deleted; then
+    // ResetState().
     void Initialise(const std::filesystem::path& folder);
 
     // Settings.
     void SetPort(int port) { m_nPort = port; }  // COM number, 1 = COM1 (Setting dialog)
     int Port() const { return m_nPort; }
-    void SetPortDevice(std::string device) { m_strPortDevice = std::move(device); }  // overrides "COMn" when set
+    // A device path used instead of "COMn" when not empty.
+    void SetPortDevice(std::string device) { m_strPortDevice = std::move(device); }
     const std::string& PortDevice() const { return m_strPortDevice; }
-    void SetPortMap(PortMap map) { m_serial.SetPortMap(std::move(map)); }  // "COMn" -> device, from the profile
+    // "COMn" -> device, from the profile.
+    void SetPortMap(PortMap map) { m_serial.SetPortMap(std::move(map)); }
     // A loader table file instead of the built-in placeholder; 0 (and a log line naming the file) on failure.
     int LoadLoaderFile(const std::filesystem::path& file);
 
@@ -51,14 +54,14 @@ public:
     void OnConnect();
     void OnTimer(int id);  // id 0: one detection attempt
     void OnStop();
-    void OnExit();  // cancels and joins the worker, sends the leave byte 0xDD, closes the port
+    void OnExit();     // cancels and joins the worker, sends the leave byte 0xDD, closes the port
     int OnDownload();  // 1 when the handset confirmed every block
     void OnReload();
     void OnSaveBackup();
     void OnLoadBackup();
     void OnSelectSlot(int index);
     void SelectSourceFile(const std::filesystem::path& file);  // m_strSelPath/Name/Title; no insert
-    int InsertFile();  // 1 when the slot was written
+    int InsertFile();                                          // 1 when the slot was written
 
     // State for the window and the command-line tool.
     bool IsConnected() const { return m_bConnected.load(); }  // the last connection completed and is open

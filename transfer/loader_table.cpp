@@ -31,7 +31,8 @@ std::optional<LoaderTable> ParseLoaderTable(const uint8_t* bytes, size_t count) 
 const LoaderTable& BuiltInLoaderTable() {
     static const LoaderTable table = [] {
         const std::string_view bytes = transfer_data::Find(kBuiltInName);
-        return ParseLoaderTable(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()).value_or(LoaderTable{});
+        return ParseLoaderTable(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size())
+            .value_or(LoaderTable{});
     }();
     return table;
 }

@@ -19,7 +19,8 @@ namespace cantavo {
 inline constexpr uint32_t kLoaderImageBytes = 5976;
 inline constexpr uint32_t kLoaderEntries = 2;
 inline constexpr uint32_t kLoaderTableBytes = kLoaderEntries * 4 + kLoaderEntries * kLoaderImageBytes;
-inline constexpr uint32_t kLoaderFirstFrameBytes = 30;  // the first frame is always full, so a loader is >= 30
+inline constexpr uint32_t kLoaderFirstFrameBytes =
+    30;  // the first frame is always full, so a loader is >= 30
 
 struct LoaderTable {
     std::array<uint32_t, kLoaderEntries> sizes{};

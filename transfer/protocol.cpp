@@ -29,7 +29,8 @@ uint32_t LineSpeedCommand::BaudFor(uint8_t speedIndex) {
 }
 
 std::array<uint8_t, LineSpeedCommand::kBytes> LineSpeedCommand::Encode() const {
-    std::array<uint8_t, kBytes> bytes{0x06, 'S', speedIndex, 'P', parity, 'T', static_cast<uint8_t>(stopBits + 1), 0};
+    std::array<uint8_t, kBytes> bytes{
+        0x06, 'S', speedIndex, 'P', parity, 'T', static_cast<uint8_t>(stopBits + 1), 0};
     bytes[7] = XorAll(std::span(bytes).first(7));
     return bytes;
 }
@@ -50,9 +51,13 @@ std::vector<uint8_t> LoaderFrame::Encode(std::span<const uint8_t> data) {
     return frame;
 }
 
-uint8_t LoaderFrame::CheckByte(std::span<const uint8_t> lengthAndData) { return XorAll(lengthAndData); }
+uint8_t LoaderFrame::CheckByte(std::span<const uint8_t> lengthAndData) {
+    return XorAll(lengthAndData);
+}
 
-uint32_t LoaderModeWord(uint8_t loaderMode) { return loaderMode == 1 || loaderMode == 2 ? loaderMode : 0; }
+uint32_t LoaderModeWord(uint8_t loaderMode) {
+    return loaderMode == 1 || loaderMode == 2 ? loaderMode : 0;
+}
 
 uint32_t LineControlWord(uint8_t byteSize, uint8_t parity) {
     uint32_t word = byteSize != 0 ? 3 : 2;

@@ -15,14 +15,15 @@ inline constexpr uint32_t kWorkingBaud = 115200;
 inline constexpr uint32_t kBitsPerByte = 10;  // start, 8 data, stop
 
 // Single-byte codes.
-inline constexpr uint8_t kWakeUp = 0x28;    // PC -> handset before the line-speed command
+inline constexpr uint8_t kWakeUp = 0x28;  // PC -> handset before the line-speed command
 inline constexpr uint8_t kAck = 0x06;
 inline constexpr uint8_t kNak = 0x15;
 inline constexpr uint8_t kSyncRequest = 0xAA;  // both ways; also starts the user-area read
-inline constexpr uint8_t kSyncAnswer = 0x99;   // both ways; also requests the next read group, confirms a block
-inline constexpr uint8_t kErase = 0xBB;        // PC -> handset
-inline constexpr uint8_t kEraseDone = 0xDD;    // handset -> PC
-inline constexpr uint8_t kLeave = 0xDD;        // PC -> handset when the user is done
+inline constexpr uint8_t kSyncAnswer =
+    0x99;                                    // both ways; also requests the next read group, confirms a block
+inline constexpr uint8_t kErase = 0xBB;      // PC -> handset
+inline constexpr uint8_t kEraseDone = 0xDD;  // handset -> PC
+inline constexpr uint8_t kLeave = 0xDD;      // PC -> handset when the user is done
 inline constexpr uint8_t kBlockStart = 0xAA;
 
 // Time-outs.

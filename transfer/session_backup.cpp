@@ -56,7 +56,8 @@ int CHandsetSession::RestoreBackupCopy(const std::filesystem::path& backup) {
     }
     // A short backup would leave a working image mixed from two sources: refuse it.
     if (bytes->size() < work->size()) {
-        ReportFileError(Format(texts::kBackupTooShort, backup.c_str(), static_cast<unsigned long long>(bytes->size()),
+        ReportFileError(Format(texts::kBackupTooShort, backup.c_str(),
+                               static_cast<unsigned long long>(bytes->size()),
                                static_cast<unsigned long long>(work->size())));
         return 0;
     }

@@ -33,7 +33,8 @@ int CHandsetSession::ProgramFlash() {
     SendByte(protocol::kErase);
     uint8_t answer = 0;
     bool erased = false;
-    while (!erased && ReadByteTimeout(protocol::kEraseTimeoutMs, answer) == 1) erased = answer == protocol::kEraseDone;
+    while (!erased && ReadByteTimeout(protocol::kEraseTimeoutMs, answer) == 1)
+        erased = answer == protocol::kEraseDone;
     int result = 0;
     if (erased) {
         m_view.LogMessage(texts::kEraseComplete);
@@ -64,7 +65,8 @@ int CHandsetSession::SendFileBlocks(std::span<const uint8_t> image) {
         std::fill(buffer.begin() + read, buffer.end(), 0);
         position += read;
         // Padded with the zeros just written to a multiple of 4.
-        const size_t count = (read + protocol::kBlockAlignBytes - 1) / protocol::kBlockAlignBytes * protocol::kBlockAlignBytes;
+        const size_t count =
+            (read + protocol::kBlockAlignBytes - 1) / protocol::kBlockAlignBytes * protocol::kBlockAlignBytes;
         sent = std::min(sent + count, total);
         if (SendBlock(buffer.data(), static_cast<uint32_t>(count)) == 0) {
             m_view.LogMessage(texts::kSendBlockError);
@@ -89,8 +91,10 @@ int CHandsetSession::SendBlock(uint8_t* buffer, uint32_t length) {
     int outstanding = static_cast<int>(protocol::kBlockHeaderBytes);
     uint32_t offset = 0;
     do {
-        const int room = std::min(protocol::kCreditWindowBytes - outstanding, static_cast<int>(length - offset));
-        const uint32_t written = room > 0 ? m_serial.WriteComm(buffer + offset, static_cast<uint32_t>(room)) : 0;
+        const int room =
+            std::min(protocol::kCreditWindowBytes - outstanding, static_cast<int>(length - offset));
+        const uint32_t written =
+            room > 0 ? m_serial.WriteComm(buffer + offset, static_cast<uint32_t>(room)) : 0;
         outstanding += static_cast<int>(written);
         uint8_t credit = 0;
         if (ReadByteTimeout(protocol::kCreditTimeoutMs, credit) == 0) {

@@ -73,7 +73,8 @@ void CHandsetSession::ShowSlotNames() {
         std::array<uint8_t, kSlotTitleBytes> title{};
         const size_t offset = SlotOffset(slot);
         if (offset < image->size())
-            std::copy_n(image->begin() + offset, std::min<size_t>(title.size(), image->size() - offset), title.begin());
+            std::copy_n(image->begin() + offset, std::min<size_t>(title.size(), image->size() - offset),
+                        title.begin());
         ScrambleBytes(title.data(), title.size());
         names[slot] = SlotTitle(title);
     }
@@ -103,7 +104,8 @@ int CHandsetSession::InsertFile() {
     const bool folder = std::filesystem::is_directory(m_strSelPath, ec);
     const auto size = folder ? std::uintmax_t{0} : std::filesystem::file_size(m_strSelPath, ec);
     if (folder || ec) {
-        error = Format(texts::kFileError, m_strSelPath.c_str(), folder ? "is a folder" : ec.message().c_str());
+        error =
+            Format(texts::kFileError, m_strSelPath.c_str(), folder ? "is a folder" : ec.message().c_str());
         reportOpenError();
         return 0;
     }

@@ -1,4 +1,5 @@
-// The byte-level exchange with the handset, detection, the loader download and the completion of a connection.
+// The byte-level exchange with the handset, detection, the loader download and the completion of a
+// connection.
 #include <grp.h>
 #include <sys/stat.h>
 
@@ -28,7 +29,9 @@ void PutWord(uint8_t* bytes, uint32_t word) {
 
 }  // namespace
 
-int CHandsetSession::SendByte(uint8_t value) { return static_cast<int>(m_serial.WriteComm(&value, 1)); }
+int CHandsetSession::SendByte(uint8_t value) {
+    return static_cast<int>(m_serial.WriteComm(&value, 1));
+}
 
 int CHandsetSession::ReadByteTimeout(int milliseconds, uint8_t& byte) {
     if (m_bCancel) return 0;
@@ -57,10 +60,14 @@ void CHandsetSession::ReportOpenFailure() {
             m_view.LogMessage(Format(texts::kPermissionHint, device.c_str(), group.c_str(), group.c_str()));
             break;
         }
-        case OpenFailure::kBusy: m_view.LogMessage(Format(texts::kPortBusy, device.c_str())); break;
-        case OpenFailure::kNone: break;
+        case OpenFailure::kBusy:
+            m_view.LogMessage(Format(texts::kPortBusy, device.c_str()));
+            break;
+        case OpenFailure::kNone:
+            break;
         default:
-            m_view.LogMessage(Format(texts::kOpenDeviceFailed, device.c_str(), m_serial.LastErrorText().c_str()));
+            m_view.LogMessage(
+                Format(texts::kOpenDeviceFailed, device.c_str(), m_serial.LastErrorText().c_str()));
     }
 }
 
@@ -87,8 +94,8 @@ int CHandsetSession::DetectTarget() {
     int attempts = 0;
     while (SendByte(protocol::kWakeUp) == 0)
         if (++attempts >= protocol::kWakeUpAttempts) return 0;
-    const protocol::LineSpeedCommand command{protocol::LineSpeedCommand::SpeedIndexFor(m_nBaudRate), m_nParity,
-                                             m_nStopBits};
+    const protocol::LineSpeedCommand command{protocol::LineSpeedCommand::SpeedIndexFor(m_nBaudRate),
+                                             m_nParity, m_nStopBits};
     const auto bytes = command.Encode();
     if (m_serial.WriteComm(bytes.data(), bytes.size()) < bytes.size()) return 0;
     return WaitForAck();
@@ -129,7 +136,8 @@ int CHandsetSession::DownloadLoader() {
     m_view.LogMessage(texts::kConnectedCompletely);
     m_view.SetTitle(texts::kTitleResting);
     const auto endFrame = protocol::LoaderFrame::Encode({});
-    if (m_serial.WriteComm(endFrame.data(), static_cast<uint32_t>(endFrame.size())) < endFrame.size()) return 0;
+    if (m_serial.WriteComm(endFrame.data(), static_cast<uint32_t>(endFrame.size())) < endFrame.size())
+        return 0;
     m_view.LogMessage(Format(texts::kLoaderDone, SecondsSince(start)));
     return 1;
 }

@@ -57,9 +57,11 @@ inline constexpr char kBackupFilter[] = "Smaf Backup File(*.smf)|*.smf";
 // Our own additions: the reasons behind failures the texts above leave unexplained.
 inline constexpr char kOpenDeviceFailed[] = "Cannot open %s: %s";
 inline constexpr char kPermissionHint[] =
-    "Permission denied for %s: add your user to the group '%s' (sudo usermod -aG %s $USER), then log in again.";
+    "Permission denied for %s: add your user to the group '%s' (sudo usermod -aG %s $USER), then log in "
+    "again.";
 inline constexpr char kPortBusy[] = "%s is in use by another program.";
-inline constexpr char kImageFolderFallback[] = "Image files are kept in %s (the current folder is not writable).";
+inline constexpr char kImageFolderFallback[] =
+    "Image files are kept in %s (the current folder is not writable).";
 inline constexpr char kFileError[] = "%s: %s";
 inline constexpr char kEraseNoAnswer[] = "No erase answer from the handset within 10 s; nothing was written.";
 inline constexpr char kBackupTooShort[] =

@@ -1,12 +1,13 @@
 #pragma once
-// ISessionView: everything the handset session shows. The window implements it; so do cantavo-cli and the tests.
+// ISessionView: everything the handset session shows. The window implements it; so do cantavo-cli and the
+// tests.
 //
-// Threads: the session calls the view from the thread running the operation - the window's thread for commands
-// and detection ticks, the connection worker for the loader download and the steps after it (LogMessage,
-// ShowNotification, SetTitle, SetProgress, EnableCommands, EnableConnect, ShowSlotNames, IsMinimised). A GUI
-// marshals worker calls to its UI thread. ShowNotification blocks its caller until the box has closed; when the
-// window is going away it must stop waiting, because the session joins the worker when it exits.
-// Confirm, AskBackupFile and SetDetectionTimer are called on the window's thread only.
+// Threads: the session calls the view from the thread running the operation - the window's thread for
+// commands and detection ticks, the connection worker for the loader download and the steps after it
+// (LogMessage, ShowNotification, SetTitle, SetProgress, EnableCommands, EnableConnect, ShowSlotNames,
+// IsMinimised). A GUI marshals worker calls to its UI thread. ShowNotification blocks its caller until the
+// box has closed; when the window is going away it must stop waiting, because the session joins the worker
+// when it exits. Confirm, AskBackupFile and SetDetectionTimer are called on the window's thread only.
 
 #include <array>
 #include <filesystem>
@@ -15,7 +16,7 @@
 
 namespace cantavo {
 
-inline constexpr int kSlotCount = 12;  // FM 1-8, then ADPCM 1-4
+inline constexpr int kSlotCount = 12;                   // FM 1-8, then ADPCM 1-4
 using SlotNames = std::array<std::string, kSlotCount>;  // UTF-8
 
 enum class BackupDialog { kSave, kRestore };
@@ -24,12 +25,13 @@ class ISessionView {
 public:
     virtual ~ISessionView() = default;
 
-    virtual void LogMessage(const std::string& text) = 0;        // newest first, at most 100 lines
-    virtual void ShowNotification(const std::string& text) = 0;  // self-closing box, returns once closed (~1 s)
-    virtual void ShowMessageBox(const std::string& text) = 0;    // modal box with OK ("Fail!!")
+    virtual void LogMessage(const std::string& text) = 0;  // newest first, at most 100 lines
+    // The self-closing box; returns once it has closed (about 1 s).
+    virtual void ShowNotification(const std::string& text) = 0;
+    virtual void ShowMessageBox(const std::string& text) = 0;  // modal box with OK ("Fail!!")
     // OK/Cancel question ("Do you want to connect?", caption "Confirm"): true for OK.
     virtual bool Confirm(const std::string& text, const std::string& caption) = 0;
-    // The backup file dialog (default name, extension and filter in transfer/session_texts.h); nullopt on Cancel.
+    // The backup file dialog (name, extension, filter in transfer/session_texts.h); nullopt on Cancel.
     virtual std::optional<std::filesystem::path> AskBackupFile(BackupDialog dialog) = 0;
 
     virtual void SetTitle(const std::string& text) = 0;
@@ -38,8 +40,8 @@ public:
     virtual void DisableCommands() = 0;         // the disable set (enable set and Setting)
     virtual void EnableConnect(bool enabled) = 0;
     virtual void ShowSlotNames(const SlotNames& names) = 0;  // all twelve boxes; empty strings empty them
-    virtual void ClearSelectedFile() = 0;                    // the chosen-file label, emptied by a new Connect
-    virtual bool IsMinimised() = 0;                          // may be asked from the worker thread
+    virtual void ClearSelectedFile() = 0;  // the chosen-file label, emptied by a new Connect
+    virtual bool IsMinimised() = 0;        // may be asked from the worker thread
     // Detection timer 0 (1000 ms): while running, each tick is forwarded to CHandsetSession::OnTimer(0).
     virtual void SetDetectionTimer(bool running) = 0;
 };

@@ -14,10 +14,13 @@ constexpr size_t kSmafHeaderBytes = 8;  // "MMMD" and a big-endian 32-bit length
 }  // namespace
 
 uint32_t SlotOffset(int index) {
-    return index < kFmSlotCount ? index * kFmSlotBytes : kAdpcmAreaOffset + (index - kFmSlotCount) * kAdpcmSlotBytes;
+    return index < kFmSlotCount ? index * kFmSlotBytes
+                                : kAdpcmAreaOffset + (index - kFmSlotCount) * kAdpcmSlotBytes;
 }
 
-uint32_t SlotSize(int index) { return index < kFmSlotCount ? kFmSlotBytes : kAdpcmSlotBytes; }
+uint32_t SlotSize(int index) {
+    return index < kFmSlotCount ? kFmSlotBytes : kAdpcmSlotBytes;
+}
 
 int SlotFromMask(int mask) {
     for (int index = 0; index < 12; ++index)
@@ -49,7 +52,8 @@ std::vector<uint8_t> MelodyBytes(std::span<const uint8_t> slot) {
     if (slot.size() <= kSlotTitleBytes) return {};
     const auto data = slot.subspan(kSlotTitleBytes);
     if (data.size() >= kSmafHeaderBytes && std::equal(data.begin(), data.begin() + 4, kSmafMagic)) {
-        const uint64_t length = kSmafHeaderBytes + (uint64_t{data[4]} << 24 | data[5] << 16 | data[6] << 8 | data[7]);
+        const uint64_t length =
+            kSmafHeaderBytes + (uint64_t{data[4]} << 24 | data[5] << 16 | data[6] << 8 | data[7]);
         return {data.begin(), data.begin() + std::min<uint64_t>(length, data.size())};
     }
     auto end = data.end();
@@ -60,7 +64,8 @@ std::vector<uint8_t> MelodyBytes(std::span<const uint8_t> slot) {
 std::optional<int> SlotIndexFromNumber(std::string_view number) {
     int value = 0;
     const auto [ptr, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
-    if (ec != std::errc() || ptr != number.data() + number.size() || value < 1 || value > 12) return std::nullopt;
+    if (ec != std::errc() || ptr != number.data() + number.size() || value < 1 || value > 12)
+        return std::nullopt;
     return value - 1;
 }
 

@@ -3,8 +3,9 @@
 //
 //   FM 1..8     index 0..7    offset index * 0x2000             8192 bytes
 //   ADPCM 1..4  index 8..11   offset 0x10000 + (index-8)*0x4000  16384 bytes
-// A slot as the handset holds it: title (Windows-1252, zero-padded; 32 characters or more keep 32 and no zero),
-// then the melody file's first bytes, then zeros. The image files hold every slot passed through ScrambleBytes.
+// A slot as the handset holds it: title (Windows-1252, zero-padded; 32 characters or more keep 32 and no
+// zero), then the melody file's first bytes, then zeros. The image files hold every slot passed through
+// ScrambleBytes.
 
 #include <cstdint>
 #include <optional>
@@ -32,8 +33,8 @@ std::string TitleFromFileName(std::string_view fileName);
 std::vector<uint8_t> BuildSlot(int index, std::string_view titleUtf8, std::span<const uint8_t> melody);
 // The title shown for a slot's 32 title bytes (unscrambled): up to the first zero byte, in UTF-8.
 std::string SlotTitle(std::span<const uint8_t> titleBytes);
-// The melody bytes of an unscrambled slot: a SMAF file's own length from its header, or the data with trailing
-// zero bytes removed when it is not SMAF.
+// The melody bytes of an unscrambled slot: a SMAF file's own length from its header, or the data with
+// trailing zero bytes removed when it is not SMAF.
 std::vector<uint8_t> MelodyBytes(std::span<const uint8_t> slot);
 // Parses "1".."12" (FM 1-8, then ADPCM 1-4) into a slot index.
 std::optional<int> SlotIndexFromNumber(std::string_view number);

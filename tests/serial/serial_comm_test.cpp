@@ -36,7 +36,8 @@ TEST_F(SerialCommTest, ReadTakesAtMostWhatIsAskedAndLeavesTheRestQueued) {
     ASSERT_EQ(port.ReadComm(buffer, 1), 1u);
     EXPECT_EQ(buffer[0], 1);
     uint32_t total = 0;
-    while (total < 9 && port.WaitForInput(CSerialComm::Clock::now() + 2s)) total += port.ReadComm(buffer + total, 16);
+    while (total < 9 && port.WaitForInput(CSerialComm::Clock::now() + 2s))
+        total += port.ReadComm(buffer + total, 16);
     ASSERT_EQ(total, 9u);
     EXPECT_EQ(buffer[0], 2);
     EXPECT_EQ(buffer[8], 10);
@@ -110,7 +111,11 @@ TEST(SerialCommOpen, FailuresSayWhy) {
     EXPECT_FALSE(port.LastErrorText().empty());
 
     const auto file = std::filesystem::temp_directory_path() / "cantavo-serial-not-a-tty";
-    { FILE* f = std::fopen(file.c_str(), "w"); ASSERT_NE(f, nullptr); std::fclose(f); }
+    {
+        FILE* f = std::fopen(file.c_str(), "w");
+        ASSERT_NE(f, nullptr);
+        std::fclose(f);
+    }
     EXPECT_EQ(port.OpenPort(file.string(), 2400), 0);
     EXPECT_EQ(port.LastFailure(), OpenFailure::kNotSerial);
     std::filesystem::remove(file);

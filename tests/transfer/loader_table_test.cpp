@@ -18,7 +18,8 @@ TEST(LoaderTable, BuiltInEntryZeroIsTheFullPlaceholder) {
 }
 
 TEST(LoaderTable, ThePlaceholderPassesTheHandsetsCheckOnlyWithTheConnectParameters) {
-    std::vector<uint8_t> received(BuiltInLoaderTable().images[0].begin(), BuiltInLoaderTable().images[0].end());
+    std::vector<uint8_t> received(BuiltInLoaderTable().images[0].begin(),
+                                  BuiltInLoaderTable().images[0].end());
     EXPECT_NE(CheckPlaceholderLoader(received, 3), "");  // parameter words still zero
     received[8] = 0x04;
     received[10] = 0x02;  // 0x00020004

@@ -45,7 +45,8 @@ public:
     bool Notified(const std::string& text) const { return Contains(m_notifications, text); }
     bool LoggedStartingWith(const std::string& prefix) const {
         const std::lock_guard lock(m_mutex);
-        return std::any_of(m_logs.begin(), m_logs.end(), [&](const auto& line) { return line.starts_with(prefix); });
+        return std::any_of(m_logs.begin(), m_logs.end(),
+                           [&](const auto& line) { return line.starts_with(prefix); });
     }
     void Clear() {
         const std::lock_guard lock(m_mutex);

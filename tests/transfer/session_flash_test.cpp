@@ -15,7 +15,8 @@ struct ServedBlock {
     std::vector<uint8_t> data;
 };
 
-// Takes one block as a loader does: mirrors the PC's window to know each write, answers each with a credit byte
+// Takes one block as a loader does: mirrors the PC's window to know each write, answers each with a credit
+// byte
 // (`extraCredit` too many), then the completion byte. Empty when the PC stops sending.
 std::optional<ServedBlock> ServeBlock(const CPtyPair& pty, int extraCredit = 0, uint8_t completion = 0x99) {
     ServedBlock block;
@@ -59,7 +60,9 @@ TEST_F(SessionOnPty, AFullBlockIsAnnouncedAsZeroFourAndChecksummedAfterScramblin
     auto scrambled = original;
     ScrambleBytes(scrambled.data(), scrambled.size());
     EXPECT_EQ(served->data, scrambled);
-    const auto sum = [](const std::vector<uint8_t>& b) { return std::accumulate(b.begin(), b.end(), 0u) & 0xFF; };
+    const auto sum = [](const std::vector<uint8_t>& b) {
+        return std::accumulate(b.begin(), b.end(), 0u) & 0xFF;
+    };
     ASSERT_NE(sum(original), sum(scrambled));  // else the next check could not tell them apart
     EXPECT_EQ(served->header[3], sum(scrambled));
 }

@@ -25,7 +25,8 @@ protected:
     // Slot `index` of the working image as the handset would hold it.
     std::vector<uint8_t> PlainSlot(int index) const {
         const auto work = Work();
-        std::vector<uint8_t> slot(work.begin() + SlotOffset(index), work.begin() + SlotOffset(index) + SlotSize(index));
+        std::vector<uint8_t> slot(work.begin() + SlotOffset(index),
+                                  work.begin() + SlotOffset(index) + SlotSize(index));
         ScrambleBytes(slot.data(), slot.size());
         return slot;
     }

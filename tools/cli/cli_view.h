@@ -1,6 +1,6 @@
 #pragma once
-// The session view of cantavo-cli: log lines on stderr as the session words them, a progress bar on stderr when
-// it is a terminal, no questions asked.
+// The session view of cantavo-cli: log lines on stderr as the session words them, a progress bar on stderr
+// when it is a terminal, no questions asked.
 
 #include <filesystem>
 #include <mutex>

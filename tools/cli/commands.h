@@ -7,17 +7,19 @@
 namespace cantavo::cli {
 
 struct HandsetOptions {
-    std::string port;                  // device path, or COMn
-    double timeoutSeconds = 10;        // detection tries once a second until then
-    std::filesystem::path loader;      // a loader table file instead of the built-in placeholder
-    bool stats = false;                // timing lines for the benchmark
+    std::string port;              // device path, or COMn
+    double timeoutSeconds = 10;    // detection tries once a second until then
+    std::filesystem::path loader;  // a loader table file instead of the built-in placeholder
+    bool stats = false;            // timing lines for the benchmark
 };
 
 int ReadHandset(const HandsetOptions& options, const std::filesystem::path& backup);
 int WriteHandset(const HandsetOptions& options, const std::filesystem::path& backup);
 
 int ListImage(const std::filesystem::path& image);
-int InsertIntoImage(const std::filesystem::path& image, const std::string& slot, const std::filesystem::path& melody);
-int ExtractFromImage(const std::filesystem::path& image, const std::string& slot, const std::filesystem::path& out);
+int InsertIntoImage(const std::filesystem::path& image, const std::string& slot,
+                    const std::filesystem::path& melody);
+int ExtractFromImage(const std::filesystem::path& image, const std::string& slot,
+                     const std::filesystem::path& out);
 
 }  // namespace cantavo::cli

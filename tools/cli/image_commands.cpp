@@ -45,7 +45,8 @@ std::string SlotLabel(int index) {
 
 // A slot as the handset holds it.
 std::vector<uint8_t> UnscrambledSlot(const std::vector<uint8_t>& image, int index) {
-    std::vector<uint8_t> slot(image.begin() + SlotOffset(index), image.begin() + SlotOffset(index) + SlotSize(index));
+    std::vector<uint8_t> slot(image.begin() + SlotOffset(index),
+                              image.begin() + SlotOffset(index) + SlotSize(index));
     ScrambleBytes(slot.data(), slot.size());
     return slot;
 }
@@ -57,8 +58,8 @@ int ListImage(const std::filesystem::path& file) {
     if (!image) return 1;
     for (int index = 0; index < kSlotCount; ++index) {
         const auto slot = UnscrambledSlot(*image, index);
-        std::printf("%2d  %-8s %-32s %6zu bytes\n", index + 1, SlotLabel(index).c_str(), SlotTitle(slot).c_str(),
-                    MelodyBytes(slot).size());
+        std::printf("%2d  %-8s %-32s %6zu bytes\n", index + 1, SlotLabel(index).c_str(),
+                    SlotTitle(slot).c_str(), MelodyBytes(slot).size());
     }
     return 0;
 }

@@ -5,14 +5,17 @@
 
 int main(int argc, char** argv) {
     using namespace cantavo::cli;
-    CLI::App app{"Reads and writes a handset's melody memory over a serial line, and works on its image and\n"
-                 "backup files (.smf). SLOT is 1-12: FM 1-8, then ADPCM 1-4."};
+    CLI::App app{
+        "Reads and writes a handset's melody memory over a serial line, and works on its image and\n"
+        "backup files (.smf). SLOT is 1-12: FM 1-8, then ADPCM 1-4."};
     app.require_subcommand(1);
     HandsetOptions options;
     app.add_option("--port", options.port, "Serial device of the handset (a path, or COMn)");
-    app.add_option("--timeout", options.timeoutSeconds, "Seconds to keep trying to detect the handset (default 10)");
+    app.add_option("--timeout", options.timeoutSeconds,
+                   "Seconds to keep trying to detect the handset (default 10)");
     app.add_option("--loader", options.loader, "Loader table file to download instead of the built-in one");
-    app.add_flag("--stats", options.stats, "Print the wall time, CPU time and bytes of the read and download");
+    app.add_flag("--stats", options.stats,
+                 "Print the wall time, CPU time and bytes of the read and download");
 
     std::filesystem::path image, file;
     std::string slot;

@@ -21,7 +21,8 @@ void CPhaseMeter::Start() {
 void CPhaseMeter::Stop(const std::string& name) {
     const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - m_start;
     std::fprintf(stderr, "stats: %s wall=%.4f cpu=%.4f out=%llu in=%llu\n", name.c_str(), wall.count(),
-                 CpuSeconds() - m_cpuStart, static_cast<unsigned long long>(m_serial.BytesWritten() - m_outStart),
+                 CpuSeconds() - m_cpuStart,
+                 static_cast<unsigned long long>(m_serial.BytesWritten() - m_outStart),
                  static_cast<unsigned long long>(m_serial.BytesRead() - m_inStart));
 }
 

@@ -11,7 +11,8 @@
 namespace cantavo::handset {
 namespace p = protocol;
 
-CHandsetMachine::CHandsetMachine(CHandsetFlash& flash, IHandsetLine& line, HandsetSettings settings, Logger log)
+CHandsetMachine::CHandsetMachine(CHandsetFlash& flash, IHandsetLine& line, HandsetSettings settings,
+                                 Logger log)
     : m_flash(flash), m_line(line), m_settings(settings), m_log(std::move(log)) {}
 
 void CHandsetMachine::Reset(const char* why) {
@@ -21,7 +22,9 @@ void CHandsetMachine::Reset(const char* why) {
     m_pending.clear();
 }
 
-void CHandsetMachine::Answer(std::vector<uint8_t> bytes) { m_line.Send(bytes, m_baud); }
+void CHandsetMachine::Answer(std::vector<uint8_t> bytes) {
+    m_line.Send(bytes, m_baud);
+}
 
 bool CHandsetMachine::InjectLineFault() {
     const auto& faults = m_settings.faults;
@@ -65,8 +68,12 @@ void CHandsetMachine::Feed(uint8_t byte, uint32_t pcBaud) {
                 m_pending.clear();
             }
             break;
-        case State::kSpeedCommand: OnSpeedCommandByte(byte); break;
-        case State::kLoaderFrames: OnLoaderByte(byte); break;
+        case State::kSpeedCommand:
+            OnSpeedCommandByte(byte);
+            break;
+        case State::kLoaderFrames:
+            OnLoaderByte(byte);
+            break;
         case State::kLoaderRunning:
             if (byte != p::kSyncRequest) break;
             m_log("synchronisation");
@@ -77,10 +84,17 @@ void CHandsetMachine::Feed(uint8_t byte, uint32_t pcBaud) {
             if (byte == p::kSyncAnswer) m_state = State::kCommand;
             break;
         case State::kCommand:
-        case State::kReading: OnCommandByte(byte); break;
-        case State::kBlockHeader: OnBlockHeaderByte(byte); break;
-        case State::kBlockData: OnBlockDataByte(byte); break;
-        case State::kStalled: break;
+        case State::kReading:
+            OnCommandByte(byte);
+            break;
+        case State::kBlockHeader:
+            OnBlockHeaderByte(byte);
+            break;
+        case State::kBlockData:
+            OnBlockDataByte(byte);
+            break;
+        case State::kStalled:
+            break;
     }
 }
 
@@ -108,7 +122,8 @@ void CHandsetMachine::OnLoaderByte(uint8_t byte) {
         return Reset("loader frame too long");
     }
     if (m_pending.size() < length + 2) return;
-    const bool checked = p::LoaderFrame::CheckByte(std::span(m_pending).first(length + 1)) == m_pending.back();
+    const bool checked =
+        p::LoaderFrame::CheckByte(std::span(m_pending).first(length + 1)) == m_pending.back();
     if (!checked) {
         m_log("loader frame " + std::to_string(m_frames + 1) + ": bad check byte");
         m_pending.clear();
@@ -141,7 +156,8 @@ void CHandsetMachine::OnCommandByte(uint8_t byte) {
         return;
     }
     if (byte != p::kSyncAnswer || m_state != State::kReading) return;
-    Answer({m_flash.Bytes().begin() + m_readOffset, m_flash.Bytes().begin() + m_readOffset + p::kReadGroupBytes});
+    Answer({m_flash.Bytes().begin() + m_readOffset,
+            m_flash.Bytes().begin() + m_readOffset + p::kReadGroupBytes});
     m_readOffset += p::kReadGroupBytes;
     if (m_readOffset >= kUserAreaBytes) m_state = State::kCommand;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The handset's side of the protocol as a state machine fed one received byte at a time: detection at 2400
-// baud, the loader frames, synchronisation, the user-area read, erase and credited block programming, the leave
-// byte. It checks what a real handset would and answers through an IHandsetLine; faults for tests are options.
+// baud, the loader frames, synchronisation, the user-area read, erase and credited block programming, the
+// leave byte. It checks what a real handset would and answers through an IHandsetLine; faults for tests are
+// options.
 
 #include <cstdint>
 #include <functional>
@@ -16,13 +17,13 @@ namespace cantavo::handset {
 
 // Fault injection; each fault happens once per run (so the PC can recover by connecting again).
 struct HandsetFaults {
-    std::optional<uint64_t> dropAfter;     // the byte received after N bytes is lost
-    std::optional<uint32_t> nakEvery;      // every Nth loader frame is answered NAK (then ACK)
-    std::optional<uint64_t> stallAfter;    // after N received bytes, silent until the next detection
-    std::optional<uint32_t> badChecksum;   // block N (1-based) is answered as if its checksum were wrong
-    bool noEraseAnswer = false;            // the first erase is never answered
-    uint32_t overCredit = 0;               // every credit byte grants this many bytes too many
-    std::optional<uint64_t> hangUpAfter;   // after N received bytes, the line is hung up
+    std::optional<uint64_t> dropAfter;    // the byte received after N bytes is lost
+    std::optional<uint32_t> nakEvery;     // every Nth loader frame is answered NAK (then ACK)
+    std::optional<uint64_t> stallAfter;   // after N received bytes, silent until the next detection
+    std::optional<uint32_t> badChecksum;  // block N (1-based) is answered as if its checksum were wrong
+    bool noEraseAnswer = false;           // the first erase is never answered
+    uint32_t overCredit = 0;              // every credit byte grants this many bytes too many
+    std::optional<uint64_t> hangUpAfter;  // after N received bytes, the line is hung up
 };
 
 struct HandsetSettings {
@@ -103,8 +104,8 @@ private:
     uint32_t m_blockLength = 0;
     uint8_t m_blockChecksum = 0;
     std::vector<uint8_t> m_block;
-    int m_outstanding = 0;    // bytes the PC believes are not yet credited
-    uint32_t m_planned = 0;   // data bytes the PC has sent or is sending in this round
+    int m_outstanding = 0;   // bytes the PC believes are not yet credited
+    uint32_t m_planned = 0;  // data bytes the PC has sent or is sending in this round
     uint32_t m_roundBytes = 0;
 };
 

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <sys/prctl.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,21 +18,31 @@ namespace cantavo::handset {
 namespace {
 
 constexpr size_t kReadChunkBytes = 256;
-// Sleep to this much before a paced deadline, then spin: the far end may burn CPU, the timing must be exact.
-constexpr auto kSpinMargin = std::chrono::microseconds(200);
+// Paced waits longer than this watch for Stop; shorter ones just sleep.
+constexpr auto kStoppableWait = std::chrono::milliseconds(5);
 
 uint32_t BaudOf(speed_t speed) {
     switch (speed) {
-        case B1200: return 1200;
-        case B2400: return 2400;
-        case B4800: return 4800;
-        case B9600: return 9600;
-        case B19200: return 19200;
-        case B38400: return 38400;
-        case B57600: return 57600;
-        case B115200: return 115200;
-        case B230400: return 230400;
-        default: return 0;
+        case B1200:
+            return 1200;
+        case B2400:
+            return 2400;
+        case B4800:
+            return 4800;
+        case B9600:
+            return 9600;
+        case B19200:
+            return 19200;
+        case B38400:
+            return 38400;
+        case B57600:
+            return 57600;
+        case B115200:
+            return 115200;
+        case B230400:
+            return 230400;
+        default:
+            return 0;
     }
 }
 
@@ -122,7 +133,8 @@ void CVirtualHandset::Stop() {
 
 bool CVirtualHandset::WaitStop(Clock::time_point deadline) {
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         pollfd fd{m_stopPipe[0], POLLIN, 0};
         const int ready = poll(&fd, 1, static_cast<int>(std::max<int64_t>(left, 0)));
         if (ready > 0) return true;
@@ -131,8 +143,11 @@ bool CVirtualHandset::WaitStop(Clock::time_point deadline) {
 }
 
 void CVirtualHandset::PaceUntil(Clock::time_point when) {
-    if (when - Clock::now() > kSpinMargin) WaitStop(when - kSpinMargin);
-    while (Clock::now() < when) {
+    if (when - Clock::now() > kStoppableWait && WaitStop(when - kStoppableWait)) return;
+    // An absolute sleep on the steady clock, with the timer slack cut to 1 ns in real-time mode.
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(when.time_since_epoch()).count();
+    const timespec until{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
     }
 }
 
@@ -149,7 +164,8 @@ void CVirtualHandset::Run() {
         const uint32_t baud = PcBaud();
         const int line = m_master;
         for (ssize_t i = 0; i < count && m_master == line; ++i) {
-            if (m_options.realtime && baud > 0) m_lastArrival = std::max(m_lastArrival, now) + LineTime(1, baud);
+            if (m_options.realtime && baud > 0)
+                m_lastArrival = std::max(m_lastArrival, now) + LineTime(1, baud);
             m_machine.Feed(buffer[i], baud);
         }
         m_connections = m_machine.Connections();

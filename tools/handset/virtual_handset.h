@@ -1,7 +1,7 @@
 #pragma once
-// CVirtualHandset: a handset on a pseudo-terminal. The PC opens the device path it serves as if it were a serial
-// port; the handset answers every exchange through CHandsetMachine and keeps its flash in a file. Used by the
-// cantavo-handset program and, in-process, by the end-to-end tests.
+// CVirtualHandset: a handset on a pseudo-terminal. The PC opens the device path it serves as if it were a
+// serial port; the handset answers every exchange through CHandsetMachine and keeps its flash in a file. Used
+// by the cantavo-handset program and, in-process, by the end-to-end tests.
 
 #include <atomic>
 #include <chrono>
@@ -34,7 +34,9 @@ public:
     bool Open(std::string& error);
     std::string DevicePath() const;
     // Called (on the serving thread) with the new device after a hang-up fault.
-    void SetNewDeviceHandler(std::function<void(const std::string&)> handler) { m_onNewDevice = std::move(handler); }
+    void SetNewDeviceHandler(std::function<void(const std::string&)> handler) {
+        m_onNewDevice = std::move(handler);
+    }
 
     // Serves until Stop(); Stop may be called from any thread (and is async-signal-safe).
     void Run();

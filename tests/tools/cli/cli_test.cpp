@@ -43,9 +43,10 @@ protected:
 };
 
 std::vector<uint8_t> Smaf(size_t bodySize) {
-    std::vector<uint8_t> file = {'M', 'M', 'M', 'D', 0, 0, static_cast<uint8_t>(bodySize >> 8),
-                                 static_cast<uint8_t>(bodySize)};
-    for (size_t i = 0; i < bodySize; ++i) file.push_back(static_cast<uint8_t>(i % 7));  // ends in zeros sometimes
+    std::vector<uint8_t> file = {
+        'M', 'M', 'M', 'D', 0, 0, static_cast<uint8_t>(bodySize >> 8), static_cast<uint8_t>(bodySize)};
+    for (size_t i = 0; i < bodySize; ++i)
+        file.push_back(static_cast<uint8_t>(i % 7));  // ends in zeros sometimes
     return file;
 }
 
