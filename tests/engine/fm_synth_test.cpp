@@ -169,6 +169,25 @@ TEST(FmSynth, KeyOnAndOffInOneIntervalSoundsAtLeastOneSample) {
     EXPECT_EQ(synth.Slot(0).op[1].phase, phase);
 }
 
+TEST(FmSynth, OperatorReachingZeroAdvancesItsPhaseOnceMore) {
+    CFmSynth synth;
+    const VoiceRecord voice = PureCarrier();  // release rate 15: x 0x3489D115 / 2^30 per sample
+    synth.SetVoice(0, &voice);
+    synth.SetBlockFnum(0, kA4Block, kA4Fnum);
+    synth.KeyOn(0);
+    synth.KeyOff(0);
+    // Sample 0 attacks to full level and turns to release; count the release samples down to 0.
+    uint64_t level = 0x80000000;
+    uint32_t last = 0;
+    while (level != 0) {
+        level = (level * 0x3489D115) >> 30;
+        ++last;
+    }
+    Render(synth, last + 50);
+    EXPECT_EQ(synth.Slot(0).op[1].eg_state, kEgOff);
+    EXPECT_EQ(synth.Slot(0).op[1].phase, (last + 1) * kA4Increment);  // samples 0..last each took a step
+}
+
 TEST(FmSynth, AttackFromFullLevelCapsInsteadOfWrapping) {
     CFmSynth synth;
     const VoiceRecord voice = PureCarrier(1, 6);
