@@ -118,6 +118,7 @@ int CSerialComm::OpenPort(const std::string& device, uint32_t baud) {
     RequestLowLatency(m_fd);
     if (!ApplyFormat(m_fd, baud, 8, 0, 0)) {
         Fail(OpenFailure::kLineFormatRefused, errno);
+        m_strLastError = "the driver refused 8N1 at " + std::to_string(baud) + " baud";
         return 0;
     }
     // Input only: output still queued from before the re-open (the loader's end frame) must reach the

@@ -28,15 +28,14 @@ int CHandsetSession::ReadUserArea() {
     std::array<uint8_t, protocol::kReadGroupBytes> group{};
     while (image.size() < kUserAreaBytes) {
         SendByte(protocol::kSyncAnswer);
-        for (uint8_t& byte : group) {
-            if (ReadByteTimeout(protocol::kReadByteTimeoutMs, byte) == 0) {
+        for (size_t i = 0; i < group.size(); ++i) {
+            if (ReadByteTimeout(protocol::kReadByteTimeoutMs, group[i]) == 0) {
                 m_view.ShowNotification(texts::kUserDataLoadingError);
                 // "sm.tmp" keeps what was read so far.
                 if (!WriteFileBytes(m_strImageFile, image, error)) m_view.LogMessage(error);
                 return 0;
             }
-            const size_t count = image.size() + static_cast<size_t>(&byte - group.data()) + 1;
-            m_nProgress = static_cast<int>(count * 100 / kUserAreaBytes);
+            m_nProgress = static_cast<int>((image.size() + i + 1) * 100 / kUserAreaBytes);
             SetProgress(m_nProgress);
         }
         ScrambleBytes(group.data(), group.size());

@@ -1,6 +1,7 @@
 // read and write: connect as the window does, then copy between the working image and a backup file.
 #include <unistd.h>
 
+#include <charconv>
 #include <cstdio>
 #include <thread>
 
@@ -14,6 +15,14 @@
 
 namespace cantavo::cli {
 namespace {
+
+std::optional<int> ComPortNumber(const std::string& port) {
+    if (port.size() < 4 || port.compare(0, 3, "COM") != 0) return std::nullopt;
+    int number = 0;
+    const auto [end, error] = std::from_chars(port.data() + 3, port.data() + port.size(), number);
+    if (error != std::errc() || end != port.data() + port.size() || number < 1) return std::nullopt;
+    return number;
+}
 
 // Measures the user-area read, which runs on the connection worker between these two reports.
 class CStatsView : public CCliView {
@@ -51,7 +60,12 @@ public:
     bool Connect() {
         std::string error;
         if (!m_folder.Create(error)) return Fail(error);
-        m_session.SetPortDevice(m_options.port);
+        // "COMn" goes through the usual port numbering; anything else is a device path.
+        const auto number = ComPortNumber(m_options.port);
+        if (number)
+            m_session.SetPort(*number);
+        else
+            m_session.SetPortDevice(m_options.port);
         m_session.Initialise(m_folder.Path());
         if (!m_options.loader.empty() && m_session.LoadLoaderFile(m_options.loader) == 0) return false;
         m_session.OnConnect();
