@@ -108,10 +108,12 @@ struct OperatorRun {
     void StepEnvelope() {
         if (motion == kExponential) {
             eg_level = Decayed(eg_level, multiplier);
-            if (eg_level == 0)
-                SwitchOff();
-            else if (eg_level <= threshold)
-                Enter(kEgSustain);
+            if (eg_level <= threshold) {
+                if (eg_level == 0)
+                    SwitchOff();
+                else
+                    Enter(kEgSustain);
+            }
         } else if (motion == kLinear) {
             StepLinear();
         }
