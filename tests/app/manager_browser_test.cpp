@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+#include <wx/stattext.h>
+
+#include <filesystem>
+#include <utime.h>
+
+#include "app/drive_combo.h"
+#include "app/file_list_ctrl.h"
+#include "app/manager_dlg.h"
+#include "app_test_support.h"
+
+namespace {
+
+using cantavo::test::TempFolder;
+using cantavo::test::WindowUnderTest;
+
+std::vector<std::string> Rows(const CManagerDlg& window) {
+    std::vector<std::string> rows;
+    const CFileListCtrl* list = window.FileList();
+    for (long row = 0; row < list->GetItemCount(); ++row) rows.push_back(list->GetItemText(row).utf8_string());
+    return rows;
+}
+
+void SetModified(const std::filesystem::path& file, std::time_t seconds) {
+    const utimbuf times{seconds, seconds};
+    utime(file.c_str(), &times);
+}
+
+// music/ holds two folders and three files of different sizes and dates.
+std::filesystem::path MakeMusicFolder(const TempFolder& folder) {
+    SetModified(folder.MakeFile("music/b.mmf", 300), 2000);
+    SetModified(folder.MakeFile("music/A.mmf", 100), 3000);
+    SetModified(folder.MakeFile("music/c.txt", 200), 1000);
+    folder.MakeFile("music/zeta/x.mmf");
+    folder.MakeFile("music/Alpha/y.mmf");
+    return folder.Path() / "music";
+}
+
+TEST(ManagerBrowser, ListsParentFoldersThenFilesAndSortsFilesByColumn) {
+    TempFolder folder;
+    WindowUnderTest test(folder);
+    CManagerDlg& window = *test.window;
+    ASSERT_EQ(window.FillFileList(wxString::FromUTF8(MakeMusicFolder(folder).string())), 6);
+    EXPECT_EQ(Rows(window), (std::vector<std::string>{"..", "Alpha", "zeta", "A.mmf", "b.mmf", "c.txt"}));
+    EXPECT_EQ(window.FileList()->GetItemText(3, 1), "100");
+    window.OnColumnClick(1);
+    EXPECT_EQ(Rows(window), (std::vector<std::string>{"..", "Alpha", "zeta", "A.mmf", "c.txt", "b.mmf"}));
+    window.OnColumnClick(2);
+    EXPECT_EQ(Rows(window), (std::vector<std::string>{"..", "Alpha", "zeta", "c.txt", "b.mmf", "A.mmf"}));
+    // A folder that cannot be read leaves the rows as they were.
+    EXPECT_EQ(window.FillFileList("/no/such/folder"), -1);
+    EXPECT_EQ(Rows(window).size(), 6u);
+}
+
+TEST(ManagerBrowser, DoubleClickEntersFoldersAndGoesUp) {
+    TempFolder folder;
+    WindowUnderTest test(folder);
+    CManagerDlg& window = *test.window;
+    const auto music = MakeMusicFolder(folder);
+    window.FillFileList(wxString::FromUTF8(music.string()));
+    window.OnDblclkFileList(window.FileList()->FindRow("Alpha"));
+    EXPECT_EQ(window.m_strCurDir, wxString::FromUTF8((music / "Alpha").string()));
+    EXPECT_EQ(Rows(window), (std::vector<std::string>{"..", "y.mmf"}));
+    window.OnDblclkFileList(window.FileList()->FindRow(".."));
+    EXPECT_EQ(window.m_strCurDir, wxString::FromUTF8(music.string()));
+    EXPECT_EQ(window.FileNameLabel()->GetLabel(), "");
+}
+
+TEST(ManagerBrowser, ChoosingAFileNamesItAndTakesTheTitleBeforeTheFirstDot) {
+    TempFolder folder;
+    WindowUnderTest test(folder);
+    CManagerDlg& window = *test.window;
+    folder.MakeFile("tones/ring.tone.mmf", 50);
+    window.FillFileList(wxString::FromUTF8((folder.Path() / "tones").string()));
+    window.OnDblclkFileList(window.FileList()->FindRow("ring.tone.mmf"));
+    EXPECT_EQ(window.FileNameLabel()->GetLabel(), "ring.tone.mmf");
+    EXPECT_EQ(window.Session().SelectedTitle(), "ring");
+}
+
+TEST(ManagerBrowser, BrowseShowsTheTitleMovesTheListAndOffersOnlySmafFiles) {
+    TempFolder folder;
+    WindowUnderTest test(folder);
+    CManagerDlg& window = *test.window;
+    const auto song = folder.MakeFile("picked/song.remix.mmf", 10);
+    test.prompts.file_answer = wxString::FromUTF8(song.string());
+    window.OnBrowse();
+    EXPECT_EQ(test.prompts.asked.at(0), "Smaf File(*.mmf)|*.mmf");
+    EXPECT_EQ(window.FileNameLabel()->GetLabel(), "song");
+    EXPECT_EQ(window.m_strCurDir, wxString::FromUTF8(song.parent_path().string()));
+    EXPECT_EQ(window.Drives()->GetSelection(), window.m_nCurDrive);
+    EXPECT_EQ(window.Drives()->Roots()[window.m_nCurDrive].path,
+              window.Drives()->Roots()[FindDriveIndex(window.Drives()->Roots(), song.string())].path);
+    // Cancel changes nothing.
+    test.prompts.file_answer.clear();
+    window.FillFileList(wxString::FromUTF8(folder.Path().string()));
+    window.OnBrowse();
+    EXPECT_EQ(window.m_strCurDir, wxString::FromUTF8(folder.Path().string()));
+}
+
+TEST(ManagerBrowser, LastFolderSurvivesARestart) {
+    TempFolder folder;
+    const auto music = MakeMusicFolder(folder);
+    {
+        WindowUnderTest first(folder);
+        first.window->FillFileList(wxString::FromUTF8(music.string()));
+    }
+    WindowUnderTest second(folder);
+    EXPECT_EQ(second.window->m_strCurDir, wxString::FromUTF8(music.string()));
+    EXPECT_EQ(Rows(*second.window).size(), 6u);
+}
+
+}  // namespace

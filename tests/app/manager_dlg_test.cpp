@@ -1,0 +1,150 @@
+#include "app/manager_dlg.h"
+
+#include <gtest/gtest.h>
+#include <wx/listbox.h>
+#include <wx/radiobut.h>
+#include <wx/textctrl.h>
+#include <wx/tooltip.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/control_ids.h"
+#include "app_test_support.h"
+#include "gui_test_support.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using cantavo::test::LogContains;
+using cantavo::test::LogLines;
+using cantavo::test::PumpUntil;
+using cantavo::test::TempFolder;
+using cantavo::test::WindowUnderTest;
+
+bool IsEnabled(const CManagerDlg& window, int id) { return window.FindWindow(id)->IsThisEnabled(); }
+
+TEST(ManagerDlg, StartsInTheResetState) {
+    TempFolder folder;
+    WindowUnderTest test(folder);
+    CManagerDlg& window = *test.window;
+    EXPECT_EQ(window.GetTitle(), "Cantavo V1.1");
+    for (int id : {ids::kConnect, ids::kExit, ids::kInfo, ids::kPlayer, ids::kSetting})
+        EXPECT_TRUE(IsEnabled(window, id)) << id;
+    for (int id : ids::kSlotNames) EXPECT_TRUE(IsEnabled(window, id)) << id;
+    for (int id : ids::kEnableSet) {
+        if (id == ids::kConnect) continue;
+        EXPECT_FALSE(IsEnabled(window, id)) << id;
+    }
+    EXPECT_EQ(window.m_nSlotIndex, 0);
+    EXPECT_EQ(window.m_nSlotMask, 1);
+    EXPECT_TRUE(window.SlotRadio(0)->GetValue());
+}
+
+TEST(ManagerDlg, SideButtonsHaveTheirTooltips) {
+    TempFolder folder;
+    WindowUnderTest test(folder);
+    auto tip = [&](int id) {
+        wxToolTip* tooltip = test.window->FindWindow(id)->GetToolTip();
+        return tooltip ? tooltip->GetTip() : wxString("(none)");
+    };
+    EXPECT_EQ(tip(ids::kDownload), "Download");
+    EXPECT_EQ(tip(ids::kInfo), "Information");
+    EXPECT_EQ(tip(ids::kConnect), "Connect");
+    EXPECT_EQ(tip(ids::kPlayer), "(none)");
+}
+
+TEST(ManagerDlg, LogKeepsTheNewest100LinesNewestFirst) {
+    TempFolder folder;
+    WindowUnderTest test(folder);
+    test.window->LogList()->Clear();
+    for (int line = 1; line <= 101; ++line) test.window->LogMessage(wxString::Format("line %d", line));
+    const auto lines = LogLines(*test.window);
+    ASSERT_EQ(lines.size(), 100u);
+    EXPECT_EQ(lines.front(), "line 101");
+    EXPECT_EQ(lines.back(), "line 2");
+}
+
+TEST(ManagerDlg, FocusOnANameBoxOrARadioClickSelectsTheSlot) {
+    TempFolder folder;
+    WindowUnderTest test(folder);
+    CManagerDlg& window = *test.window;
+    wxFocusEvent focus(wxEVT_SET_FOCUS, ids::kSlotNames[9]);
+    focus.SetEventObject(window.SlotNameBox(9));
+    window.SlotNameBox(9)->ProcessWindowEvent(focus);
+    EXPECT_EQ(window.m_nSlotIndex, 9);
+    EXPECT_EQ(window.m_nSlotMask, 0x200);
+    EXPECT_TRUE(window.SlotRadio(9)->GetValue());
+    EXPECT_FALSE(window.SlotRadio(0)->GetValue());
+    EXPECT_EQ(window.Session().SlotMask(), 0x200);
+
+    wxCommandEvent click(wxEVT_RADIOBUTTON, ids::kSlotRadios[3]);
+    click.SetEventObject(window.SlotRadio(3));
+    window.SlotRadio(3)->ProcessWindowEvent(click);
+    EXPECT_EQ(window.m_nSlotIndex, 3);
+    EXPECT_EQ(window.Session().SlotIndex(), 3);
+}
+
+TEST(ManagerDlg, StaleImageFilesAreDeletedAtStart) {
+    TempFolder folder;
+    folder.MakeFile("sm.tmp", 131072);
+    folder.MakeFile("smwork.tmp", 131072);
+    WindowUnderTest test(folder);
+    EXPECT_FALSE(std::filesystem::exists(folder.Path() / "sm.tmp"));
+    EXPECT_FALSE(std::filesystem::exists(folder.Path() / "smwork.tmp"));
+}
+
+TEST(ManagerDlg, AfterStopTheNextConnectAsks) {
+    TempFolder folder;
+    CManagerOptions options;
+    options.port_device = (folder.Path() / "no-such-tty").string();
+    WindowUnderTest test(folder, options);
+    CManagerDlg& window = *test.window;
+    window.OnConnect();  // the first Connect starts detecting without a question
+    EXPECT_EQ(test.prompts.confirms, 0);
+    EXPECT_FALSE(IsEnabled(window, ids::kConnect));
+    EXPECT_FALSE(IsEnabled(window, ids::kSetting));
+    window.OnStop();
+    EXPECT_TRUE(LogContains(window, "Com Port Closed!!!"));
+    EXPECT_TRUE(IsEnabled(window, ids::kConnect));
+    EXPECT_TRUE(IsEnabled(window, ids::kSetting));
+    test.prompts.confirm_answer = false;
+    window.OnConnect();
+    ASSERT_EQ(test.prompts.confirms, 1);
+    EXPECT_EQ(test.prompts.asked[0], "Do you want to connect?");
+    EXPECT_EQ(test.prompts.asked[1], "Confirm");
+    EXPECT_TRUE(IsEnabled(window, ids::kConnect));  // Cancel leaves Connect usable
+}
+
+TEST(ManagerDlg, PortThatCannotBeOpenedLeavesConnectUsableWithTheReason) {
+    TempFolder folder;
+    CManagerOptions options;
+    const std::string device = (folder.Path() / "no-such-tty").string();
+    options.port_device = device;
+    WindowUnderTest test(folder, options);
+    CManagerDlg& window = *test.window;
+    window.OnConnect();
+    ASSERT_TRUE(PumpUntil([&] { return LogContains(window, "Port Initialization Failed."); }, 5s));
+    PumpUntil([&] { return IsEnabled(window, ids::kConnect); }, 1s);
+    EXPECT_TRUE(IsEnabled(window, ids::kConnect));
+    EXPECT_TRUE(IsEnabled(window, ids::kSetting));
+    bool reason = false;
+    for (const auto& line : LogLines(window)) reason = reason || line.find(device) != std::string::npos;
+    EXPECT_TRUE(reason);
+    // Detection has stopped: no second failure a second later.
+    PumpUntil([] { return false; }, 1300ms);
+    int failures = 0;
+    for (const auto& line : LogLines(window)) failures += line == "Port Initialization Failed.";
+    EXPECT_EQ(failures, 1);
+}
+
+TEST(ManagerDlg, ExitWithoutAPortClosesTheWindow) {
+    TempFolder folder;
+    WindowUnderTest test(folder);
+    test.window->Show();
+    test.window->OnExit();
+    EXPECT_FALSE(test.window->IsShown());
+    EXPECT_EQ(test.window->GetTitle(), "Cantavo V1.1");
+}
+
+}  // namespace
