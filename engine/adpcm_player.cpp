@@ -1,6 +1,7 @@
 #include "engine/adpcm_player.h"
 
 #include <algorithm>
+#include <new>
 
 #include "engine/attenuation_gain.h"
 
@@ -13,6 +14,7 @@ constexpr int8_t kMaxStarts = 126;
 constexpr int32_t kStepMin = 127;
 constexpr int32_t kStepMax = 24576;
 constexpr int32_t kSampleLimit = 32767;
+constexpr uint32_t kMaxWaveBytes = 0x7FFFFFFF;  // two samples per byte must fit the 32-bit count
 
 // Step multipliers by nibble magnitude, Q14 (0.8984 .. 2.3984).
 constexpr std::array<int32_t, 8> kStepMultiplier = {14720, 14720, 14720, 14720, 19648, 26176, 32768, 39296};
@@ -55,9 +57,11 @@ uint32_t CAdpcmPlayer::LoadWave(uint32_t index, const uint8_t* data, uint32_t le
     wave.count = 0;
     wave.rate = rate;
     if (length == 0 || data == nullptr) return index;
+    if (length > kMaxWaveBytes) return 0;
 
     const uint32_t count = 2 * length;
-    wave.samples = std::make_unique<int16_t[]>(count);
+    wave.samples.reset(new (std::nothrow) int16_t[count]);
+    if (!wave.samples) return 0;
     AdpcmDecoder decoder;
     for (uint32_t i = 0; i < length; ++i) {
         wave.samples[2 * i] = decoder.Decode(data[i] & 0x0F);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <fstream>
 #include <optional>
 #include <vector>
@@ -40,7 +41,12 @@ std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& p
     if (!file) return std::nullopt;
     const std::streamoff length = file.tellg();
     if (length < 0) return std::nullopt;
-    std::vector<uint8_t> bytes(static_cast<size_t>(length));
+    std::vector<uint8_t> bytes;
+    try {
+        bytes.resize(static_cast<size_t>(length));
+    } catch (const std::exception&) {
+        return std::nullopt;  // no buffer: the file is left unread
+    }
     file.seekg(0);
     if (!file.read(reinterpret_cast<char*>(bytes.data()), length)) return std::nullopt;
     return bytes;
