@@ -9,7 +9,7 @@ namespace {
 using smaf::Bytes;
 
 Bytes ScoreFile(uint8_t number, const Bytes& sequence, uint8_t format = 0) {
-    smaf::ScoreTrackSpec track;
+    smaf::ScoreTrackContent track;
     track.number = number;
     track.format = format;
     track.sequence = sequence;
@@ -37,14 +37,14 @@ TEST(SmafParser, TimebaseCodes) {
 }
 
 TEST(SmafParser, ScoreTrackRecordsPointIntoTheFile) {
-    smaf::ScoreTrackSpec spec;
-    spec.number = 3;
-    spec.timebase_d = smaf::kTimebase20Ms;
-    spec.timebase_g = smaf::kTimebase50Ms;
-    spec.setup = Bytes{0xFF, 0xF0, 1, 0x43};
-    spec.sequence = Bytes{0, 0x21, 10, 0, 0, 0, 0};
-    spec.seek_phrase = smaf::SeekPhrase(1234, 0x01020304);
-    const Bytes file = smaf::SmafFile({smaf::ScoreTrackChunk(spec)});
+    smaf::ScoreTrackContent content;
+    content.number = 3;
+    content.timebase_d = smaf::kTimebase20Ms;
+    content.timebase_g = smaf::kTimebase50Ms;
+    content.setup = Bytes{0xFF, 0xF0, 1, 0x43};
+    content.sequence = Bytes{0, 0x21, 10, 0, 0, 0, 0};
+    content.seek_phrase = smaf::SeekPhrase(1234, 0x01020304);
+    const Bytes file = smaf::SmafFile({smaf::ScoreTrackChunk(content)});
     const std::optional<ScoreTrack> track = ReadScoreTrack(View(file), 3);
     ASSERT_TRUE(track);
     EXPECT_EQ(track->number, 3);
@@ -54,28 +54,29 @@ TEST(SmafParser, ScoreTrackRecordsPointIntoTheFile) {
     EXPECT_EQ(track->stop_point, 0x01020304u);
     ASSERT_EQ(track->sequence.size, 7u);
     EXPECT_EQ(Bytes(file.begin() + track->sequence.offset, file.begin() + track->sequence.offset + 7),
-              *spec.sequence);
+              *content.sequence);
     ASSERT_EQ(track->setup.size, 4u);
     EXPECT_EQ(file[track->setup.offset + 3], 0x43);
     EXPECT_FALSE(ReadScoreTrack(View(file), 1));
 }
 
 TEST(SmafParser, SeekPointsDefaultWhenAbsent) {
-    smaf::ScoreTrackSpec spec;
-    spec.sequence = Bytes{0, 0x21, 10};
-    spec.seek_phrase = smaf::SeekPhrase(std::nullopt, 500);
-    std::optional<ScoreTrack> track = ReadScoreTrack(View(smaf::SmafFile({smaf::ScoreTrackChunk(spec)})), 1);
+    smaf::ScoreTrackContent content;
+    content.sequence = Bytes{0, 0x21, 10};
+    content.seek_phrase = smaf::SeekPhrase(std::nullopt, 500);
+    std::optional<ScoreTrack> track =
+        ReadScoreTrack(View(smaf::SmafFile({smaf::ScoreTrackChunk(content)})), 1);
     ASSERT_TRUE(track);
     EXPECT_EQ(track->start_point, 0u);
     EXPECT_EQ(track->stop_point, 500u);
-    spec.seek_phrase = smaf::SeekPhrase(77, std::nullopt);
-    track = ReadScoreTrack(View(smaf::SmafFile({smaf::ScoreTrackChunk(spec)})), 1);
+    content.seek_phrase = smaf::SeekPhrase(77, std::nullopt);
+    track = ReadScoreTrack(View(smaf::SmafFile({smaf::ScoreTrackChunk(content)})), 1);
     ASSERT_TRUE(track);
     EXPECT_EQ(track->start_point, 77u);
     EXPECT_EQ(track->stop_point, 0xFFFFFFFFu);
     // "st:" needs its comma four bytes later.
-    spec.seek_phrase = Bytes{'s', 't', ':', 0, 0, 0, 9, ';'};
-    track = ReadScoreTrack(View(smaf::SmafFile({smaf::ScoreTrackChunk(spec)})), 1);
+    content.seek_phrase = Bytes{'s', 't', ':', 0, 0, 0, 9, ';'};
+    track = ReadScoreTrack(View(smaf::SmafFile({smaf::ScoreTrackChunk(content)})), 1);
     ASSERT_TRUE(track);
     EXPECT_EQ(track->start_point, 0u);
 }
@@ -83,16 +84,16 @@ TEST(SmafParser, SeekPointsDefaultWhenAbsent) {
 TEST(SmafParser, ScoreTrackNeedsFormatZeroAndSequenceData) {
     EXPECT_FALSE(ReadScoreTrack(View(ScoreFile(1, {0, 0x21, 10}, 1)), 1));
     EXPECT_FALSE(ReadScoreTrack(View(ScoreFile(1, {})), 1));
-    smaf::ScoreTrackSpec no_sequence;
+    smaf::ScoreTrackContent no_sequence;
     no_sequence.setup = Bytes{1, 2, 3};
     EXPECT_FALSE(ReadScoreTrack(View(smaf::SmafFile({smaf::ScoreTrackChunk(no_sequence)})), 1));
 }
 
 TEST(SmafParser, FormatOneTrackHidesALaterTrackOfTheSameNumber) {
-    smaf::ScoreTrackSpec bad;
+    smaf::ScoreTrackContent bad;
     bad.format = 1;
     bad.sequence = Bytes{0, 0x21, 10};
-    smaf::ScoreTrackSpec good = bad;
+    smaf::ScoreTrackContent good = bad;
     good.format = 0;
     EXPECT_FALSE(
         ReadScoreTrack(View(smaf::SmafFile({smaf::ScoreTrackChunk(bad), smaf::ScoreTrackChunk(good)})), 1));
@@ -112,13 +113,13 @@ TEST(SmafParser, LaterSubChunkReplacesEarlierOne) {
 }
 
 TEST(SmafParser, AudioTrackWaveTypesAndWaveNumbers) {
-    smaf::AudioTrackSpec spec;
-    spec.sequence = Bytes{0, 1, 10};
-    spec.waves = {{0, {1}}, {1, {2, 2}}, {62, {3}}, {63, {4}}};
+    smaf::AudioTrackContent content;
+    content.sequence = Bytes{0, 1, 10};
+    content.waves = {{0, {1}}, {1, {2, 2}}, {62, {3}}, {63, {4}}};
     for (const auto& [type, rate] : {std::pair<uint8_t, uint32_t>{0x10, 4000}, {0x11, 8000}}) {
-        spec.wave_type = type;
+        content.wave_type = type;
         const std::optional<AudioTrack> track =
-            ReadAudioTrack(View(smaf::SmafFile({smaf::AudioTrackChunk(spec)})));
+            ReadAudioTrack(View(smaf::SmafFile({smaf::AudioTrackChunk(content)})));
         ASSERT_TRUE(track);
         EXPECT_EQ(track->sample_rate, rate);
         std::vector<uint8_t> numbers;
@@ -127,18 +128,18 @@ TEST(SmafParser, AudioTrackWaveTypesAndWaveNumbers) {
         EXPECT_EQ(track->waves.front().data.size, 1u);
     }
     for (const uint8_t refused : {0x12, 0x21, 0x00}) {
-        spec.wave_type = refused;
-        EXPECT_FALSE(ReadAudioTrack(View(smaf::SmafFile({smaf::AudioTrackChunk(spec)})))) << int(refused);
+        content.wave_type = refused;
+        EXPECT_FALSE(ReadAudioTrack(View(smaf::SmafFile({smaf::AudioTrackChunk(content)})))) << int(refused);
     }
-    spec.wave_type = 0x11;
-    spec.format = 2;
-    EXPECT_FALSE(ReadAudioTrack(View(smaf::SmafFile({smaf::AudioTrackChunk(spec)}))));
+    content.wave_type = 0x11;
+    content.format = 2;
+    EXPECT_FALSE(ReadAudioTrack(View(smaf::SmafFile({smaf::AudioTrackChunk(content)}))));
 }
 
 TEST(SmafParser, AudioTrackNeedsSequenceAndHeader) {
-    smaf::AudioTrackSpec spec;
-    spec.waves = {{1, {2}}};
-    EXPECT_FALSE(ReadAudioTrack(View(smaf::SmafFile({smaf::AudioTrackChunk(spec)}))));
+    smaf::AudioTrackContent content;
+    content.waves = {{1, {2}}};
+    EXPECT_FALSE(ReadAudioTrack(View(smaf::SmafFile({smaf::AudioTrackChunk(content)}))));
     EXPECT_FALSE(ReadAudioTrack(View(smaf::SmafFile({smaf::Chunk("ATR", 0, Bytes{0, 0})}))));
 }
 
@@ -160,9 +161,9 @@ TEST(SmafParser, OversizedChunksAreClippedToTheFile) {
     EXPECT_EQ(track->sequence.offset + track->sequence.size, file.size());
 
     // A size that would wrap a 32-bit offset finds nothing after it.
-    smaf::ScoreTrackSpec spec;
-    spec.sequence = Bytes{0, 0x21, 10};
-    Bytes wrapping = smaf::SmafFile({smaf::Chunk("XXXX", Bytes{1}), smaf::ScoreTrackChunk(spec)});
+    smaf::ScoreTrackContent content;
+    content.sequence = Bytes{0, 0x21, 10};
+    Bytes wrapping = smaf::SmafFile({smaf::Chunk("XXXX", Bytes{1}), smaf::ScoreTrackChunk(content)});
     wrapping[8 + 13 + 4] = 0xFF;
     wrapping[8 + 13 + 5] = 0xFF;
     wrapping[8 + 13 + 6] = 0xFF;

@@ -17,11 +17,11 @@ Bytes TrackWithNote(uint8_t number, uint32_t at_ms, uint8_t note = 60) {
     smaf::ScoreSequence sequence;
     sequence.Note(at_ms, 0, note, 1);
     sequence.End();
-    smaf::ScoreTrackSpec spec;
-    spec.number = number;
-    spec.timebase_d = spec.timebase_g = smaf::kTimebase1Ms;
-    spec.sequence = sequence.bytes();
-    return smaf::ScoreTrackChunk(spec);
+    smaf::ScoreTrackContent content;
+    content.number = number;
+    content.timebase_d = content.timebase_g = smaf::kTimebase1Ms;
+    content.sequence = sequence.bytes();
+    return smaf::ScoreTrackChunk(content);
 }
 
 class SequencerTest : public testing::Test {
@@ -83,9 +83,9 @@ TEST_F(SequencerTest, TrackZeroAloneKeepsTheLowMasterLevelUnlessThereIsAudio) {
 
     smaf::AudioSequence audio;
     audio.Wave(0, 1, 1);
-    smaf::AudioTrackSpec spec;
-    spec.sequence = audio.bytes();
-    Load(smaf::SmafFile({TrackWithNote(0, 0), smaf::AudioTrackChunk(spec)}));
+    smaf::AudioTrackContent content;
+    content.sequence = audio.bytes();
+    Load(smaf::SmafFile({TrackWithNote(0, 0), smaf::AudioTrackChunk(content)}));
     ASSERT_EQ(sequencer.Parse(), 1);
     EXPECT_EQ(sequencer.LevelFlag(), 1);
     EXPECT_EQ(std::distance(sequencer.AudioTracks().begin(), sequencer.AudioTracks().end()), 1);
@@ -95,10 +95,10 @@ TEST_F(SequencerTest, EqualTimesKeepTrackOrderAfterTheSort) {
     // Track 2's note comes first in time; at equal times track 1 precedes track 2 and score precedes audio.
     smaf::AudioSequence audio;
     audio.Wave(5, 1, 1);
-    smaf::AudioTrackSpec spec;
-    spec.timebase_d = spec.timebase_g = smaf::kTimebase1Ms;
-    spec.sequence = audio.bytes();
-    Load(smaf::SmafFile({smaf::AudioTrackChunk(spec), TrackWithNote(2, 5, 62), TrackWithNote(1, 5, 61)}));
+    smaf::AudioTrackContent content;
+    content.timebase_d = content.timebase_g = smaf::kTimebase1Ms;
+    content.sequence = audio.bytes();
+    Load(smaf::SmafFile({smaf::AudioTrackChunk(content), TrackWithNote(2, 5, 62), TrackWithNote(1, 5, 61)}));
     ASSERT_EQ(sequencer.Parse(), 1);
     const std::vector<uint32_t> messages = EventMessages();
     ASSERT_GE(messages.size(), 3u);
@@ -139,18 +139,18 @@ TEST_F(SequencerTest, TrackZeroStartsAtMasterLevelMinus18) {
 }
 
 TEST_F(SequencerTest, StartDefinesSetupVoicesAndLoadsWaves) {
-    smaf::VoiceSpec voice;
+    smaf::VoiceDefinition voice;
     voice.algorithm = 1;
-    smaf::ScoreTrackSpec score;
+    smaf::ScoreTrackContent score;
     score.sequence = Bytes{0, 0x21, 1};
     score.setup = smaf::SetupData({smaf::LongFormVoice(3, 7, voice)});
     smaf::AudioSequence audio;
     audio.Wave(0, 2, 1);
-    smaf::AudioTrackSpec spec;
-    spec.wave_type = smaf::kWaveType4000Hz;
-    spec.sequence = audio.bytes();
-    spec.waves = {{2, {0x12, 0x34}}, {9, {0x56}}};
-    Load(smaf::SmafFile({smaf::ScoreTrackChunk(score), smaf::AudioTrackChunk(spec)}));
+    smaf::AudioTrackContent content;
+    content.wave_type = smaf::kWaveType4000Hz;
+    content.sequence = audio.bytes();
+    content.waves = {{2, {0x12, 0x34}}, {9, {0x56}}};
+    Load(smaf::SmafFile({smaf::ScoreTrackChunk(score), smaf::AudioTrackChunk(content)}));
     ASSERT_EQ(sequencer.Parse(), 1);
     EXPECT_TRUE(target.song_voices.empty());  // setup voices wait for the start
     ASSERT_EQ(sequencer.Start(0), 1);
@@ -169,10 +169,10 @@ TEST_F(SequencerTest, PlayDueEventsPlaysUpToTheGivenTime) {
     sequence.Volume(0, 0, 1);
     sequence.Volume(0, 1, 2);
     sequence.Volume(5, 2, 3);
-    smaf::ScoreTrackSpec spec;
-    spec.timebase_d = smaf::kTimebase1Ms;
-    spec.sequence = sequence.bytes();
-    Load(smaf::SmafFile({smaf::ScoreTrackChunk(spec)}));
+    smaf::ScoreTrackContent content;
+    content.timebase_d = smaf::kTimebase1Ms;
+    content.sequence = sequence.bytes();
+    Load(smaf::SmafFile({smaf::ScoreTrackChunk(content)}));
     ASSERT_EQ(sequencer.Parse(), 1);
     EXPECT_EQ(sequencer.PlayDueEvents(100), 0);  // not playing
     ASSERT_EQ(sequencer.Start(0), 1);
@@ -190,15 +190,15 @@ TEST_F(SequencerTest, PlayDueEventsPlaysUpToTheGivenTime) {
 TEST_F(SequencerTest, DispatchTurnsEngineEventsIntoExclusives) {
     smaf::ScoreSequence score;
     score.RegisterWrite(0, 0xC3, 0xA5);
-    smaf::ScoreTrackSpec score_spec;
-    score_spec.sequence = score.bytes();
+    smaf::ScoreTrackContent score_track;
+    score_track.sequence = score.bytes();
     smaf::AudioSequence audio;
     audio.WaveVolume(0, 0x90);
     audio.Wave(1, 7, 1);
-    smaf::AudioTrackSpec audio_spec;
-    audio_spec.timebase_d = audio_spec.timebase_g = smaf::kTimebase1Ms;
-    audio_spec.sequence = audio.bytes();
-    Load(smaf::SmafFile({smaf::ScoreTrackChunk(score_spec), smaf::AudioTrackChunk(audio_spec)}));
+    smaf::AudioTrackContent audio_track_content;
+    audio_track_content.timebase_d = audio_track_content.timebase_g = smaf::kTimebase1Ms;
+    audio_track_content.sequence = audio.bytes();
+    Load(smaf::SmafFile({smaf::ScoreTrackChunk(score_track), smaf::AudioTrackChunk(audio_track_content)}));
     ASSERT_EQ(sequencer.Parse(), 1);
     ASSERT_EQ(sequencer.Start(0), 1);
     target.messages.clear();
@@ -246,7 +246,7 @@ TEST_F(SequencerTest, SeekPlaysEarlierEventsAndRendersOnToThePoint) {
 }
 
 TEST_F(SequencerTest, DataAppendedAfterParsingLeavesTheTracksIntact) {
-    smaf::ScoreTrackSpec score;
+    smaf::ScoreTrackContent score;
     score.sequence = Bytes{0, 0x21, 1};
     score.setup = smaf::SetupData({smaf::LongFormVoice(1, 1, {})});
     Load(smaf::SmafFile({smaf::ScoreTrackChunk(score)}));

@@ -137,7 +137,7 @@ TEST(ScoreTrackConversion, RegisterWriteExclusive) {
 }
 
 TEST(ScoreTrackConversion, VoiceExclusiveInSequenceDataDefinesTheVoiceAtOnce) {
-    smaf::VoiceSpec voice;
+    smaf::VoiceDefinition voice;
     voice.algorithm = 4;
     smaf::ScoreSequence sequence;
     sequence.Exclusive(0, smaf::LongFormVoice(2, 9, voice));

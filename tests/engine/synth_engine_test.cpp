@@ -18,8 +18,8 @@ using smaf::Bytes;
 constexpr uint8_t kSongBank = 1;  // song bank 21: empty unless the song defines a voice there
 
 // A pure sine: two unmodulated operators at multiple 1, the second one nearly silent; full attack, held.
-smaf::VoiceSpec SineVoice(uint8_t release_rate = 15) {
-    smaf::VoiceSpec voice;
+smaf::VoiceDefinition SineVoice(uint8_t release_rate = 15) {
+    smaf::VoiceDefinition voice;
     voice.algorithm = 1;
     voice.op[0].multiple = voice.op[1].multiple = 1;
     voice.op[0].attack_rate = voice.op[1].attack_rate = 15;
@@ -49,7 +49,7 @@ Bytes SineSong(const std::vector<SongNote>& notes, bool define_voice = true, uin
     }
     if (tail_ms != 0) sequence.Rest(tail_ms / 10);
     sequence.End();
-    smaf::ScoreTrackSpec track;
+    smaf::ScoreTrackContent track;
     track.timebase_d = track.timebase_g = smaf::kTimebase10Ms;
     if (define_voice)
         track.setup = smaf::SetupData({smaf::LongFormVoice(kSongBank, 0, SineVoice(release_rate))});

@@ -120,17 +120,17 @@ Bytes OdeToJoy() {
         fifths.push_back({chord.fifth, q});
     }
 
-    smaf::VoiceSpec lead;  // 4 operators: two stacked pairs, a bright one and a mellow one
+    smaf::VoiceDefinition lead;  // 4 operators: two stacked pairs, a bright one and a mellow one
     lead.algorithm = 5;
     lead.feedback = 3;
     lead.op = {Operator(1, 15, 4, 4, 6, 30), Operator(1, 14, 2, 2, 6, 0), Operator(3, 15, 6, 6, 6, 40),
                Operator(1, 13, 3, 3, 6, 8)};
-    smaf::VoiceSpec bass_voice;  // 2 operators with feedback: a round plucked bass
+    smaf::VoiceDefinition bass_voice;  // 2 operators with feedback: a round plucked bass
     bass_voice.algorithm = 0;
     bass_voice.feedback = 5;
     bass_voice.op[0] = Operator(1, 15, 6, 8, 7, 24, 0);
     bass_voice.op[1] = Operator(1, 15, 4, 6, 7, 0, 0);
-    smaf::VoiceSpec organ;  // 2 operators side by side
+    smaf::VoiceDefinition organ;  // 2 operators side by side
     organ.algorithm = 1;
     organ.op[0] = Operator(2, 12, 2, 2, 5, 14);
     organ.op[1] = Operator(1, 12, 2, 2, 5, 6);
@@ -163,7 +163,7 @@ Bytes OdeToJoy() {
     sequence.Rest(end - notes.back().time);
     sequence.End();
 
-    smaf::ScoreTrackSpec track;
+    smaf::ScoreTrackContent track;
     track.number = 1;
     track.timebase_d = track.timebase_g = smaf::kTimebase10Ms;
     track.seek_phrase = smaf::SeekPhrase(0, end);
@@ -229,11 +229,11 @@ Bytes FrereJacquesWithDrums() {
     canon.Rest(kSongBars * kBar - canon_notes.back().time);
     canon.End();
 
-    smaf::ScoreTrackSpec first;
+    smaf::ScoreTrackContent first;
     first.number = 1;
     first.timebase_d = first.timebase_g = smaf::kTimebase10Ms;
     first.sequence = drums.bytes();
-    smaf::ScoreTrackSpec second = first;
+    smaf::ScoreTrackContent second = first;
     second.number = 2;
     second.sequence = canon.bytes();
     return smaf::SmafFile({smaf::ScoreTrackChunk(first), smaf::ScoreTrackChunk(second)});
@@ -244,7 +244,7 @@ Bytes TwinkleBells() {
     constexpr uint32_t kRateHz = 8000;
     constexpr uint32_t kWaveMs = 600;
     const uint8_t pitches[] = {C5, D5, E5, F5, G5, A5};
-    smaf::AudioTrackSpec audio;
+    smaf::AudioTrackContent audio;
     audio.wave_type = smaf::kWaveType8000Hz;
     audio.timebase_d = audio.timebase_g = smaf::kTimebase10Ms;
     for (uint8_t w = 0; w < 6; ++w)
@@ -292,7 +292,7 @@ Bytes TwinkleBells() {
     accompaniment.Rest(end - notes.back().time);
     accompaniment.End();
 
-    smaf::ScoreTrackSpec track;
+    smaf::ScoreTrackContent track;
     track.number = 1;
     track.timebase_d = track.timebase_g = smaf::kTimebase10Ms;
     track.sequence = accompaniment.bytes();

@@ -34,7 +34,7 @@ Bytes Chunk(std::string_view tag3, uint8_t number, const Bytes& body) {
     return Chunk(std::string_view(tag, 4), body);
 }
 
-Bytes ScoreTrackChunk(const ScoreTrackSpec& track) {
+Bytes ScoreTrackChunk(const ScoreTrackContent& track) {
     Bytes body = {track.format,     kSequenceTypeStream,     track.timebase_d,
                   track.timebase_g, kChannelStatusAllMelody, kChannelStatusAllMelody};
     if (track.seek_phrase) AppendBytes(body, Chunk("MspI", *track.seek_phrase));
@@ -43,10 +43,10 @@ Bytes ScoreTrackChunk(const ScoreTrackSpec& track) {
     return Chunk("MTR", track.number, body);
 }
 
-Bytes AudioTrackChunk(const AudioTrackSpec& track) {
+Bytes AudioTrackChunk(const AudioTrackContent& track) {
     Bytes body = {track.format, kSequenceTypeStream, track.wave_type, 0, track.timebase_d, track.timebase_g};
     if (track.sequence) AppendBytes(body, Chunk("Atsq", *track.sequence));
-    for (const WaveSpec& wave : track.waves) AppendBytes(body, Chunk("Awa", wave.number, wave.adpcm));
+    for (const WaveContent& wave : track.waves) AppendBytes(body, Chunk("Awa", wave.number, wave.adpcm));
     return Chunk("ATR", 0, body);
 }
 

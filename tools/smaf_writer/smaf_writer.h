@@ -34,7 +34,7 @@ Bytes Chunk(std::string_view tag4, const Bytes& body);
 // A chunk whose tag is three letters and a number ("MTR" 1, "Awa" 5).
 Bytes Chunk(std::string_view tag3, uint8_t number, const Bytes& body);
 
-struct ScoreTrackSpec {
+struct ScoreTrackContent {
     uint8_t number = 1;  // 0..4
     uint8_t format = 0;
     uint8_t timebase_d = kTimebase4Ms;
@@ -43,22 +43,22 @@ struct ScoreTrackSpec {
     std::optional<Bytes> setup;        // "Mtsu" body
     std::optional<Bytes> sequence;     // "Mtsq" body
 };
-Bytes ScoreTrackChunk(const ScoreTrackSpec& track);
+Bytes ScoreTrackChunk(const ScoreTrackContent& track);
 
-struct WaveSpec {
+struct WaveContent {
     uint8_t number = 1;  // 1..62
     Bytes adpcm;
 };
 
-struct AudioTrackSpec {
+struct AudioTrackContent {
     uint8_t format = 0;
     uint8_t wave_type = kWaveType8000Hz;
     uint8_t timebase_d = kTimebase4Ms;
     uint8_t timebase_g = kTimebase4Ms;
     std::optional<Bytes> sequence;  // "Atsq" body
-    std::vector<WaveSpec> waves;
+    std::vector<WaveContent> waves;
 };
-Bytes AudioTrackChunk(const AudioTrackSpec& track);
+Bytes AudioTrackChunk(const AudioTrackContent& track);
 
 // "MMMD" with its size around a contents-info chunk and the given chunks.
 Bytes SmafFile(const std::vector<Bytes>& chunks);

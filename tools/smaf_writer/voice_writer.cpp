@@ -21,7 +21,7 @@ std::array<uint8_t, kPackedOperatorBytes> PackOperator(const OperatorParams& op)
     };
 }
 
-Bytes LongFormVoice(uint8_t bank_code, uint8_t program, const VoiceSpec& voice) {
+Bytes LongFormVoice(uint8_t bank_code, uint8_t program, const VoiceDefinition& voice) {
     Bytes body = {
         kManufacturerId,
         kLongForm,

@@ -9,7 +9,7 @@
 
 namespace smaf {
 
-struct VoiceSpec {
+struct VoiceDefinition {
     uint8_t lfo_rate = 0;     // 0..3
     uint8_t feedback = 0;     // 0..7
     uint8_t algorithm = 0;    // 0, 1 (2 operators), 4..7 (4 operators)
@@ -21,7 +21,7 @@ struct VoiceSpec {
 std::array<uint8_t, kPackedOperatorBytes> PackOperator(const OperatorParams& op);
 
 // Long form 43 03 ...: bank_code below 0x80 defines song bank 20 + bank_code, 0x80 + k song bank 30 + k.
-Bytes LongFormVoice(uint8_t bank_code, uint8_t program, const VoiceSpec& voice);
+Bytes LongFormVoice(uint8_t bank_code, uint8_t program, const VoiceDefinition& voice);
 
 // Short form 43 02 x0..x11 (a 2-operator voice of song bank 20); x[2] is the program.
 Bytes ShortFormVoice(const std::array<uint8_t, 12>& x);

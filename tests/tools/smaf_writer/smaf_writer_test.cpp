@@ -110,7 +110,7 @@ TEST(SmafWriter, PackedOperatorUnpacksToTheSameFields) {
 }
 
 TEST(SmafWriter, LongFormVoiceDecodesToTheVoiceWritten) {
-    smaf::VoiceSpec voice;
+    smaf::VoiceDefinition voice;
     voice.lfo_rate = 2;
     voice.feedback = 5;
     voice.algorithm = 6;
@@ -129,11 +129,11 @@ TEST(SmafWriter, LongFormVoiceDecodesToTheVoiceWritten) {
 }
 
 TEST(SmafWriter, FileAndTrackChunksAsTheParserReadsThem) {
-    smaf::ScoreTrackSpec score;
+    smaf::ScoreTrackContent score;
     score.number = 4;
     score.timebase_d = smaf::kTimebase50Ms;
     score.sequence = Bytes{0, 0x21, 1};
-    smaf::AudioTrackSpec audio;
+    smaf::AudioTrackContent audio;
     audio.wave_type = smaf::kWaveType4000Hz;
     audio.sequence = Bytes{0, 1, 1};
     audio.waves = {{7, {1, 2, 3}}};
