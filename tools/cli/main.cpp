@@ -10,10 +10,13 @@ int main(int argc, char** argv) {
         "backup files (.smf). SLOT is 1-12: FM 1-8, then ADPCM 1-4."};
     app.require_subcommand(1);
     HandsetOptions options;
-    app.add_option("--port", options.port, "Serial device of the handset (a path, or COMn)");
+    app.add_option("--port", options.port, "Serial device of the handset (a path, or COMn)")
+        ->type_name("DEVICE");
     app.add_option("--timeout", options.timeoutSeconds,
-                   "Seconds to keep trying to detect the handset (default 10)");
-    app.add_option("--loader", options.loader, "Loader table file to download instead of the built-in one");
+                   "Seconds to keep trying to detect the handset (default 10)")
+        ->type_name("S");
+    app.add_option("--loader", options.loader, "Loader table file to download instead of the built-in one")
+        ->type_name("FILE");
     app.add_flag("--stats", options.stats,
                  "Print the wall time, CPU time and bytes of the read and download");
 

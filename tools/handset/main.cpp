@@ -24,23 +24,33 @@ int main(int argc, char** argv) {
         "A virtual handset on a pseudo-terminal. Prints the device it serves, then answers the PC as a\n"
         "handset with its loader would, until it is killed. Its flash is kept in FILE."};
     app.add_option("--flash", options.flash, "Flash file (131072 bytes; created erased when missing)")
-        ->required();
-    app.add_option("--link", options.link, "Make PATH a symbolic link to the device");
+        ->required()
+        ->type_name("FILE");
+    app.add_option("--link", options.link, "Make PATH a symbolic link to the device")->type_name("PATH");
     app.add_flag("--realtime", options.realtime, "Pace bytes at the line speed (10 bits per byte)");
-    app.add_option("--erase-ms", options.settings.eraseMs, "Time the erase takes (default 300)");
+    app.add_option("--erase-ms", options.settings.eraseMs, "Time the erase takes (default 300)")
+        ->type_name("MS");
     app.add_flag("--sync-ask-first", options.settings.syncAskFirst,
                  "Answer the synchronisation request with a request of its own");
     app.add_flag("-v,--verbose", options.verbose, "Log what the handset sees on stderr");
     auto* group = app.add_option_group("Faults", "Each happens once per run");
-    group->add_option("--drop-after", faults.dropAfter, "Lose the byte received after N bytes");
-    group->add_option("--nak-every", faults.nakEvery, "Answer every Nth loader frame NAK, then ACK");
-    group->add_option("--stall-after", faults.stallAfter,
-                      "Go silent after N received bytes, until the next detection");
-    group->add_option("--bad-checksum", faults.badChecksum, "Answer block N as if its checksum were wrong");
+    group->add_option("--drop-after", faults.dropAfter, "Lose the byte received after N bytes")
+        ->type_name("N");
+    group->add_option("--nak-every", faults.nakEvery, "Answer every Nth loader frame NAK, then ACK")
+        ->type_name("N");
+    group
+        ->add_option("--stall-after", faults.stallAfter,
+                     "Go silent after N received bytes, until the next detection")
+        ->type_name("N");
+    group->add_option("--bad-checksum", faults.badChecksum, "Answer block N as if its checksum were wrong")
+        ->type_name("N");
     group->add_flag("--no-erase-answer", faults.noEraseAnswer, "Never answer the first erase");
-    group->add_option("--over-credit", faults.overCredit, "Grant N bytes too many with every credit byte");
-    group->add_option("--hang-up-after", faults.hangUpAfter,
-                      "Hang up after N received bytes (then serve a new device, printed on stdout)");
+    group->add_option("--over-credit", faults.overCredit, "Grant N bytes too many with every credit byte")
+        ->type_name("N");
+    group
+        ->add_option("--hang-up-after", faults.hangUpAfter,
+                     "Hang up after N received bytes (then serve a new device, printed on stdout)")
+        ->type_name("N");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
