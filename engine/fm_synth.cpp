@@ -228,20 +228,15 @@ void CFmSynth::Render(int16_t* frames, uint32_t count) {
     int32_t op1[kSlots][kFmBlockFrames];
     int32_t* op1_rows[kSlots];
     for (uint32_t i = 0; i < kSlots; ++i) op1_rows[i] = op1[i];
-    int32_t acc_left[kFmBlockFrames];
-    int32_t acc_right[kFmBlockFrames];
+    int32_t acc[2 * kFmBlockFrames];  // interleaved left, right
     for (uint32_t done = 0; done < count;) {
         const uint32_t n = std::min(kFmBlockFrames, count - done);
-        std::fill_n(acc_left, n, 0);
-        std::fill_n(acc_right, n, 0);
+        std::fill_n(acc, 2 * n, 0);
         RenderFirstOperators(sounding, sounding_count, op1_rows, n);
-        for (uint32_t i = 0; i < sounding_count; ++i)
-            sounding[i]->render(*sounding[i], op1[i], acc_left, acc_right, n);
+        for (uint32_t i = 0; i < sounding_count; ++i) sounding[i]->render(*sounding[i], op1[i], acc, n);
         int16_t* out = frames + 2 * done;
-        for (uint32_t i = 0; i < n; ++i) {
-            out[2 * i] = static_cast<int16_t>(std::clamp(acc_left[i], -kOutputLimit, kOutputLimit));
-            out[2 * i + 1] = static_cast<int16_t>(std::clamp(acc_right[i], -kOutputLimit, kOutputLimit));
-        }
+        for (uint32_t i = 0; i < 2 * n; ++i)
+            out[i] = static_cast<int16_t>(std::clamp(acc[i], -kOutputLimit, kOutputLimit));
         done += n;
     }
 }

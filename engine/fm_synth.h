@@ -57,9 +57,9 @@ enum FmEnvelopeState : uint32_t {
 };
 
 struct FmSlot;
-// Adds `count` frames of one slot into the two accumulators, given operator 1's output for those frames.
-using FmRenderer = void (*)(FmSlot& slot, const int32_t* op1, int32_t* acc_left, int32_t* acc_right,
-                            uint32_t count);
+// Adds `count` frames of one slot into an accumulator of interleaved (left, right) pairs, given operator 1's
+// output for those frames.
+using FmRenderer = void (*)(FmSlot& slot, const int32_t* op1, int32_t* acc, uint32_t count);
 
 enum FmPending : uint32_t {
     kSlotVoice = 0x01,

@@ -185,8 +185,7 @@ void PlainOperator(FmSlot& slot, int32_t* out, uint32_t frames) {
 // carrier sum times the Q15 gains. The product is taken in 64 bits: three full carriers times a full gain
 // passes 2^31.
 template <int Algorithm>
-void RenderConnection(FmSlot& slot, const int32_t* op1, int32_t* acc_left, int32_t* acc_right,
-                      uint32_t count) {
+void RenderConnection(FmSlot& slot, const int32_t* op1, int32_t* acc, uint32_t count) {
     constexpr int ops = kOperators<Algorithm>;
     OperatorRun r[ops];
     for (int k = 1; k < ops; ++k) r[k].Load(slot.op[k]);
@@ -217,8 +216,8 @@ void RenderConnection(FmSlot& slot, const int32_t* op1, int32_t* acc_left, int32
             const int32_t o3 = r[2].Output(Offset(o2));
             c = o1 + o3 + r[3].Output(0);
         }
-        acc_left[i] += static_cast<int32_t>((c * gain_left) >> 15);
-        acc_right[i] += static_cast<int32_t>((c * gain_right) >> 15);
+        acc[2 * i] += static_cast<int32_t>((c * gain_left) >> 15);
+        acc[2 * i + 1] += static_cast<int32_t>((c * gain_right) >> 15);
     }
 
     for (int k = 1; k < ops; ++k) r[k].Store(slot.op[k]);
