@@ -30,7 +30,7 @@ constexpr int kDetectionTimerId = 0;
 constexpr int kGap = 6;
 const wxSize kSideButtonSize{44, 44};
 const wxSize kFileListMinSize{400, 250};
-constexpr int kSlotNameWidth = 230;
+constexpr int kSlotNameWidth = 280;
 const wxSize kLogMinSize{300, 150};
 constexpr int kProgressWidth = 14;
 
@@ -197,6 +197,7 @@ void CManagerDlg::MoveSlotToControls() { m_radioSlot[m_nSlotIndex]->SetValue(tru
 void CManagerDlg::LogMessage(const wxString& text) {
     if (m_listLog->GetCount() >= kMaxLogLines) m_listLog->Delete(m_listLog->GetCount() - 1);
     m_listLog->Insert(text, 0);
+    m_listLog->SetFirstItem(0);
 }
 
 void CManagerDlg::ShowNotification(const wxString& text) {

@@ -35,9 +35,10 @@ protected:
         unsetenv("XDG_DATA_HOME");
     }
 
-    bool ConnectAndWait() {
-        Window().OnConnect();
-        return PumpUntil([&] { return Window().Session().IsConnected(); }, kConnectTimeout);
+    // Connected as the user sees it: the worker's queued calls have all reached the window.
+    bool WaitForConnection() {
+        return PumpUntil([&] { return Window().FindWindow(ids::kDownload)->IsThisEnabled(); }, kConnectTimeout) &&
+               Window().Session().IsConnected();
     }
     CManagerDlg& Window() { return *m_test->window; }
 
@@ -48,7 +49,8 @@ protected:
 TEST_F(ManagerSession, ConnectInsertDownloadStopAndConnectAgain) {
     ASSERT_FALSE(Window().VirtualHandsetDevice().empty());
     EXPECT_TRUE(std::filesystem::exists(m_folder.Path() / "data/cantavo/handset-flash.bin"));
-    ASSERT_TRUE(ConnectAndWait());
+    Window().OnConnect();
+    ASSERT_TRUE(WaitForConnection());
     EXPECT_TRUE(LogContains(Window(), "Connected Completely !!!"));
     // A new handset's flash is erased: every title is 32 bytes of 0xFF, shown as that many 'ÿ'.
     wxString erased;
@@ -73,7 +75,7 @@ TEST_F(ManagerSession, ConnectInsertDownloadStopAndConnectAgain) {
     Window().OnConnect();
     EXPECT_EQ(m_test->prompts.confirms, 1);
     EXPECT_EQ(Window().SlotNameBox(2)->GetValue(), "");  // emptied until the handset has been read again
-    ASSERT_TRUE(PumpUntil([&] { return Window().Session().IsConnected(); }, kConnectTimeout));
+    ASSERT_TRUE(WaitForConnection());
     EXPECT_EQ(Window().SlotNameBox(2)->GetValue(), "ode");
     EXPECT_EQ(Window().SlotNameBox(3)->GetValue(), erased);
 }
