@@ -2,6 +2,7 @@
 #include <CLI/CLI.hpp>
 
 #include "tools/cli/commands.h"
+#include "tools/cli/interrupt.h"
 
 int main(int argc, char** argv) {
     using namespace cantavo::cli;
@@ -46,6 +47,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cantavo-cli: --port DEVICE is needed to talk to the handset\n");
         return 2;
     }
+    HandleInterrupts();
     if (read->parsed()) return ReadHandset(options, file);
     if (write->parsed()) return WriteHandset(options, file);
     if (list->parsed()) return ListImage(image);

@@ -5,10 +5,13 @@
 #include <cerrno>
 #include <cstring>
 
+#include "tools/cli/interrupt.h"
+
 namespace cantavo::cli {
 
 CTempFolder::~CTempFolder() {
     if (m_path.empty()) return;
+    RemoveOnInterrupt({});
     std::error_code ec;
     std::filesystem::remove_all(m_path, ec);
 }
@@ -21,6 +24,7 @@ bool CTempFolder::Create(std::string& error) {
         return false;
     }
     m_path = pattern;
+    RemoveOnInterrupt(m_path);
     return true;
 }
 
