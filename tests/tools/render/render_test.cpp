@@ -167,6 +167,27 @@ TEST_F(RenderToolTest, BatchGoesOnAfterAFailure) {
     EXPECT_FALSE(fs::exists(folder / "out" / "bad.wav"));
 }
 
+TEST_F(RenderToolTest, VoiceFolderFromTheOptionOrTheEnvironment) {
+    // A voice file whose every melody and drum voice is empty of sound: the drum demo's bank-20 and bank-30
+    // voices are copies of them.
+    Bytes vma(86948, 0);
+    std::memcpy(vma.data(), "FM  ", 4);
+    fs::create_directory(folder / "voices");
+    Write("voices/ma2voice.vma", vma);
+    const std::string song = Demo("drums.mmf").string();
+    ASSERT_EQ(Run("--raw " + song + " " + (folder / "builtin.pcm").string()).status, 0);
+    ASSERT_EQ(Run("--raw --voices " + (folder / "voices").string() + " " + song + " " +
+                  (folder / "option.pcm").string())
+                  .status,
+              0);
+    const std::string with_environment = "CANTAVO_VOICE_DIR=" + (folder / "voices").string() + " " +
+                                         std::string(CANTAVO_RENDER_BINARY) + " --raw " + song + " " +
+                                         (folder / "environment.pcm").string();
+    ASSERT_EQ(std::system(with_environment.c_str()), 0);
+    EXPECT_FALSE(ReadBytes(folder / "option.pcm") == ReadBytes(folder / "builtin.pcm"));
+    EXPECT_TRUE(ReadBytes(folder / "environment.pcm") == ReadBytes(folder / "option.pcm"));
+}
+
 TEST_F(RenderToolTest, UsageErrorsAndHelp) {
     EXPECT_EQ(Run("--help > /dev/null").status, 0);
     EXPECT_EQ(Run(Demo("ode.mmf").string()).status, 2);
