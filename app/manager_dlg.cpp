@@ -159,7 +159,7 @@ bool CManagerDlg::OnInitDialog() {
     const wxBitmapBundle icon = LoadPicture("icon.svg");
     for (int size : {16, 32, 48}) icons.AddIcon(icon.GetIcon(wxSize(size, size)));
     SetIcons(icons);
-    m_ctlDrives->FillDrives(ListDriveRoots(HomeFolder()));
+    m_ctlDrives->FillDrives(m_options.drives.empty() ? ListDriveRoots(HomeFolder()) : m_options.drives);
     SetupSkin();
     m_ctlFileList->InitColumns();
     m_nSlotIndex = 0;

@@ -9,7 +9,9 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "app/drive_roots.h"
 #include "app/manager_view.h"
 #include "app/profile.h"
 #include "app/prompts.h"
@@ -32,6 +34,7 @@ struct CManagerOptions {
     bool virtual_handset = false;        // start cantavo-handset and use its device
     std::string handset_program;         // empty: cantavo-handset beside this program
     CPrompts* prompts = nullptr;         // nullptr: the real boxes and file dialogs
+    std::vector<DriveRoot> drives;       // empty: home, root and the mounted volumes
     bool splash = true;
 };
 

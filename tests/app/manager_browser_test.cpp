@@ -97,6 +97,29 @@ TEST(ManagerBrowser, BrowseShowsTheTitleMovesTheListAndOffersOnlySmafFiles) {
     EXPECT_EQ(window.m_strCurDir, wxString::FromUTF8(folder.Path().string()));
 }
 
+TEST(ManagerBrowser, DriveThatCannotBeListedIsReportedAndTheDropDownSpringsBack) {
+    TempFolder folder;
+    CManagerOptions options;
+    options.drives = {{"Home", folder.Path().string(), DriveKind::kHome},
+                      {"card", (folder.Path() / "gone").string(), DriveKind::kVolume},
+                      {"File system", "/", DriveKind::kRoot}};
+    WindowUnderTest test(folder, options);
+    CManagerDlg& window = *test.window;
+    EXPECT_EQ(window.Drives()->GetString(1), wxString::FromUTF8("card (" + (folder.Path() / "gone").string() + ")"));
+    const int before = window.m_nCurDrive;
+    window.Drives()->SetSelection(1);
+    window.OnSelchangeDrives();
+    ASSERT_EQ(test.prompts.messages, 1);
+    EXPECT_EQ(test.prompts.asked[0], wxString::FromUTF8("Drive " + (folder.Path() / "gone").string() + ": is not ready."));
+    EXPECT_EQ(test.prompts.asked[1], "Error");
+    EXPECT_EQ(window.Drives()->GetSelection(), before);
+    EXPECT_EQ(window.m_nCurDrive, before);
+    window.Drives()->SetSelection(0);
+    window.OnSelchangeDrives();
+    EXPECT_EQ(window.m_nCurDrive, 0);
+    EXPECT_EQ(window.m_strCurDir, wxString::FromUTF8(folder.Path().string()));
+}
+
 TEST(ManagerBrowser, LastFolderSurvivesARestart) {
     TempFolder folder;
     const auto music = MakeMusicFolder(folder);
