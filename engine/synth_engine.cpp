@@ -36,7 +36,8 @@ int CSynthEngine::Seek(uint32_t ms) {
 }
 
 bool CSynthEngine::EndOfEvents(const int16_t* chunk, uint32_t frames) {
-    if (m_repeat_mode == kRepeatSong && m_restarts_left != 0) {
+    // Only a playing song restarts; with nothing playing, repeat would render silence for ever.
+    if (m_repeat_mode == kRepeatSong && m_restarts_left != 0 && m_device.Sequencer().IsPlaying()) {
         if (m_restarts_left != kNoRestartLimit) --m_restarts_left;
         // Notes still sounding carry over into the restart; nothing is reset.
         m_position = 0;

@@ -233,6 +233,8 @@ TEST_F(SynthEngineTest, PlayFailsWithoutAPlayableFile) {
     EXPECT_EQ(engine->Play(), 0);
     uint8_t buffer[64];
     EXPECT_EQ(engine->Render(buffer, sizeof buffer), 0u);  // nothing plays: one silent chunk ends it
+    engine->SetRepeat(kRepeatSong);
+    EXPECT_EQ(engine->Render(buffer, sizeof buffer), 0u);  // with repeat too
 }
 
 // The process-wide engine behind the Synth functions.
