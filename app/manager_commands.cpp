@@ -89,7 +89,10 @@ void CManagerDlg::OnSelectSlot(int index) {
 
 void CManagerDlg::OnSetting() {
     CSettingDlg setting(this, ListSerialDevices());
-    if (setting.ShowModal() != wxID_OK) return;
+    if (setting.ShowModal() == wxID_OK) ApplySetting(setting);
+}
+
+void CManagerDlg::ApplySetting(const CSettingDlg& setting) {
     if (setting.IsVirtualHandset()) {
         StartVirtualHandset();
     } else if (setting.IsComPort()) {

@@ -20,6 +20,7 @@
 
 class CDriveComboBox;
 class CFileListCtrl;
+class CSettingDlg;
 class CSplashDlg;
 class wxGauge;
 class wxListBox;
@@ -70,6 +71,7 @@ public:
     void OnSaveBackup();
     void OnLoadBackup();
     void OnSetting();
+    void ApplySetting(const CSettingDlg& setting);  // what OK in the Setting dialog does
     void OnInfo();
     void OnPlayer();
     void OnSelectSlot(int index);

@@ -67,6 +67,20 @@ TEST_F(ManagerSession, ConnectInsertDownloadStopAndConnectAgain) {
 
     Window().OnDownload();
     EXPECT_TRUE(LogContains(Window(), "Write Success!!"));
+
+    // Backup and restore through their file dialogs.
+    const auto backup = m_folder.Path() / "smaf_bak.smf";
+    m_test->prompts.file_answer = wxString::FromUTF8(backup.string());
+    Window().OnSaveBackup();
+    EXPECT_EQ(m_test->prompts.asked.back(), "Smaf Backup File(*.smf)|*.smf");
+    EXPECT_TRUE(LogContains(Window(), "Finished Backup File saving"));
+    EXPECT_EQ(std::filesystem::file_size(backup), 131072u);
+    Window().OnLoadBackup();
+    EXPECT_TRUE(LogContains(Window(), "Finished Backup File restoring"));
+    EXPECT_EQ(Window().SlotNameBox(2)->GetValue(), "ode");
+    m_test->prompts.file_answer.clear();
+    Window().OnSaveBackup();
+    EXPECT_TRUE(LogContains(Window(), "Cancel Backup File saving..."));
     Window().OnStop();
     EXPECT_TRUE(LogContains(Window(), "Com Port Closed!!!"));
     EXPECT_EQ(Window().SlotNameBox(2)->GetValue(), "ode");

@@ -46,6 +46,25 @@ TEST(SettingDlg, SelectionsAreIndexPlusOne) {
     EXPECT_EQ(setting.SelectedDevice(), "");
 }
 
+TEST(SettingDlg, OkSetsThePortOfTheNextConnection) {
+    cantavo::test::TempFolder folder;
+    cantavo::test::WindowUnderTest test(folder);
+    CSettingDlg setting(test.window, {"/dev/ttyUSB0"});
+    test.window->ApplySetting(setting);  // untouched: COM1
+    EXPECT_EQ(test.window->Session().Port(), 1);
+    Choose(setting.PortList(), 7);
+    test.window->ApplySetting(setting);
+    EXPECT_EQ(test.window->Session().Port(), 8);
+    EXPECT_EQ(test.window->Session().PortDevice(), "");
+    Choose(setting.PortList(), 8);
+    test.window->ApplySetting(setting);
+    EXPECT_EQ(test.window->Session().PortDevice(), "/dev/ttyUSB0");
+    Choose(setting.PortList(), 2);
+    test.window->ApplySetting(setting);
+    EXPECT_EQ(test.window->Session().Port(), 3);
+    EXPECT_EQ(test.window->Session().PortDevice(), "");
+}
+
 TEST(SerialDevices, PicksSerialNamesSorted) {
     cantavo::test::TempFolder dev;
     for (const char* name : {"ttyUSB1", "ttyACM0", "ttyUSB0", "tty1", "sda", "ttyUSB", "rfcomm0"})
