@@ -5,7 +5,7 @@
 #include "engine/synth.h"
 
 namespace {
-constexpr uint32_t kRenderBytes = 2048;  // 512 frames a call
+constexpr uint32_t kRenderBytes = 1024;  // 256 frames a call
 constexpr int kRendersBeforeSeek = 4;
 constexpr int kRendersAfterSeek = 2;
 constexpr size_t kLargestInput = 1 << 20;

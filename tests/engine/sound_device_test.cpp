@@ -104,6 +104,21 @@ TEST_F(SoundDeviceTest, MonoLegatoMovesTheSoundingSlotAndCountsHolds) {
     EXPECT_EQ(device->Channel(5).active, 0);
 }
 
+TEST_F(SoundDeviceTest, LegatoOnAnAdpcmDrumNodeTouchesNoSlot) {
+    PlaybackChannel(4);
+    Send({0xB4, 0x00, 0x7B});  // drum kit bank 10 (program 0)
+    Send({0x94, 100, 90});     // an ADPCM drum note: a node without a slot
+    ASSERT_EQ(device->Channel(4).notes.front().slot, kAdpcmDrumSlot);
+    Send({0xB4, 0x00, 0x7C});  // back to song bank 20
+    Send({0x94, 60, 70});      // legato on the drum node
+    EXPECT_EQ(device->Channel(4).notes.front().holds, 2);
+    EXPECT_EQ(device->Channel(4).notes.front().note, 60);
+    for (uint8_t s = 0; s < kSlotCount; ++s) {
+        EXPECT_EQ(device->Slot(s).age, 0u) << int(s);
+        EXPECT_EQ(Fm(s).key_on, 0) << int(s);
+    }
+}
+
 TEST_F(SoundDeviceTest, MonoChannelWithoutVoiceDoesNotSound) {
     PlaybackChannel(3);
     Send({0xB3, 0x20, 0x05});  // song bank 25 holds no voices
