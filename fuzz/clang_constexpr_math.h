@@ -48,8 +48,12 @@ constexpr double Log(double x) {
     return 2 * sum + exponent * kLn2;
 }
 
-constexpr double Pow(double base, double exponent) { return base == 0 ? 0 : Exp(exponent * Log(base)); }
-constexpr double Exp2(double x) { return Exp(x * kLn2); }
+constexpr double Pow(double base, double exponent) {
+    return base == 0 ? 0 : Exp(exponent * Log(base));
+}
+constexpr double Exp2(double x) {
+    return Exp(x * kLn2);
+}
 
 constexpr double Sin(double x) {
     x -= 2 * kPi * Floor(x / (2 * kPi));
@@ -65,10 +69,18 @@ constexpr double Sin(double x) {
 }  // namespace cantavo_fuzz_math
 
 namespace std {
-constexpr double cantavo_pow(double b, double e) { return cantavo_fuzz_math::Pow(b, e); }
-constexpr double cantavo_exp2(double x) { return cantavo_fuzz_math::Exp2(x); }
-constexpr double cantavo_floor(double x) { return cantavo_fuzz_math::Floor(x); }
-constexpr double cantavo_sin(double x) { return cantavo_fuzz_math::Sin(x); }
+constexpr double cantavo_pow(double b, double e) {
+    return cantavo_fuzz_math::Pow(b, e);
+}
+constexpr double cantavo_exp2(double x) {
+    return cantavo_fuzz_math::Exp2(x);
+}
+constexpr double cantavo_floor(double x) {
+    return cantavo_fuzz_math::Floor(x);
+}
+constexpr double cantavo_sin(double x) {
+    return cantavo_fuzz_math::Sin(x);
+}
 }  // namespace std
 
 #define pow cantavo_pow
