@@ -29,7 +29,7 @@ struct Step {
 constexpr uint32_t kGapTicks = 4;  // silence before the next note, so mono channels do not slur
 
 OperatorParams Operator(uint8_t multiple, uint8_t attack, uint8_t decay, uint8_t sustain_level,
-                        uint8_t release, uint8_t total_level, uint8_t sustained = 1, uint8_t waveform = 0) {
+                        uint8_t release, uint8_t total_level, uint8_t sustained = 1) {
     OperatorParams op{};
     op.multiple = multiple;
     op.sustained = sustained;
@@ -38,11 +38,10 @@ OperatorParams Operator(uint8_t multiple, uint8_t attack, uint8_t decay, uint8_t
     op.sustain_level = sustain_level;
     op.release_rate = release;
     op.total_level = total_level;
-    op.waveform = waveform;
     return op;
 }
 
-// Events of several channels interleaved in time order: each channel is a list of (time, note, gate).
+// A note of one channel at its time in ticks; the notes of several channels are written in time order.
 struct TimedNote {
     uint32_t time;
     uint8_t channel;
@@ -50,10 +49,10 @@ struct TimedNote {
     uint32_t gate;
 };
 
-void PlayTimed(smaf::ScoreSequence& sequence, std::vector<TimedNote> notes, uint32_t start_time) {
+void PlayTimed(smaf::ScoreSequence& sequence, std::vector<TimedNote> notes) {
     std::stable_sort(notes.begin(), notes.end(),
                      [](const TimedNote& a, const TimedNote& b) { return a.time < b.time; });
-    uint32_t now = start_time;
+    uint32_t now = 0;
     for (const TimedNote& note : notes) {
         sequence.Note(note.time - now, note.channel, note.note, note.gate);
         now = note.time;
@@ -159,7 +158,7 @@ Bytes OdeToJoy() {
     AddSteps(notes, 1, lead_in, bass);
     AddSteps(notes, 2, lead_in, thirds);
     const uint32_t end = AddSteps(notes, 3, lead_in, fifths);
-    PlayTimed(sequence, notes, 0);
+    PlayTimed(sequence, notes);
     sequence.Rest(end - notes.back().time);
     sequence.End();
 
@@ -211,7 +210,7 @@ Bytes FrereJacquesWithDrums() {
         for (uint32_t eighth = 0; eighth < 8; ++eighth)
             notes.push_back({at + eighth * e, 3, kBuiltinDrums[kHiHat].drum_note, kDrumGate});
     }
-    PlayTimed(drums, notes, 0);
+    PlayTimed(drums, notes);
     drums.Rest(kSongBars * kBar - notes.back().time);
     drums.End();
 
@@ -225,7 +224,7 @@ Bytes FrereJacquesWithDrums() {
     AddSteps(canon_notes, 0, kCanonDelayBars * kBar, tune);
     for (uint32_t half = 0; half < 2 * kSongBars; ++half)
         canon_notes.push_back({half * h, 1, half % 4 == 3 ? G2 : C3, h - kGapTicks});
-    PlayTimed(canon, canon_notes, 0);
+    PlayTimed(canon, canon_notes);
     canon.Rest(kSongBars * kBar - canon_notes.back().time);
     canon.End();
 
@@ -288,7 +287,7 @@ Bytes TwinkleBells() {
     std::vector<TimedNote> notes;
     AddSteps(notes, 0, 0, bass);
     const uint32_t end = AddSteps(notes, 1, 0, pad);
-    PlayTimed(accompaniment, notes, 0);
+    PlayTimed(accompaniment, notes);
     accompaniment.Rest(end - notes.back().time);
     accompaniment.End();
 
