@@ -5,6 +5,7 @@
 // reads what has already arrived without waiting. The protocol polls it, sleeping in WaitForInput between
 // bytes.
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <map>
@@ -73,6 +74,7 @@ public:
 private:
     void Fail(OpenFailure failure, int error);
     void Release();
+    void PurgeInput();
 
     int m_fd = -1;
     std::string m_strPortName;
@@ -84,6 +86,9 @@ private:
     std::string m_strLastError;
     uint64_t m_nBytesWritten = 0;
     uint64_t m_nBytesRead = 0;
+    std::array<uint8_t, 256> m_input{};
+    size_t m_inputBegin = 0;
+    size_t m_inputEnd = 0;
 };
 
 }  // namespace cantavo

@@ -123,7 +123,7 @@ int CSerialComm::OpenPort(const std::string& device, uint32_t baud) {
     }
     // Input only: output still queued from before the re-open (the loader's end frame) must reach the
     // handset.
-    tcflush(m_fd, TCIFLUSH);
+    PurgeInput();
     m_nBaud = baud;
     m_bConnected = 1;
     return 1;
@@ -134,15 +134,21 @@ int CSerialComm::ClosePort() {
     if (m_fd < 0) return 0;
     // A purge of output would throw away the last frame or the leave byte: let the driver send them first.
     tcdrain(m_fd);
-    tcflush(m_fd, TCIFLUSH);
+    PurgeInput();
     Release();
     return 1;
+}
+
+void CSerialComm::PurgeInput() {
+    tcflush(m_fd, TCIFLUSH);
+    m_inputBegin = m_inputEnd = 0;
 }
 
 void CSerialComm::Release() {
     ioctl(m_fd, TIOCNXCL);
     close(m_fd);
     m_fd = -1;
+    m_inputBegin = m_inputEnd = 0;
 }
 
 void CSerialComm::Fail(OpenFailure failure, int error) {
@@ -180,18 +186,26 @@ uint32_t CSerialComm::WriteComm(const uint8_t* buffer, uint32_t count) {
 
 uint32_t CSerialComm::ReadComm(uint8_t* buffer, uint32_t maximum) {
     if (m_fd < 0 || maximum == 0) return 0;
-    // Non-blocking: nothing queued is EAGAIN, so this is one call and never a wait.
-    ssize_t n;
-    do {
-        n = read(m_fd, buffer, maximum);
-    } while (n < 0 && errno == EINTR);
-    if (n <= 0) return 0;
-    m_nBytesRead += static_cast<uint64_t>(n);
-    return static_cast<uint32_t>(n);
+    if (m_inputBegin == m_inputEnd) {
+        // Non-blocking: nothing queued is EAGAIN, so this is one call and never a wait.
+        ssize_t n;
+        do {
+            n = read(m_fd, m_input.data(), m_input.size());
+        } while (n < 0 && errno == EINTR);
+        if (n <= 0) return 0;
+        m_inputBegin = 0;
+        m_inputEnd = static_cast<size_t>(n);
+    }
+    const size_t count = std::min<size_t>(maximum, m_inputEnd - m_inputBegin);
+    std::copy_n(m_input.begin() + m_inputBegin, count, buffer);
+    m_inputBegin += count;
+    m_nBytesRead += count;
+    return static_cast<uint32_t>(count);
 }
 
 bool CSerialComm::WaitForInput(Clock::time_point deadline) {
     if (m_fd < 0) return false;
+    if (m_inputBegin != m_inputEnd) return true;
     for (;;) {
         const auto left = deadline - Clock::now();
         if (left <= Clock::duration::zero()) return false;
@@ -210,7 +224,7 @@ bool CSerialComm::WaitForInput(Clock::time_point deadline) {
 int CSerialComm::SetLineFormat(uint32_t baud, uint8_t byteSize, uint8_t parity, uint8_t stopBits) {
     if (m_fd < 0) return 0;
     tcdrain(m_fd);
-    tcflush(m_fd, TCIFLUSH);
+    PurgeInput();
     if (!ApplyFormat(m_fd, baud, byteSize, parity, stopBits)) return 0;
     m_nBaud = baud;
     return 1;
