@@ -1,12 +1,10 @@
-// Every text the window and its dialogs show, kept in one place so the wording is checked here.
+// Every text the window and its dialogs show, kept in one place so the wording is checked here. The handset
+// session's own texts (log lines, notifications, backup dialogs) are in transfer/session_texts.h.
 #pragma once
 
-namespace texts {
+namespace app_texts {
 
 inline constexpr const char* kRestingTitle = "Cantavo V1.1";
-inline constexpr const char* kComPortClosed = "Com Port Closed!!!";
-inline constexpr const char* kConfirmConnect = "Do you want to connect?";
-inline constexpr const char* kConfirmCaption = "Confirm";
 inline constexpr const char* kNotifyTitle = "Notification !!";
 
 // Side buttons (template texts) and their tooltips.
@@ -38,17 +36,6 @@ inline constexpr const char* kSmafFilter = "Smaf File(*.mmf)|*.mmf";
 inline constexpr const char* kHomeDrive = "Home";
 inline constexpr const char* kRootDrive = "File system";
 
-// Backup files.
-inline constexpr const char* kBackupFilter = "Smaf Backup File(*.smf)|*.smf";
-inline constexpr const char* kBackupDefaultName = "smaf_bak";
-inline constexpr const char* kBackupExtension = "smf";
-inline constexpr const char* kBackupSaving = "Backup File saving....!!!";
-inline constexpr const char* kBackupSaveCancelled = "Cancel Backup File saving...";
-inline constexpr const char* kBackupSaved = "Finished Backup File saving";
-inline constexpr const char* kBackupRestoring = "Backup File restoring....!!!";
-inline constexpr const char* kBackupRestoreCancelled = "Cancel Backup File restoring...";
-inline constexpr const char* kBackupRestored = "Finished Backup File restoring";
-
 // Setting dialog.
 inline constexpr const char* kSettingTitle = "Setting";
 inline constexpr const char* kPortLabel = "Port";
@@ -70,4 +57,4 @@ inline constexpr const char* kClose = "Close";
 inline constexpr const char* kVirtualHandsetFailed = "Virtual handset could not be started: %s";
 inline constexpr const char* kPortSelected = "Port: %s";
 
-}  // namespace texts
+}  // namespace app_texts

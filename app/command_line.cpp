@@ -35,6 +35,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             return line;
         }
     }
-    if (line.virtual_handset && !line.port.empty()) line.error = "--virtual-handset and --port exclude each other";
+    if (line.virtual_handset && !line.port.empty())
+        line.error = "--virtual-handset and --port exclude each other";
     return line;
 }

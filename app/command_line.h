@@ -10,7 +10,7 @@ struct CommandLine {
     bool player = false;      // open the player dialog alone
     std::string player_file;  // the file it opens, may be empty
     bool help = false;
-    std::string error;        // non-empty when the arguments are wrong
+    std::string error;  // non-empty when the arguments are wrong
 };
 
 // The arguments after the program name.

@@ -21,7 +21,8 @@ wxBitmap DriveIcon(DriveKind kind) {
 }  // namespace
 
 CDriveComboBox::CDriveComboBox(wxWindow* parent, int id)
-    : wxBitmapComboBox(parent, id, wxEmptyString, wxDefaultPosition, wxDefaultSize, 0, nullptr, wxCB_READONLY) {}
+    : wxBitmapComboBox(parent, id, wxEmptyString, wxDefaultPosition, wxDefaultSize, 0, nullptr,
+                       wxCB_READONLY) {}
 
 int CDriveComboBox::FillDrives(std::vector<DriveRoot> roots) {
     if (!m_roots.empty()) return -1;

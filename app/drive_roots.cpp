@@ -4,18 +4,21 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/app_texts.h"
+
 namespace {
 
 constexpr std::string_view kMountTable = "/proc/self/mounts";
 
 // File system types that hold no user files.
 constexpr std::array<std::string_view, 24> kVirtualTypes = {
-    "proc",    "sysfs",      "devtmpfs", "devpts",   "tmpfs",     "cgroup",    "cgroup2", "securityfs",
-    "pstore",  "bpf",        "debugfs",  "tracefs",  "mqueue",    "hugetlbfs", "configfs", "fusectl",
-    "autofs",  "binfmt_misc", "efivarfs", "ramfs",   "rpc_pipefs", "nsfs",     "squashfs", "fuse.portal"};
+    "proc",   "sysfs",       "devtmpfs", "devpts",  "tmpfs",      "cgroup",    "cgroup2",  "securityfs",
+    "pstore", "bpf",         "debugfs",  "tracefs", "mqueue",     "hugetlbfs", "configfs", "fusectl",
+    "autofs", "binfmt_misc", "efivarfs", "ramfs",   "rpc_pipefs", "nsfs",      "squashfs", "fuse.portal"};
 
 // Mount points below these belong to the system, not to the user.
-constexpr std::array<std::string_view, 6> kSystemFolders = {"/proc", "/sys", "/dev", "/run", "/snap", "/boot"};
+constexpr std::array<std::string_view, 6> kSystemFolders = {"/proc", "/sys",  "/dev",
+                                                            "/run",  "/snap", "/boot"};
 constexpr std::string_view kUserMediaFolder = "/run/media";
 
 bool IsBelow(std::string_view path, std::string_view folder) {
@@ -36,7 +39,9 @@ bool IsSystemFolder(std::string_view path) {
     return false;
 }
 
-bool IsOctal(char c) { return c >= '0' && c <= '7'; }
+bool IsOctal(char c) {
+    return c >= '0' && c <= '7';
+}
 
 // The mount table writes blanks, tabs, newlines and backslashes in paths as three-digit octal escapes.
 std::string DecodeMountPath(std::string_view field) {
@@ -44,7 +49,8 @@ std::string DecodeMountPath(std::string_view field) {
     for (std::size_t i = 0; i < field.size(); ++i) {
         if (field[i] == '\\' && i + 3 < field.size() && IsOctal(field[i + 1]) && IsOctal(field[i + 2]) &&
             IsOctal(field[i + 3])) {
-            path += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 + (field[i + 3] - '0'));
+            path += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 +
+                                      (field[i + 3] - '0'));
             i += 3;
         } else {
             path += field[i];
@@ -79,8 +85,8 @@ std::vector<DriveRoot> ParseMountTable(std::string_view mounts) {
 
 std::vector<DriveRoot> ListDriveRoots(const std::string& home_folder) {
     std::vector<DriveRoot> roots;
-    if (!home_folder.empty()) roots.push_back({"Home", home_folder, DriveKind::kHome});
-    roots.push_back({"File system", "/", DriveKind::kRoot});
+    if (!home_folder.empty()) roots.push_back({app_texts::kHomeDrive, home_folder, DriveKind::kHome});
+    roots.push_back({app_texts::kRootDrive, "/", DriveKind::kRoot});
     std::ifstream table{std::string(kMountTable)};
     std::stringstream text;
     text << table.rdbuf();

@@ -16,8 +16,8 @@ struct DriveRoot {
     std::string DisplayName() const { return name + " (" + path + ")"; }
 };
 
-// The volumes listed in a mount table in /proc/self/mounts format, in its order, without virtual file systems,
-// system folders, the root and duplicates.
+// The volumes listed in a mount table in /proc/self/mounts format, in its order, without virtual file
+// systems, system folders, the root and duplicates.
 std::vector<DriveRoot> ParseMountTable(std::string_view mounts);
 
 // Home, root, then the mounted volumes of this process's mount table.

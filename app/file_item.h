@@ -6,11 +6,11 @@
 #include <string>
 
 struct CFileItem {
-    std::string name;       // entry name as found, ".." included
-    std::string path;       // full path of the entry
-    std::uint32_t size = 0;  // file length in bytes (0 for folders), clamped to 32 bits
+    std::string name;          // entry name as found, ".." included
+    std::string path;          // full path of the entry
+    std::uint32_t size = 0;    // file length in bytes (0 for folders), clamped to 32 bits
     std::time_t modified = 0;  // last-write time, seconds since the epoch
-    int isDir = 0;          // 1 for a folder
+    int isDir = 0;             // 1 for a folder
 };
 
 // Column indexes of the file list.

@@ -27,7 +27,7 @@ wxString FileCellText(const CFileItem& item, int column) {
             std::tm local{};
             localtime_r(&item.modified, &local);
             char text[32];
-            std::strftime(text, sizeof text, texts::kDateFormat, &local);
+            std::strftime(text, sizeof text, app_texts::kDateFormat, &local);
             return text;
         }
         default:
@@ -44,9 +44,9 @@ void CFileListCtrl::InitColumns() {
     m_imlSmall.Add(wxArtProvider::GetBitmap(wxART_FOLDER, wxART_LIST, kIconSize));
     m_imlSmall.Add(wxArtProvider::GetBitmap(wxART_NORMAL_FILE, wxART_LIST, kIconSize));
     SetImageList(&m_imlSmall, wxIMAGE_LIST_SMALL);
-    InsertColumn(kColumnName, texts::kColumnFilename, wxLIST_FORMAT_LEFT, kNameWidth);
-    InsertColumn(kColumnSize, texts::kColumnSize, wxLIST_FORMAT_RIGHT, kSizeWidth);
-    InsertColumn(kColumnDate, texts::kColumnDate, wxLIST_FORMAT_LEFT, kDateWidth);
+    InsertColumn(kColumnName, app_texts::kColumnFilename, wxLIST_FORMAT_LEFT, kNameWidth);
+    InsertColumn(kColumnSize, app_texts::kColumnSize, wxLIST_FORMAT_RIGHT, kSizeWidth);
+    InsertColumn(kColumnDate, app_texts::kColumnDate, wxLIST_FORMAT_LEFT, kDateWidth);
 }
 
 void CFileListCtrl::SetItems(std::vector<CFileItem> items) {

@@ -7,8 +7,8 @@
 
 #include "app/file_item.h"
 
-// The entries of `folder`: ".." first when the folder has a parent, then everything else it holds, in the order
-// the file system returns them. Nothing when the folder cannot be read.
+// The entries of `folder`: ".." first when the folder has a parent, then everything else it holds, in the
+// order the file system returns them. Nothing when the folder cannot be read.
 std::optional<std::vector<CFileItem>> ListFolder(const std::string& folder);
 
 // Sorts rows with CompareFileItems on `column` (stable, so equal rows keep their order).

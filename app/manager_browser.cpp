@@ -15,7 +15,9 @@ int CManagerDlg::FillFileList(const wxString& folder) {
     return static_cast<int>(m_ctlFileList->Items().size());
 }
 
-void CManagerDlg::OnColumnClick(int column) { m_ctlFileList->SortBy(column); }
+void CManagerDlg::OnColumnClick(int column) {
+    m_ctlFileList->SortBy(column);
+}
 
 void CManagerDlg::OnDblclkFileList(long row) {
     const auto& items = m_ctlFileList->Items();
@@ -47,13 +49,13 @@ bool CManagerDlg::IsDriveReady(int index) {
     const auto& roots = m_ctlDrives->Roots();
     if (index < 0 || index >= static_cast<int>(roots.size())) return false;
     if (IsReadableFolder(roots[index].path)) return true;
-    m_prompts.Message(wxString::Format(texts::kDriveNotReady, wxString::FromUTF8(roots[index].path)),
-                      texts::kErrorCaption, true);
+    m_prompts.Message(wxString::Format(app_texts::kDriveNotReady, wxString::FromUTF8(roots[index].path)),
+                      app_texts::kErrorCaption, true);
     return false;
 }
 
 void CManagerDlg::OnBrowse() {
-    const wxString path = m_prompts.OpenFile(texts::kSmafFilter, wxEmptyString, wxEmptyString);
+    const wxString path = m_prompts.OpenFile(app_texts::kSmafFilter, wxEmptyString, wxEmptyString);
     if (path.empty()) return;
     ChooseFile(path);
     m_ctlFileName->SetLabel(wxString::FromUTF8(m_session->SelectedTitle()));

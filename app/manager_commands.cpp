@@ -32,18 +32,24 @@ void CManagerDlg::BindEvents() {
         {ids::kBrowse, &CManagerDlg::OnBrowse},
     };
     for (const auto& [id, handler] : commands)
-        Bind(wxEVT_BUTTON, [this, handler](wxCommandEvent&) { (this->*handler)(); }, id);
+        Bind(
+            wxEVT_BUTTON, [this, handler](wxCommandEvent&) { (this->*handler)(); }, id);
     for (int slot = 0; slot < ids::kSlotCount; ++slot) {
-        Bind(wxEVT_RADIOBUTTON, [this, slot](wxCommandEvent&) { OnSelectSlot(slot); }, ids::kSlotRadios[slot]);
+        Bind(
+            wxEVT_RADIOBUTTON, [this, slot](wxCommandEvent&) { OnSelectSlot(slot); }, ids::kSlotRadios[slot]);
         SlotNameBox(slot)->Bind(wxEVT_SET_FOCUS, [this, slot](wxFocusEvent& event) {
             OnSelectSlot(slot);
             event.Skip();
         });
     }
-    Bind(wxEVT_LIST_ITEM_ACTIVATED, [this](wxListEvent& event) { OnDblclkFileList(event.GetIndex()); },
-         ids::kFileList);
-    Bind(wxEVT_LIST_COL_CLICK, [this](wxListEvent& event) { OnColumnClick(event.GetColumn()); }, ids::kFileList);
-    Bind(wxEVT_COMBOBOX, [this](wxCommandEvent&) { OnSelchangeDrives(); }, ids::kDrives);
+    Bind(
+        wxEVT_LIST_ITEM_ACTIVATED, [this](wxListEvent& event) { OnDblclkFileList(event.GetIndex()); },
+        ids::kFileList);
+    Bind(
+        wxEVT_LIST_COL_CLICK, [this](wxListEvent& event) { OnColumnClick(event.GetColumn()); },
+        ids::kFileList);
+    Bind(
+        wxEVT_COMBOBOX, [this](wxCommandEvent&) { OnSelchangeDrives(); }, ids::kDrives);
     Bind(wxEVT_TIMER, [this](wxTimerEvent& event) { m_session->OnTimer(event.GetId()); });
     Bind(wxEVT_ICONIZE, [this](wxIconizeEvent& event) {
         m_view.SetMinimised(event.IsIconized());
@@ -51,9 +57,13 @@ void CManagerDlg::BindEvents() {
     });
 }
 
-void CManagerDlg::OnConnect() { m_session->OnConnect(); }
+void CManagerDlg::OnConnect() {
+    m_session->OnConnect();
+}
 
-void CManagerDlg::OnStop() { m_session->OnStop(); }
+void CManagerDlg::OnStop() {
+    m_session->OnStop();
+}
 
 // Exit says goodbye to the handset (the leave byte); closing the window any other way sends nothing.
 void CManagerDlg::OnExit() {
@@ -74,11 +84,17 @@ void CManagerDlg::OnDownload() {
     m_bLongCommand = false;
 }
 
-void CManagerDlg::OnReload() { m_session->OnReload(); }
+void CManagerDlg::OnReload() {
+    m_session->OnReload();
+}
 
-void CManagerDlg::OnSaveBackup() { m_session->OnSaveBackup(); }
+void CManagerDlg::OnSaveBackup() {
+    m_session->OnSaveBackup();
+}
 
-void CManagerDlg::OnLoadBackup() { m_session->OnLoadBackup(); }
+void CManagerDlg::OnLoadBackup() {
+    m_session->OnLoadBackup();
+}
 
 void CManagerDlg::OnSelectSlot(int index) {
     m_nSlotIndex = index;
@@ -98,7 +114,7 @@ void CManagerDlg::ApplySetting(const CSettingDlg& setting) {
     } else if (setting.IsComPort()) {
         m_session->SetPortDevice({});
         m_session->SetPort(setting.m_nPortSel);
-        LogMessage(wxString::Format(texts::kPortSelected, wxString::Format("COM%d", setting.m_nPortSel)));
+        LogMessage(wxString::Format(app_texts::kPortSelected, wxString::Format("COM%d", setting.m_nPortSel)));
     } else {
         SelectPortDevice(setting.SelectedDevice());
     }
@@ -125,7 +141,7 @@ void CManagerDlg::SelectPortDevice(const std::string& device) {
     } else {
         m_session->SetPortDevice(device);
     }
-    LogMessage(wxString::Format(texts::kPortSelected, wxString::FromUTF8(device)));
+    LogMessage(wxString::Format(app_texts::kPortSelected, wxString::FromUTF8(device)));
 }
 
 void CManagerDlg::StartVirtualHandset() {
@@ -136,7 +152,7 @@ void CManagerDlg::StartVirtualHandset() {
             m_options.handset_program.empty() ? SiblingProgram(kHandsetProgram) : m_options.handset_program;
         std::string error;
         if (!m_handset.Start(program, folder + "/" + kHandsetFlashFile, error)) {
-            LogMessage(wxString::Format(texts::kVirtualHandsetFailed, wxString::FromUTF8(error)));
+            LogMessage(wxString::Format(app_texts::kVirtualHandsetFailed, wxString::FromUTF8(error)));
             return;
         }
     }

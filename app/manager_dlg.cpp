@@ -47,7 +47,7 @@ wxString SlotLabel(int index) {
 }  // namespace
 
 CManagerDlg::CManagerDlg(CManagerOptions options)
-    : wxDialog(nullptr, wxID_ANY, texts::kRestingTitle, wxDefaultPosition, wxDefaultSize,
+    : wxDialog(nullptr, wxID_ANY, app_texts::kRestingTitle, wxDefaultPosition, wxDefaultSize,
                wxDEFAULT_DIALOG_STYLE | wxMINIMIZE_BOX),
       m_options(std::move(options)),
       m_profile(m_options.profile_path.empty() ? CProfile::DefaultPath() : m_options.profile_path),
@@ -69,9 +69,11 @@ CManagerDlg::~CManagerDlg() {
 
 void CManagerDlg::CreateControls() {
     auto* banners = new wxBoxSizer(wxHORIZONTAL);
-    banners->Add(new wxStaticBitmap(this, wxID_ANY, LoadPicture("banner_main.svg")), 0, wxALIGN_CENTRE_VERTICAL);
+    banners->Add(new wxStaticBitmap(this, wxID_ANY, LoadPicture("banner_main.svg")), 0,
+                 wxALIGN_CENTRE_VERTICAL);
     banners->AddStretchSpacer();
-    banners->Add(new wxStaticBitmap(this, wxID_ANY, LoadPicture("banner_side.svg")), 0, wxALIGN_CENTRE_VERTICAL);
+    banners->Add(new wxStaticBitmap(this, wxID_ANY, LoadPicture("banner_side.svg")), 0,
+                 wxALIGN_CENTRE_VERTICAL);
 
     auto* right = new wxBoxSizer(wxVERTICAL);
     right->Add(CreateSlotGroup(), 0, wxEXPAND);
@@ -99,7 +101,8 @@ void CManagerDlg::CreateControls() {
 wxSizer* CManagerDlg::CreateSideButtons() {
     auto* column = new wxBoxSizer(wxVERTICAL);
     for (const SideButton& button : kSideButtons) {
-        auto* control = new wxBitmapButton(this, button.id, wxBitmapBundle(), wxDefaultPosition, kSideButtonSize);
+        auto* control =
+            new wxBitmapButton(this, button.id, wxBitmapBundle(), wxDefaultPosition, kSideButtonSize);
         control->SetLabel(button.text);
         column->Add(control, 0, wxBOTTOM, kGap / 2);
     }
@@ -107,20 +110,21 @@ wxSizer* CManagerDlg::CreateSideButtons() {
 }
 
 wxSizer* CManagerDlg::CreateSourceGroup() {
-    auto* group = new wxStaticBoxSizer(wxVERTICAL, this, texts::kSourceGroup);
+    auto* group = new wxStaticBoxSizer(wxVERTICAL, this, app_texts::kSourceGroup);
     wxWindow* box = group->GetStaticBox();
     // Children of the group box, created with the window's ids so the command sets find them.
     auto* nameRow = new wxBoxSizer(wxHORIZONTAL);
-    nameRow->Add(new wxStaticText(box, wxID_ANY, texts::kFilenameLabel), 0, wxALIGN_CENTRE_VERTICAL);
+    nameRow->Add(new wxStaticText(box, wxID_ANY, app_texts::kFilenameLabel), 0, wxALIGN_CENTRE_VERTICAL);
     nameRow->AddStretchSpacer();
-    nameRow->Add(new wxButton(box, ids::kBrowse, texts::kBrowse));
+    nameRow->Add(new wxButton(box, ids::kBrowse, app_texts::kBrowse));
     m_ctlFileName = new wxStaticText(box, ids::kFileName, wxEmptyString, wxDefaultPosition, wxDefaultSize,
                                      wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_END | wxBORDER_SUNKEN);
     m_ctlFileList = new CFileListCtrl(box, ids::kFileList);
     m_ctlFileList->SetMinSize(kFileListMinSize);
     auto* driveRow = new wxBoxSizer(wxHORIZONTAL);
     m_ctlDrives = new CDriveComboBox(box, ids::kDrives);
-    driveRow->Add(new wxStaticText(box, wxID_ANY, texts::kDrivesLabel), 0, wxALIGN_CENTRE_VERTICAL | wxRIGHT, kGap);
+    driveRow->Add(new wxStaticText(box, wxID_ANY, app_texts::kDrivesLabel), 0,
+                  wxALIGN_CENTRE_VERTICAL | wxRIGHT, kGap);
     driveRow->Add(m_ctlDrives, 1);
     group->Add(nameRow, 0, wxEXPAND | wxALL, kGap);
     group->Add(m_ctlFileName, 0, wxEXPAND | wxLEFT | wxRIGHT, kGap);
@@ -130,7 +134,7 @@ wxSizer* CManagerDlg::CreateSourceGroup() {
 }
 
 wxSizer* CManagerDlg::CreateSlotGroup() {
-    auto* group = new wxStaticBoxSizer(wxVERTICAL, this, texts::kSlotsGroup);
+    auto* group = new wxStaticBoxSizer(wxVERTICAL, this, app_texts::kSlotsGroup);
     wxWindow* box = group->GetStaticBox();
     auto* grid = new wxFlexGridSizer(2, wxSize(kGap, kGap / 2));
     grid->AddGrowableCol(1);
@@ -168,7 +172,7 @@ bool CManagerDlg::OnInitDialog() {
     OpenLastFolder();
     m_session->SetPortMap(m_profile.ReadPortMap());
     m_session->Initialise(m_options.image_folder.empty() ? std::filesystem::current_path()
-                                                        : m_options.image_folder);
+                                                         : m_options.image_folder);
     if (m_options.virtual_handset)
         StartVirtualHandset();
     else if (!m_options.port_device.empty())
@@ -192,7 +196,9 @@ void CManagerDlg::OpenLastFolder() {
     m_ctlDrives->SetSelection(m_nCurDrive);
 }
 
-void CManagerDlg::MoveSlotToControls() { m_radioSlot[m_nSlotIndex]->SetValue(true); }
+void CManagerDlg::MoveSlotToControls() {
+    m_radioSlot[m_nSlotIndex]->SetValue(true);
+}
 
 void CManagerDlg::LogMessage(const wxString& text) {
     if (m_listLog->GetCount() >= kMaxLogLines) m_listLog->Delete(m_listLog->GetCount() - 1);
@@ -219,7 +225,8 @@ void CManagerDlg::SetProgress(int percent) {
 // Download runs on this thread for seconds; let the bar and the title repaint meanwhile, handling no input.
 void CManagerDlg::RepaintDuringCommand() {
     wxEventLoopBase* loop = wxEventLoopBase::GetActive();
-    if (m_bLongCommand && loop != nullptr && !loop->IsYielding() && IsShown()) loop->YieldFor(wxEVT_CATEGORY_UI);
+    if (m_bLongCommand && loop != nullptr && !loop->IsYielding() && IsShown())
+        loop->YieldFor(wxEVT_CATEGORY_UI);
 }
 
 void CManagerDlg::EnableControl(int id, bool enabled) {
@@ -242,10 +249,13 @@ void CManagerDlg::EnableConnect(bool enabled) {
 }
 
 void CManagerDlg::ShowSlotNames(const cantavo::SlotNames& names) {
-    for (int slot = 0; slot < ids::kSlotCount; ++slot) m_editSlot[slot]->ChangeValue(wxString::FromUTF8(names[slot]));
+    for (int slot = 0; slot < ids::kSlotCount; ++slot)
+        m_editSlot[slot]->ChangeValue(wxString::FromUTF8(names[slot]));
 }
 
-void CManagerDlg::ClearSelectedFile() { m_ctlFileName->SetLabel(wxEmptyString); }
+void CManagerDlg::ClearSelectedFile() {
+    m_ctlFileName->SetLabel(wxEmptyString);
+}
 
 void CManagerDlg::SetDetectionTimer(bool running) {
     if (running)

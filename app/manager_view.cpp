@@ -44,7 +44,8 @@ void CManagerView::ShowNotification(const std::string& text) {
 }
 
 void CManagerView::ShowMessageBox(const std::string& text) {
-    OnUiThread([this, message = wxString::FromUTF8(text)] { m_prompts.Message(message, wxEmptyString, false); });
+    OnUiThread(
+        [this, message = wxString::FromUTF8(text)] { m_prompts.Message(message, wxEmptyString, false); });
 }
 
 bool CManagerView::Confirm(const std::string& text, const std::string& caption) {

@@ -1,6 +1,6 @@
 // The window's side of the handset session: every call the session makes reaches the window on the UI thread.
-// Calls from the connection worker are queued with CallAfter; a notification asked for by the worker blocks the
-// worker until the box has closed on the UI thread, or until the window starts closing.
+// Calls from the connection worker are queued with CallAfter; a notification asked for by the worker blocks
+// the worker until the box has closed on the UI thread, or until the window starts closing.
 #pragma once
 
 #include <atomic>

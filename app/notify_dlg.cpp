@@ -14,7 +14,8 @@ constexpr int kMinTextWidth = 260;
 }  // namespace
 
 CNotifyDlg::CNotifyDlg(wxWindow* parent)
-    : wxDialog(parent, wxID_ANY, texts::kNotifyTitle, wxDefaultPosition, wxDefaultSize, wxCAPTION | wxSTAY_ON_TOP),
+    : wxDialog(parent, wxID_ANY, app_texts::kNotifyTitle, wxDefaultPosition, wxDefaultSize,
+               wxCAPTION | wxSTAY_ON_TOP),
       m_timer(this, kTimerId) {
     Bind(wxEVT_TIMER, &CNotifyDlg::OnTimer, this);
 }

@@ -20,8 +20,6 @@ public:
     // The "COMn" -> device entries of group "Ports".
     cantavo::PortMap ReadPortMap() const;
 
-    const wxString& FilePath() const { return m_strFilePath; }
-
 private:
     wxString m_strFilePath;
 };

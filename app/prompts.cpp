@@ -26,10 +26,12 @@ void CWxPrompts::Message(const wxString& text, const wxString& caption, bool war
     wxMessageBox(text, caption, wxOK | (warning ? wxICON_EXCLAMATION : 0));
 }
 
-wxString CWxPrompts::OpenFile(const wxString& filter, const wxString& default_ext, const wxString& default_name) {
+wxString CWxPrompts::OpenFile(const wxString& filter, const wxString& default_ext,
+                              const wxString& default_name) {
     return RunFileDialog(filter, default_ext, default_name, wxFD_OPEN | wxFD_FILE_MUST_EXIST);
 }
 
-wxString CWxPrompts::SaveFile(const wxString& filter, const wxString& default_ext, const wxString& default_name) {
+wxString CWxPrompts::SaveFile(const wxString& filter, const wxString& default_ext,
+                              const wxString& default_name) {
     return RunFileDialog(filter, default_ext, default_name, wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
 }

@@ -25,6 +25,8 @@ class CWxPrompts : public CPrompts {
 public:
     bool Confirm(const wxString& text, const wxString& caption) override;
     void Message(const wxString& text, const wxString& caption, bool warning) override;
-    wxString OpenFile(const wxString& filter, const wxString& default_ext, const wxString& default_name) override;
-    wxString SaveFile(const wxString& filter, const wxString& default_ext, const wxString& default_name) override;
+    wxString OpenFile(const wxString& filter, const wxString& default_ext,
+                      const wxString& default_name) override;
+    wxString SaveFile(const wxString& filter, const wxString& default_ext,
+                      const wxString& default_name) override;
 };

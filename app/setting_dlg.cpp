@@ -21,11 +21,11 @@ constexpr int kListWidth = 200;
 }  // namespace
 
 CSettingDlg::CSettingDlg(wxWindow* parent, std::vector<std::string> devices)
-    : wxDialog(parent, wxID_ANY, texts::kSettingTitle), m_devices(std::move(devices)) {
+    : wxDialog(parent, wxID_ANY, app_texts::kSettingTitle), m_devices(std::move(devices)) {
     m_cboPort = new wxChoice(this, ids::kSettingPort);
     for (int port = 1; port <= kComPortCount; ++port) m_cboPort->Append(wxString::Format("COM%d", port));
     for (const auto& device : m_devices) m_cboPort->Append(wxString::FromUTF8(device));
-    m_cboPort->Append(texts::kVirtualHandset);
+    m_cboPort->Append(app_texts::kVirtualHandset);
     m_cboBaud = new wxChoice(this, ids::kSettingBaud);
     for (const char* baud : kBaudRates) m_cboBaud->Append(baud);
     m_cboPort->SetMinSize(wxSize(kListWidth, -1));
@@ -35,16 +35,16 @@ CSettingDlg::CSettingDlg(wxWindow* parent, std::vector<std::string> devices)
     m_cboPort->Bind(wxEVT_CHOICE, &CSettingDlg::OnSelchangePort, this);
     m_cboBaud->Bind(wxEVT_CHOICE, &CSettingDlg::OnSelchangeBaud, this);
 
-    auto* ok = new wxButton(this, wxID_OK, texts::kOk);
-    auto* cancel = new wxButton(this, wxID_CANCEL, texts::kCancel);
+    auto* ok = new wxButton(this, wxID_OK, app_texts::kOk);
+    auto* cancel = new wxButton(this, wxID_CANCEL, app_texts::kCancel);
     ok->SetBitmap(LoadPicture("ok.svg", kButtonPictureSize));
     cancel->SetBitmap(LoadPicture("cancel.svg", kButtonPictureSize));
     ok->SetDefault();
 
     auto* grid = new wxFlexGridSizer(2, wxSize(12, 10));
-    grid->Add(new wxStaticText(this, wxID_ANY, texts::kPortLabel), 0, wxALIGN_CENTRE_VERTICAL);
+    grid->Add(new wxStaticText(this, wxID_ANY, app_texts::kPortLabel), 0, wxALIGN_CENTRE_VERTICAL);
     grid->Add(m_cboPort, 1, wxEXPAND);
-    grid->Add(new wxStaticText(this, wxID_ANY, texts::kBaudLabel), 0, wxALIGN_CENTRE_VERTICAL);
+    grid->Add(new wxStaticText(this, wxID_ANY, app_texts::kBaudLabel), 0, wxALIGN_CENTRE_VERTICAL);
     grid->Add(m_cboBaud, 1, wxEXPAND);
     auto* buttons = new wxBoxSizer(wxHORIZONTAL);
     buttons->AddStretchSpacer();
@@ -67,6 +67,10 @@ std::string CSettingDlg::SelectedDevice() const {
     return m_devices[device];
 }
 
-void CSettingDlg::OnSelchangePort(wxCommandEvent& event) { m_nPortSel = event.GetSelection() + 1; }
+void CSettingDlg::OnSelchangePort(wxCommandEvent& event) {
+    m_nPortSel = event.GetSelection() + 1;
+}
 
-void CSettingDlg::OnSelchangeBaud(wxCommandEvent& event) { m_nBaudSel = event.GetSelection() + 1; }
+void CSettingDlg::OnSelchangeBaud(wxCommandEvent& event) {
+    m_nBaudSel = event.GetSelection() + 1;
+}

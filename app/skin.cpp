@@ -13,7 +13,8 @@ namespace {
 wxSize NaturalSize(std::string_view svg) {
     auto attribute = [svg](std::string_view name) {
         const auto at = svg.find(name);
-        return at == std::string_view::npos ? 0 : std::atoi(std::string(svg.substr(at + name.size(), 8)).c_str());
+        return at == std::string_view::npos ? 0
+                                            : std::atoi(std::string(svg.substr(at + name.size(), 8)).c_str());
     };
     return {attribute(" width=\""), attribute(" height=\"")};
 }
@@ -21,16 +22,16 @@ wxSize NaturalSize(std::string_view svg) {
 }  // namespace
 
 const std::array<SideButton, 10> kSideButtons = {{
-    {ids::kConnect, texts::kConnect, "connect.svg", texts::kConnect},
-    {ids::kReload, texts::kReload, "reload.svg", texts::kReload},
-    {ids::kSave, texts::kSave, "save.svg", texts::kSave},
-    {ids::kLoad, texts::kLoad, "load.svg", texts::kLoad},
-    {ids::kDownload, texts::kReflex, "download.svg", texts::kDownload},
-    {ids::kStop, texts::kStop, "stop.svg", texts::kStop},
-    {ids::kSetting, texts::kSetting, "setting.svg", texts::kSetting},
-    {ids::kExit, texts::kExit, "exit.svg", texts::kExit},
-    {ids::kInfo, texts::kInfo, "info.svg", texts::kInformation},
-    {ids::kPlayer, texts::kInfo, "player.svg", nullptr},
+    {ids::kConnect, app_texts::kConnect, "connect.svg", app_texts::kConnect},
+    {ids::kReload, app_texts::kReload, "reload.svg", app_texts::kReload},
+    {ids::kSave, app_texts::kSave, "save.svg", app_texts::kSave},
+    {ids::kLoad, app_texts::kLoad, "load.svg", app_texts::kLoad},
+    {ids::kDownload, app_texts::kReflex, "download.svg", app_texts::kDownload},
+    {ids::kStop, app_texts::kStop, "stop.svg", app_texts::kStop},
+    {ids::kSetting, app_texts::kSetting, "setting.svg", app_texts::kSetting},
+    {ids::kExit, app_texts::kExit, "exit.svg", app_texts::kExit},
+    {ids::kInfo, app_texts::kInfo, "info.svg", app_texts::kInformation},
+    {ids::kPlayer, app_texts::kInfo, "player.svg", nullptr},
 }};
 
 wxBitmapBundle LoadPicture(std::string_view file_name) {

@@ -13,9 +13,9 @@ wxBitmapBundle LoadPicture(std::string_view file_name, wxSize size);
 
 struct SideButton {
     int id;
-    const char* text;         // the button's own text (its accessible name; the bitmap is what is shown)
-    const char* picture;      // drawing in data/art/app
-    const char* tooltip;      // nullptr: no tooltip
+    const char* text;     // the button's own text (its accessible name; the bitmap is what is shown)
+    const char* picture;  // drawing in data/art/app
+    const char* tooltip;  // nullptr: no tooltip
 };
 
 // Top to bottom as they stand in the window.

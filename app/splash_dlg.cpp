@@ -11,7 +11,8 @@ int g_nFadeLevel = 0;
 namespace {
 
 constexpr int kFadeTimerId = 1;
-// The timer asks for 1 ms but Windows delivered ticks about every 16 ms; asking for that keeps the fade visible.
+// The timer asks for 1 ms but Windows delivered ticks about every 16 ms; asking for that keeps the fade
+// visible.
 constexpr int kFadeTickMs = 16;
 constexpr int kStepIncrement = 400;
 constexpr int kLevelDivisor = 100;
@@ -36,7 +37,8 @@ void BlendOnto(wxImage& destination, const wxImage& source, int alpha) {
     const unsigned char* src = source.GetData();
     const std::size_t bytes = std::size_t(destination.GetWidth()) * destination.GetHeight() * 3;
     for (std::size_t i = 0; i < bytes; ++i)
-        dst[i] = static_cast<unsigned char>((src[i] * alpha + dst[i] * (kOpaque - alpha) + kOpaque / 2) / kOpaque);
+        dst[i] =
+            static_cast<unsigned char>((src[i] * alpha + dst[i] * (kOpaque - alpha) + kOpaque / 2) / kOpaque);
 }
 
 bool CSplashDlg::Create(wxWindow* parent) {
@@ -48,7 +50,8 @@ bool CSplashDlg::Create(wxWindow* parent) {
     m_cyBitmap = m_picture.GetHeight();
     m_shown = wxImage(m_cxBitmap, m_cyBitmap);
     const wxColour background = GetBackgroundColour();
-    m_shown.SetRGB(wxRect(0, 0, m_cxBitmap, m_cyBitmap), background.Red(), background.Green(), background.Blue());
+    m_shown.SetRGB(wxRect(0, 0, m_cxBitmap, m_cyBitmap), background.Red(), background.Green(),
+                   background.Blue());
     SetClientSize(m_cxBitmap, m_cyBitmap);
     m_nStep = 0;
     CentreOnScreen();
@@ -63,7 +66,9 @@ void CSplashDlg::StartFade() {
     m_timer.Start(kFadeTickMs);
 }
 
-void CSplashDlg::OnTimer(wxTimerEvent&) { OnFadeTick(); }
+void CSplashDlg::OnTimer(wxTimerEvent&) {
+    OnFadeTick();
+}
 
 void CSplashDlg::OnFadeTick() {
     const int alpha = NextFadeAlpha(m_nStep);

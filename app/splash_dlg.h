@@ -1,5 +1,5 @@
-// The splash window: a borderless picture that fades in over eleven timer ticks while the main window is being
-// set up, and hides itself at the twelfth.
+// The splash window: a borderless picture that fades in over eleven timer ticks while the main window is
+// being set up, and hides itself at the twelfth.
 #pragma once
 
 #include <wx/dialog.h>

@@ -21,9 +21,13 @@ std::string HomeFolder() {
     return home != nullptr ? home : "";
 }
 
-std::string UserConfigFolder() { return FromEnvironmentOr("XDG_CONFIG_HOME", "/.config"); }
+std::string UserConfigFolder() {
+    return FromEnvironmentOr("XDG_CONFIG_HOME", "/.config");
+}
 
-std::string UserDataFolder() { return FromEnvironmentOr("XDG_DATA_HOME", "/.local/share"); }
+std::string UserDataFolder() {
+    return FromEnvironmentOr("XDG_DATA_HOME", "/.local/share");
+}
 
 bool MakeFolders(const std::string& folder) {
     std::error_code error;

@@ -23,8 +23,8 @@ bool ReadFirstLine(int fd, int timeout_ms, std::string& line) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
     char c = 0;
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
-                                                                                std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) return false;
         pollfd waiting{fd, POLLIN, 0};
         if (poll(&waiting, 1, static_cast<int>(left.count())) <= 0) continue;
@@ -37,9 +37,12 @@ bool ReadFirstLine(int fd, int timeout_ms, std::string& line) {
 
 }  // namespace
 
-CVirtualHandsetProcess::~CVirtualHandsetProcess() { Stop(); }
+CVirtualHandsetProcess::~CVirtualHandsetProcess() {
+    Stop();
+}
 
-bool CVirtualHandsetProcess::Start(const std::string& program, const std::string& flash_file, std::string& error) {
+bool CVirtualHandsetProcess::Start(const std::string& program, const std::string& flash_file,
+                                   std::string& error) {
     Stop();
     int pipe_ends[2];
     if (pipe2(pipe_ends, O_CLOEXEC) != 0) {

@@ -28,11 +28,13 @@ constexpr int kFolderFiles = 10000;
 // A folder of 10,000 files with names, sizes and dates in no order, made once.
 const std::string& LargeFolder() {
     static const std::string folder = [] {
-        const auto path = std::filesystem::temp_directory_path() / ("cantavo-bench-" + std::to_string(getpid()));
+        const auto path =
+            std::filesystem::temp_directory_path() / ("cantavo-bench-" + std::to_string(getpid()));
         std::filesystem::create_directories(path);
         std::mt19937 random(1);
         for (int i = 0; i < kFolderFiles; ++i) {
-            std::ofstream(path / ("Melody " + std::to_string(random() % 100000) + "_" + std::to_string(i) + ".mmf"))
+            std::ofstream(path /
+                          ("Melody " + std::to_string(random() % 100000) + "_" + std::to_string(i) + ".mmf"))
                 << std::string(random() % 64, 'x');
         }
         return path.string();
@@ -55,7 +57,8 @@ BENCHMARK(BM_ListAndSortFolder)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillis
 CManagerOptions BenchOptions(bool splash) {
     CManagerOptions options;
     const auto temp = std::filesystem::temp_directory_path();
-    options.profile_path = wxString::FromUTF8((temp / ("cantavo-bench-" + std::to_string(getpid()) + ".ini")).string());
+    options.profile_path =
+        wxString::FromUTF8((temp / ("cantavo-bench-" + std::to_string(getpid()) + ".ini")).string());
     options.image_folder = temp;
     options.splash = splash;
     return options;
@@ -116,7 +119,8 @@ int main(int argc, char** argv) {
         std::printf("Process start to main window shown: %.0f ms (clock ticks of 10 ms)\n",
                     MillisecondsSinceProcessStart());
         benchmark::RegisterBenchmark("BM_MainWindowShown", BM_MainWindowShown)->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark("BM_WindowFillFileList", BM_WindowFillFileList)->Unit(benchmark::kMillisecond);
+        benchmark::RegisterBenchmark("BM_WindowFillFileList", BM_WindowFillFileList)
+            ->Unit(benchmark::kMillisecond);
     } else {
         std::printf("No display: window benchmarks skipped (run under xvfb-run)\n");
     }

@@ -57,7 +57,9 @@ WindowUnderTest::WindowUnderTest(const TempFolder& folder, CManagerOptions optio
     window->OnInitDialog();
 }
 
-WindowUnderTest::~WindowUnderTest() { delete window; }
+WindowUnderTest::~WindowUnderTest() {
+    delete window;
+}
 
 std::vector<std::string> LogLines(const CManagerDlg& window) {
     std::vector<std::string> lines;

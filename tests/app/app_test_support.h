@@ -29,11 +29,13 @@ class ScriptedPrompts : public CPrompts {
 public:
     bool Confirm(const wxString& text, const wxString& caption) override;
     void Message(const wxString& text, const wxString& caption, bool warning) override;
-    wxString OpenFile(const wxString& filter, const wxString& default_ext, const wxString& default_name) override;
-    wxString SaveFile(const wxString& filter, const wxString& default_ext, const wxString& default_name) override;
+    wxString OpenFile(const wxString& filter, const wxString& default_ext,
+                      const wxString& default_name) override;
+    wxString SaveFile(const wxString& filter, const wxString& default_ext,
+                      const wxString& default_name) override;
 
     bool confirm_answer = false;
-    wxString file_answer;  // empty: Cancel
+    wxString file_answer;         // empty: Cancel
     std::vector<wxString> asked;  // every text, caption or filter shown, in order
     int confirms = 0;
     int messages = 0;

@@ -9,7 +9,9 @@
 
 namespace {
 
-CFileItem Folder(const std::string& name) { return {name, "/x/" + name, 0, 0, 1}; }
+CFileItem Folder(const std::string& name) {
+    return {name, "/x/" + name, 0, 0, 1};
+}
 CFileItem File(const std::string& name, std::uint32_t size, std::time_t modified) {
     return {name, "/x/" + name, size, modified, 0};
 }
@@ -23,7 +25,7 @@ std::vector<std::string> SortedNames(std::vector<CFileItem> items, int column) {
 
 // A folder as the file system might return it: no order at all.
 std::vector<CFileItem> MixedFolder() {
-    return {File("b.mmf", 300, 20), Folder("zeta"), File("A.mmf", 100, 30), Folder(".."),
+    return {File("b.mmf", 300, 20), Folder("zeta"),         File("A.mmf", 100, 30), Folder(".."),
             Folder("Alpha"),        File("c.txt", 200, 10), Folder("beta")};
 }
 

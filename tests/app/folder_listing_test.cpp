@@ -11,7 +11,8 @@ namespace {
 using cantavo::test::TempFolder;
 
 const CFileItem* Find(const std::vector<CFileItem>& items, const std::string& name) {
-    auto found = std::find_if(items.begin(), items.end(), [&](const CFileItem& item) { return item.name == name; });
+    auto found =
+        std::find_if(items.begin(), items.end(), [&](const CFileItem& item) { return item.name == name; });
     return found == items.end() ? nullptr : &*found;
 }
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 #include <wx/stattext.h>
 
-#include <filesystem>
 #include <utime.h>
+#include <filesystem>
 
 #include "app/drive_combo.h"
 #include "app/file_list_ctrl.h"
@@ -17,7 +17,8 @@ using cantavo::test::WindowUnderTest;
 std::vector<std::string> Rows(const CManagerDlg& window) {
     std::vector<std::string> rows;
     const CFileListCtrl* list = window.FileList();
-    for (long row = 0; row < list->GetItemCount(); ++row) rows.push_back(list->GetItemText(row).utf8_string());
+    for (long row = 0; row < list->GetItemCount(); ++row)
+        rows.push_back(list->GetItemText(row).utf8_string());
     return rows;
 }
 
@@ -105,12 +106,14 @@ TEST(ManagerBrowser, DriveThatCannotBeListedIsReportedAndTheDropDownSpringsBack)
                       {"File system", "/", DriveKind::kRoot}};
     WindowUnderTest test(folder, options);
     CManagerDlg& window = *test.window;
-    EXPECT_EQ(window.Drives()->GetString(1), wxString::FromUTF8("card (" + (folder.Path() / "gone").string() + ")"));
+    EXPECT_EQ(window.Drives()->GetString(1),
+              wxString::FromUTF8("card (" + (folder.Path() / "gone").string() + ")"));
     const int before = window.m_nCurDrive;
     window.Drives()->SetSelection(1);
     window.OnSelchangeDrives();
     ASSERT_EQ(test.prompts.messages, 1);
-    EXPECT_EQ(test.prompts.asked[0], wxString::FromUTF8("Drive " + (folder.Path() / "gone").string() + ": is not ready."));
+    EXPECT_EQ(test.prompts.asked[0],
+              wxString::FromUTF8("Drive " + (folder.Path() / "gone").string() + ": is not ready."));
     EXPECT_EQ(test.prompts.asked[1], "Error");
     EXPECT_EQ(window.Drives()->GetSelection(), before);
     EXPECT_EQ(window.m_nCurDrive, before);

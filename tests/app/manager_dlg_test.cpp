@@ -22,7 +22,9 @@ using cantavo::test::PumpUntil;
 using cantavo::test::TempFolder;
 using cantavo::test::WindowUnderTest;
 
-bool IsEnabled(const CManagerDlg& window, int id) { return window.FindWindow(id)->IsThisEnabled(); }
+bool IsEnabled(const CManagerDlg& window, int id) {
+    return window.FindWindow(id)->IsThisEnabled();
+}
 
 TEST(ManagerDlg, StartsInTheResetState) {
     TempFolder folder;

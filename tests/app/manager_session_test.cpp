@@ -24,7 +24,8 @@ constexpr auto kConnectTimeout = 30s;
 class ManagerSession : public testing::Test {
 protected:
     void SetUp() override {
-        if (!std::filesystem::exists(SiblingProgram("cantavo-handset"))) GTEST_SKIP() << "cantavo-handset not built";
+        if (!std::filesystem::exists(SiblingProgram("cantavo-handset")))
+            GTEST_SKIP() << "cantavo-handset not built";
         setenv("XDG_DATA_HOME", (m_folder.Path() / "data").c_str(), 1);
         CManagerOptions options;
         options.virtual_handset = true;
@@ -37,7 +38,8 @@ protected:
 
     // Connected as the user sees it: the worker's queued calls have all reached the window.
     bool WaitForConnection() {
-        return PumpUntil([&] { return Window().FindWindow(ids::kDownload)->IsThisEnabled(); }, kConnectTimeout) &&
+        return PumpUntil([&] { return Window().FindWindow(ids::kDownload)->IsThisEnabled(); },
+                         kConnectTimeout) &&
                Window().Session().IsConnected();
     }
     CManagerDlg& Window() { return *m_test->window; }

@@ -1,9 +1,9 @@
-// GoogleTest main for window tests. Listing tests needs no display (CTest discovers tests without one); running
-// them starts wxWidgets on the display and keeps one event loop active for the whole run.
+// GoogleTest main for window tests. Listing tests needs no display (CTest discovers tests without one);
+// running them starts wxWidgets on the display and keeps one event loop active for the whole run.
 #include <gtest/gtest.h>
 #include <wx/app.h>
-#include <wx/evtloop.h>
 #include <wx/apptrait.h>
+#include <wx/evtloop.h>
 #include <wx/init.h>
 
 #include <cstdio>
@@ -19,7 +19,8 @@ bool WantsListOnly(int argc, char** argv) {
 }
 
 // A failed wx assert would open a modal box and hang a headless run; make it a failure of the running test.
-void FailOnAssert(const wxString& file, int line, const wxString& func, const wxString& cond, const wxString& msg) {
+void FailOnAssert(const wxString& file, int line, const wxString& func, const wxString& cond,
+                  const wxString& msg) {
     ADD_FAILURE_AT(file.utf8_str(), line)
         << "wx assert in " << func.utf8_str() << ": " << cond.utf8_str() << " " << msg.utf8_str();
 }

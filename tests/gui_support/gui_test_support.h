@@ -8,7 +8,8 @@
 namespace cantavo::test {
 
 // Dispatches the event loop until `done()` holds or `timeout` has passed; returns the last value of `done()`.
-// A modal box that an event opens runs its own loop to its end inside one dispatch, which may overrun `timeout`.
+// A modal box that an event opens runs its own loop to its end inside one dispatch, which may overrun
+// `timeout`.
 bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
 
 // Dispatches the event loop for `duration` (lets pending events and due timers run).
