@@ -18,7 +18,6 @@
 #include <span>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "serial/serial_comm.h"
 #include "transfer/loader_table.h"
@@ -29,7 +28,7 @@ namespace cantavo {
 class CHandsetSession {
 public:
     explicit CHandsetSession(ISessionView& view);
-    // Stops detection and joins the worker (cancelling its waits); sends nothing.
+    // Joins the worker (cancelling its waits); sends and shows nothing.
     ~CHandsetSession();
     CHandsetSession(const CHandsetSession&) = delete;
     CHandsetSession& operator=(const CHandsetSession&) = delete;
