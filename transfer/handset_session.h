@@ -18,6 +18,7 @@
 #include <span>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "serial/serial_comm.h"
 #include "transfer/loader_table.h"
