@@ -25,7 +25,7 @@ OperatorParams SustainedOperator(uint8_t multiple, uint8_t total_level) {
 }  // namespace
 
 smaf::Bytes SustainedChord(int channels, uint32_t note_ms, uint32_t song_ms) {
-    smaf::VoiceSpec voice;  // algorithm 5: two stacked pairs
+    smaf::VoiceDefinition voice;  // algorithm 5: two stacked pairs
     voice.algorithm = 5;
     voice.feedback = 3;
     voice.op = {SustainedOperator(1, 28), SustainedOperator(1, 4), SustainedOperator(3, 36),
@@ -42,7 +42,7 @@ smaf::Bytes SustainedChord(int channels, uint32_t note_ms, uint32_t song_ms) {
         }
         sequence.Rest(song_ms / kMsPerTick);
         sequence.End();
-        smaf::ScoreTrackSpec spec;
+        smaf::ScoreTrackContent spec;
         spec.number = static_cast<uint8_t>(track + 1);
         spec.timebase_d = spec.timebase_g = smaf::kTimebase10Ms;
         spec.seek_phrase = smaf::SeekPhrase(0, song_ms / kMsPerTick);
