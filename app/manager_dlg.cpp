@@ -96,6 +96,7 @@ void CManagerDlg::CreateControls() {
     sizer->Add(middle, 1, wxEXPAND | wxLEFT | wxRIGHT, kGap * 2);
     sizer->Add(new wxStaticBitmap(this, wxID_ANY, LoadPicture("banner_small.svg")), 0, wxALL, kGap * 2);
     SetSizerAndFit(sizer);
+    CentreOnScreen();
 }
 
 wxSizer* CManagerDlg::CreateSideButtons() {

@@ -79,6 +79,8 @@ void CSplashDlg::OnFadeTick() {
     }
     BlendOnto(m_shown, m_picture, alpha);
     if (IsShown()) {
+        // The main window is shown meanwhile; without a window manager to honour stay-on-top, keep above it.
+        Raise();
         Refresh(false);
         Update();
     }
