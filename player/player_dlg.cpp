@@ -13,7 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
+#include <cstdio>
 #include <iostream>
 #include <limits>
 
@@ -103,6 +103,7 @@ void CPlayerDlg::CreateControls() {
     auto* start_row = new wxBoxSizer(wxHORIZONTAL);
     start_row->Add(m_ctlStartMs, 0, wxALIGN_CENTER_VERTICAL);
     start_row->Add(new wxStaticText(this, wxID_ANY, player_texts::kMsec), 0, wxALIGN_CENTER_VERTICAL | wxLEFT, gap);
+    start_row->AddSpacer(gap * 2);
     start_row->AddStretchSpacer();
     start_row->Add(buttons, 0, wxALIGN_CENTER_VERTICAL);
     auto* elapsed_row = new wxBoxSizer(wxHORIZONTAL);
@@ -277,7 +278,7 @@ void CPlayerDlg::OnRepeat() {
 }
 
 void CPlayerDlg::OnOpen() {
-    wxFileDialog dialog(nullptr, wxFileSelectorPromptStr, wxString(), wxString(), player_texts::kSmafFilter,
+    wxFileDialog dialog(this, wxFileSelectorPromptStr, wxString(), wxString(), player_texts::kSmafFilter,
                         wxFD_OPEN | wxFD_FILE_MUST_EXIST);
     dialog.SetFilterIndex(0);
     if (dialog.ShowModal() == wxID_OK) OpenFile(dialog.GetPath());
@@ -292,15 +293,24 @@ bool CPlayerDlg::OpenFile(const wxString& path) {
     return true;
 }
 
+// The whole file, or nothing changes; a failure is told to the person at the terminal (the dialog says nothing).
 bool CPlayerDlg::LoadSmafFile(const wxString& path) {
-    std::ifstream file(path.fn_str(), std::ios::binary);
+    const std::string name = path.utf8_string();
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.fn_str(), "rb"), std::fclose);
     std::vector<uint8_t> data;
-    if (file) data.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    if (!file && !file.eof()) {
-        ReportToTerminal(player_texts::FileError(path.utf8_string(), std::strerror(errno)));
+    uint8_t block[64 * 1024];
+    size_t got = 0;
+    while (file && (got = std::fread(block, 1, sizeof block, file.get())) > 0) {
+        if (data.size() + got > std::numeric_limits<uint32_t>::max()) {
+            ReportToTerminal(player_texts::FileError(name, player_texts::kTooLarge));
+            return false;
+        }
+        data.insert(data.end(), block, block + got);
+    }
+    if (!file || std::ferror(file.get())) {
+        ReportToTerminal(player_texts::FileError(name, std::strerror(errno)));
         return false;
     }
-    if (data.size() > std::numeric_limits<uint32_t>::max()) return false;
     m_pFileData = std::move(data);
     return true;
 }

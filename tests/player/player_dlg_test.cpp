@@ -357,12 +357,32 @@ TEST_F(PlayerDlgTest, OpeningASecondFileWhilePlayingReplacesIt) {
                 static_cast<double>(SoundSegments(RenderedByProgram(SecondSong())).at(0).size()), kBufferBytes / 2);
 }
 
-TEST_F(PlayerDlgTest, AFileThatCannotBeReadChangesNothing) {
+TEST_F(PlayerDlgTest, AFileThatCannotBeReadChangesNothingAndOneThatIsNotSmafDoesNotPlay) {
     auto player = OpenWavPlayer();
     player->OpenFile(Song().string());
+    testing::internal::CaptureStderr();
     EXPECT_FALSE(player->OpenFile((folder_ / "missing.mmf").string()));
+    EXPECT_FALSE(player->OpenFile(folder_.string()));  // a folder: opens, but cannot be read
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("missing.mmf: No such file or directory"), std::string::npos) << said;
+    EXPECT_NE(said.find(folder_.string() + ": Is a directory"), std::string::npos) << said;
     EXPECT_EQ(player->GetPlayState(), CPlayerDlg::kPlaying);
     EXPECT_EQ(Text(*player, CPlayerDlg::kFileNameControl), Song().string());
+
+    const fs::path text = folder_ / "notes.mmf";
+    WriteFile(text, Bytes{'n', 'o', 't', ' ', 'S', 'M', 'A', 'F'});
+    EXPECT_TRUE(player->OpenFile(text.string()));
+    EXPECT_EQ(player->GetPlayState(), CPlayerDlg::kStopped);
+    EXPECT_EQ(Text(*player, CPlayerDlg::kFileNameControl), text.string());
+    EXPECT_TRUE(IsEnabled(*player, CPlayerDlg::kForwardControl));
+}
+
+TEST_F(PlayerDlgTest, AFileGivenAtTheStartPlaysAtOnce) {
+    setenv("CANTAVO_AUDIO", "null", 1);
+    TestPlayerDlg player(nullptr, Song().string());
+    unsetenv("CANTAVO_AUDIO");
+    EXPECT_EQ(player.GetPlayState(), CPlayerDlg::kPlaying);
+    EXPECT_EQ(Text(player, CPlayerDlg::kFileNameControl), Song().string());
 }
 
 // 200 s of sound is 2154 buffers; the wav-fast: backend completes them as fast as the dialog refills them.
