@@ -12,8 +12,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <limits>
 
@@ -45,7 +45,8 @@ void ReportToTerminal(const std::string& message) {
 
 }  // namespace
 
-CPlayerDlg::CPlayerDlg(wxWindow* parent, const wxString& initial_file, std::function<void(wxWindow*)> show_about)
+CPlayerDlg::CPlayerDlg(wxWindow* parent, const wxString& initial_file,
+                       std::function<void(wxWindow*)> show_about)
     : wxDialog(parent, wxID_ANY, player_texts::kTitle, wxDefaultPosition, wxDefaultSize,
                wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX),
       m_pWaveData(kBufferCount * kBufferBytes),
@@ -75,8 +76,9 @@ CPlayerDlg::~CPlayerDlg() {
 void CPlayerDlg::CreateControls() {
     SetIcons(wxIconBundle(Art("player.svg", 32).GetIcon(wxSize(32, 32))));
     // Controls carry names (the ones of the constants below) so tests and accessibility tools can find them.
-    m_ctlFileName = new wxTextCtrl(this, wxID_ANY, wxString(), wxDefaultPosition, wxDLG_UNIT(this, wxSize(148, -1)),
-                                   0, wxDefaultValidator, kFileNameControl);
+    m_ctlFileName =
+        new wxTextCtrl(this, wxID_ANY, wxString(), wxDefaultPosition, wxDLG_UNIT(this, wxSize(148, -1)), 0,
+                       wxDefaultValidator, kFileNameControl);
     const wxSize msec_size = wxDLG_UNIT(this, wxSize(33, -1));
     m_ctlStartMs = new wxTextCtrl(this, wxID_ANY, wxString(), wxDefaultPosition, msec_size, wxTE_RIGHT,
                                   wxDefaultValidator, kStartMsControl);
@@ -85,8 +87,8 @@ void CPlayerDlg::CreateControls() {
     m_ctlRepeat = new wxCheckBox(this, wxID_ANY, player_texts::kRepeat, wxDefaultPosition, wxDefaultSize, 0,
                                  wxDefaultValidator, kRepeatControl);
     auto icon_button = [this](const char* name) {
-        return new wxBitmapButton(this, wxID_ANY, Art((std::string(name) + ".svg").c_str(), 16), wxDefaultPosition,
-                                  wxDefaultSize, wxBU_AUTODRAW, wxDefaultValidator, name);
+        return new wxBitmapButton(this, wxID_ANY, Art((std::string(name) + ".svg").c_str(), 16),
+                                  wxDefaultPosition, wxDefaultSize, wxBU_AUTODRAW, wxDefaultValidator, name);
     };
     m_ctlRewind = icon_button(kRewindControl);
     m_ctlPlay = icon_button(kPlayControl);
@@ -102,14 +104,15 @@ void CPlayerDlg::CreateControls() {
         buttons->Add(button, 0, wxRIGHT, gap);
     auto* start_row = new wxBoxSizer(wxHORIZONTAL);
     start_row->Add(m_ctlStartMs, 0, wxALIGN_CENTER_VERTICAL);
-    start_row->Add(new wxStaticText(this, wxID_ANY, player_texts::kMsec), 0, wxALIGN_CENTER_VERTICAL | wxLEFT, gap);
+    start_row->Add(new wxStaticText(this, wxID_ANY, player_texts::kMsec), 0, wxALIGN_CENTER_VERTICAL | wxLEFT,
+                   gap);
     start_row->AddSpacer(gap * 2);
     start_row->AddStretchSpacer();
     start_row->Add(buttons, 0, wxALIGN_CENTER_VERTICAL);
     auto* elapsed_row = new wxBoxSizer(wxHORIZONTAL);
     elapsed_row->Add(m_ctlElapsedMs, 0, wxALIGN_CENTER_VERTICAL);
-    elapsed_row->Add(new wxStaticText(this, wxID_ANY, player_texts::kMsec), 0, wxALIGN_CENTER_VERTICAL | wxLEFT,
-                     gap);
+    elapsed_row->Add(new wxStaticText(this, wxID_ANY, player_texts::kMsec), 0,
+                     wxALIGN_CENTER_VERTICAL | wxLEFT, gap);
     elapsed_row->AddSpacer(gap * 2);
     elapsed_row->Add(m_ctlRepeat, 0, wxALIGN_CENTER_VERTICAL);
     elapsed_row->AddStretchSpacer();
@@ -120,13 +123,20 @@ void CPlayerDlg::CreateControls() {
     top->Add(elapsed_row, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 2 * gap);
     SetSizerAndFit(top);
 
-    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnRewind(); }, m_ctlRewind->GetId());
-    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnPlay(); }, m_ctlPlay->GetId());
-    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnPause(); }, m_ctlPause->GetId());
-    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnStop(); }, m_ctlStop->GetId());
-    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnForward(); }, m_ctlForward->GetId());
-    Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnOpen(); }, open->GetId());
-    Bind(wxEVT_CHECKBOX, [this](wxCommandEvent&) { OnRepeat(); }, m_ctlRepeat->GetId());
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { OnRewind(); }, m_ctlRewind->GetId());
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { OnPlay(); }, m_ctlPlay->GetId());
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { OnPause(); }, m_ctlPause->GetId());
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { OnStop(); }, m_ctlStop->GetId());
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { OnForward(); }, m_ctlForward->GetId());
+    Bind(
+        wxEVT_BUTTON, [this](wxCommandEvent&) { OnOpen(); }, open->GetId());
+    Bind(
+        wxEVT_CHECKBOX, [this](wxCommandEvent&) { OnRepeat(); }, m_ctlRepeat->GetId());
     Bind(wxEVT_CHAR_HOOK, &CPlayerDlg::OnCharHook, this);
     // No system menu can be extended here, so the About entry is offered on the dialog's context menu.
     if (m_fnShowAbout) {
@@ -266,8 +276,9 @@ void CPlayerDlg::OnRewind() {
 
 void CPlayerDlg::OnForward() {
     if (!ReadStartOffset()) return;
-    m_nStartMs = m_nStartMs > std::numeric_limits<uint32_t>::max() - kStepMs ? std::numeric_limits<uint32_t>::max()
-                                                                             : m_nStartMs + kStepMs;
+    m_nStartMs = m_nStartMs > std::numeric_limits<uint32_t>::max() - kStepMs
+                     ? std::numeric_limits<uint32_t>::max()
+                     : m_nStartMs + kStepMs;
     ShowStartOffset();
 }
 
@@ -293,7 +304,8 @@ bool CPlayerDlg::OpenFile(const wxString& path) {
     return true;
 }
 
-// The whole file, or nothing changes; a failure is told to the person at the terminal (the dialog says nothing).
+// The whole file, or nothing changes; a failure is told to the person at the terminal (the dialog says
+// nothing).
 bool CPlayerDlg::LoadSmafFile(const wxString& path) {
     const std::string name = path.utf8_string();
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.fn_str(), "rb"), std::fclose);
@@ -329,7 +341,9 @@ void CPlayerDlg::RefreshControls() {
     ShowElapsedTime();
 }
 
-void CPlayerDlg::ShowStartOffset() { m_ctlStartMs->ChangeValue(wxString::Format("%u", m_nStartMs)); }
+void CPlayerDlg::ShowStartOffset() {
+    m_ctlStartMs->ChangeValue(wxString::Format("%u", m_nStartMs));
+}
 
 bool CPlayerDlg::TransferDataFromWindow() {
     m_bRepeat = m_ctlRepeat->GetValue();
@@ -365,8 +379,12 @@ void CPlayerDlg::OnCharHook(wxKeyEvent& event) {
         return;
     }
     if (!TransferDataFromWindow()) return;
-    if (IsModal()) EndModal(wxID_OK);
-    else Close();
+    if (IsModal())
+        EndModal(wxID_OK);
+    else
+        Close();
 }
 
-uint64_t CPlayerDlg::GetUnderrunCount() const { return m_hWaveOut ? m_hWaveOut->UnderrunCount() : 0; }
+uint64_t CPlayerDlg::GetUnderrunCount() const {
+    return m_hWaveOut ? m_hWaveOut->UnderrunCount() : 0;
+}

@@ -27,7 +27,8 @@ inline std::string NoSound(std::string_view reason) {
 }
 inline constexpr char kNotSmaf[] = "not a playable SMAF file";
 inline constexpr char kTooLarge[] = "too large for the player (4 GB at most)";
-inline constexpr char kUnknownBackend[] = "unknown CANTAVO_AUDIO value (use portaudio, null, wav:PATH or wav-fast:PATH): ";
+inline constexpr char kUnknownBackend[] =
+    "unknown CANTAVO_AUDIO value (use portaudio, null, wav:PATH or wav-fast:PATH): ";
 inline constexpr char kNoDefaultDevice[] = "PortAudio: no default output device";
 inline constexpr char kUnsupportedFormat[] = "unsupported wave format (16-bit PCM stereo only)";
 

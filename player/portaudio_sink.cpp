@@ -34,7 +34,9 @@ private:
     int saved_;
 };
 
-std::string PaReason(PaError code) { return std::string("PortAudio: ") + Pa_GetErrorText(code); }
+std::string PaReason(PaError code) {
+    return std::string("PortAudio: ") + Pa_GetErrorText(code);
+}
 
 }  // namespace
 
@@ -61,8 +63,8 @@ std::unique_ptr<PortAudioSink> PortAudioSink::Open(const WaveFormat& format, std
     std::unique_ptr<RateConverter> converter;
     if (Pa_IsFormatSupported(nullptr, &output, rate) != paFormatIsSupported) {
         rate = info->defaultSampleRate;
-        converter = RateConverter::Create(format.samples_per_sec, static_cast<uint32_t>(rate), kMaxSliceFrames,
-                                          error);
+        converter = RateConverter::Create(format.samples_per_sec, static_cast<uint32_t>(rate),
+                                          kMaxSliceFrames, error);
         if (!converter) {
             Pa_Terminate();
             return nullptr;

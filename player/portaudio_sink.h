@@ -1,5 +1,5 @@
-// The sound card: PortAudio's default output device, written in blocking mode from the device's thread. A card
-// that does not take the player's rate is opened at its own rate and fed through a RateConverter.
+// The sound card: PortAudio's default output device, written in blocking mode from the device's thread. A
+// card that does not take the player's rate is opened at its own rate and fed through a RateConverter.
 #pragma once
 
 #include <memory>

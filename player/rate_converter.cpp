@@ -25,7 +25,9 @@ RateConverter::RateConverter(SRC_STATE* state, double ratio, uint32_t max_input_
       output_((static_cast<size_t>(std::ceil(max_input_frames * ratio)) + 16) * kChannels),
       output_pcm_(output_.size()) {}
 
-RateConverter::~RateConverter() { src_delete(state_); }
+RateConverter::~RateConverter() {
+    src_delete(state_);
+}
 
 std::span<const int16_t> RateConverter::Convert(std::span<const int16_t> frames) {
     const size_t samples = std::min(frames.size(), input_.size());
@@ -42,4 +44,6 @@ std::span<const int16_t> RateConverter::Convert(std::span<const int16_t> frames)
     return {output_pcm_.data(), static_cast<size_t>(produced)};
 }
 
-void RateConverter::Reset() { src_reset(state_); }
+void RateConverter::Reset() {
+    src_reset(state_);
+}

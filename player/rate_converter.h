@@ -13,8 +13,8 @@ typedef struct SRC_STATE_tag SRC_STATE;
 class RateConverter {
 public:
     // Null with the reason in error when the library refuses the conversion.
-    static std::unique_ptr<RateConverter> Create(uint32_t from_rate, uint32_t to_rate, uint32_t max_input_frames,
-                                                 std::string& error);
+    static std::unique_ptr<RateConverter> Create(uint32_t from_rate, uint32_t to_rate,
+                                                 uint32_t max_input_frames, std::string& error);
     ~RateConverter();
 
     // Converts frames (left, right interleaved; at most max_input_frames) and returns the output frames made

@@ -47,9 +47,9 @@ void WavFileSink::Idle(bool) {
 
 // Rewrites the header for the data so far and returns to the end of the file.
 bool WavFileSink::WriteHeader() {
-    uint8_t header[kWavHeaderBytes] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
-                                       16,  0,   0,   0,   0, 0, 0, 0, 0,   0,   0,   0,   0,   0,   0,   0,
-                                       0,   0,   0,   0,   'd', 'a', 't', 'a', 0, 0, 0, 0};
+    uint8_t header[kWavHeaderBytes] = {'R', 'I', 'F', 'F', 0, 0, 0,   0,   'W', 'A', 'V', 'E', 'f', 'm', 't',
+                                       ' ', 16,  0,   0,   0, 0, 0,   0,   0,   0,   0,   0,   0,   0,   0,
+                                       0,   0,   0,   0,   0, 0, 'd', 'a', 't', 'a', 0,   0,   0,   0};
     PutLe(header + 4, kWavHeaderBytes - 8 + data_bytes_, 4);
     PutLe(header + 20, format_.format_tag, 2);
     PutLe(header + 22, format_.channels, 2);
@@ -58,7 +58,8 @@ bool WavFileSink::WriteHeader() {
     PutLe(header + 32, format_.block_align, 2);
     PutLe(header + 34, format_.bits_per_sample, 2);
     PutLe(header + 40, data_bytes_, 4);
-    return std::fseek(file_, 0, SEEK_SET) == 0 && std::fwrite(header, 1, sizeof header, file_) == sizeof header &&
+    return std::fseek(file_, 0, SEEK_SET) == 0 &&
+           std::fwrite(header, 1, sizeof header, file_) == sizeof header &&
            std::fseek(file_, 0, SEEK_END) == 0 && std::fflush(file_) == 0;
 }
 
@@ -66,5 +67,6 @@ bool WavFileSink::WriteHeader() {
 void WavFileSink::ReportError() {
     if (failed_) return;
     failed_ = true;
-    std::cerr << player_texts::kProgram << ": " << player_texts::FileError(path_, std::strerror(errno)) << '\n';
+    std::cerr << player_texts::kProgram << ": " << player_texts::FileError(path_, std::strerror(errno))
+              << '\n';
 }

@@ -3,8 +3,8 @@
 // Buffers are prepared, written into the device's queue and played in order; each finished buffer comes back
 // marked done and is announced once to the notification target, in the order the buffers were written. Pause
 // holds the queue where it is, Restart continues it, Reset returns every queued buffer at once. A paused
-// device stays paused across a Reset. One thread of the device's own does the playing; every other function is
-// called from the owner's thread.
+// device stays paused across a Reset. One thread of the device's own does the playing; every other function
+// is called from the owner's thread.
 #pragma once
 
 #include <atomic>
@@ -59,8 +59,8 @@ public:
     // pace of real time), "wav:PATH" (the sound as heard into a WAV file, at the pace of real time) or
     // "wav-fast:PATH" (the same as fast as the owner refills the buffers).
     // On failure returns null with the reason in error.
-    static std::unique_ptr<WaveOut> Open(std::string_view spec, const WaveFormat& format, WaveDoneTarget& target,
-                                         std::string& error);
+    static std::unique_ptr<WaveOut> Open(std::string_view spec, const WaveFormat& format,
+                                         WaveDoneTarget& target, std::string& error);
     // The same with the spec taken from the environment variable CANTAVO_AUDIO.
     static std::unique_ptr<WaveOut> OpenFromEnvironment(const WaveFormat& format, WaveDoneTarget& target,
                                                         std::string& error);

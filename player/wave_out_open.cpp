@@ -12,8 +12,8 @@ namespace {
 constexpr std::string_view kWavPrefix = "wav:";
 constexpr std::string_view kFastWavPrefix = "wav-fast:";
 
-std::unique_ptr<WaveSink> OpenWavSink(std::string_view spec, std::string_view prefix, const WaveFormat& format,
-                                      std::string& error) {
+std::unique_ptr<WaveSink> OpenWavSink(std::string_view spec, std::string_view prefix,
+                                      const WaveFormat& format, std::string& error) {
     if (spec.size() == prefix.size()) {
         error = player_texts::kUnknownBackend + std::string(spec);
         return nullptr;
@@ -41,8 +41,8 @@ std::unique_ptr<WaveSink> OpenSink(std::string_view spec, const WaveFormat& form
 
 }  // namespace
 
-std::unique_ptr<WaveOut> WaveOut::Open(std::string_view spec, const WaveFormat& format, WaveDoneTarget& target,
-                                       std::string& error) {
+std::unique_ptr<WaveOut> WaveOut::Open(std::string_view spec, const WaveFormat& format,
+                                       WaveDoneTarget& target, std::string& error) {
     if (!IsSupported(format)) {
         error = player_texts::kUnsupportedFormat;
         return nullptr;

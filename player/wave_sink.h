@@ -11,7 +11,7 @@ public:
     // Takes the next bytes of sound, whole frames of the device's format. May block to keep the pace of
     // playback.
     virtual void Consume(const uint8_t* pcm, uint32_t bytes) = 0;
-    // The device has nothing to play for now (paused or out of buffers). With discard (a reset), sound already
-    // taken but not yet heard is dropped; otherwise it still plays out.
+    // The device has nothing to play for now (paused or out of buffers). With discard (a reset), sound
+    // already taken but not yet heard is dropped; otherwise it still plays out.
     virtual void Idle(bool discard) = 0;
 };

@@ -6,9 +6,9 @@
 #include <unistd.h>
 #include <wx/app.h>
 #include <wx/checkbox.h>
+#include <wx/dialog.h>
 #include <wx/evtloop.h>
 #include <wx/init.h>
-#include <wx/dialog.h>
 #include <wx/timer.h>
 
 #include <chrono>
@@ -83,7 +83,12 @@ void PlayFor(benchmark::State& state, int slots, const std::function<void(CPlaye
 void BM_UiThreadWhilePlaying(benchmark::State& state) {
     PlayFor(state, static_cast<int>(state.range(0)), {});
 }
-BENCHMARK(BM_UiThreadWhilePlaying)->ArgName("slots")->Arg(4)->Arg(16)->Iterations(1)->UseManualTime()
+BENCHMARK(BM_UiThreadWhilePlaying)
+    ->ArgName("slots")
+    ->Arg(4)
+    ->Arg(16)
+    ->Iterations(1)
+    ->UseManualTime()
     ->Unit(benchmark::kSecond);
 
 // Once a second a handler holds the UI thread for `blocked_ms` (a slow redraw, a window being dragged where
@@ -92,8 +97,15 @@ void BM_BusyUiThread(benchmark::State& state) {
     const auto blocked = std::chrono::milliseconds(state.range(0));
     PlayFor(state, 16, [blocked](CPlayerDlg&) { std::this_thread::sleep_for(blocked); });
 }
-BENCHMARK(BM_BusyUiThread)->ArgName("blocked_ms")->Arg(50)->Arg(80)->Arg(120)->Arg(250)->Iterations(1)
-    ->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_BusyUiThread)
+    ->ArgName("blocked_ms")
+    ->Arg(50)
+    ->Arg(80)
+    ->Arg(120)
+    ->Arg(250)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
 
 // A modal message box over the player for most of each second.
 void BM_ModalBoxOverThePlayer(benchmark::State& state) {
@@ -110,7 +122,8 @@ BENCHMARK(BM_ModalBoxOverThePlayer)->Iterations(1)->UseManualTime()->Unit(benchm
 }  // namespace
 
 // A wx assert would open a modal box and hang a headless run.
-void AbortOnAssert(const wxString& file, int line, const wxString& func, const wxString& cond, const wxString& msg) {
+void AbortOnAssert(const wxString& file, int line, const wxString& func, const wxString& cond,
+                   const wxString& msg) {
     std::fprintf(stderr, "wx assert %s:%d %s: %s %s\n", static_cast<const char*>(file.utf8_str()), line,
                  static_cast<const char*>(func.utf8_str()), static_cast<const char*>(cond.utf8_str()),
                  static_cast<const char*>(msg.utf8_str()));

@@ -1,8 +1,9 @@
 // The player dialog driven through its controls, heard through the wav: and null backends. Whole songs are
 // compared byte for byte with what cantavo-render makes of the same file.
 //
-// The engine is one per process and keeps its oscillators' phases from song to song, so a play matches a fresh
-// cantavo-render only when it is the first in the process: CTest runs each test in a process of its own.
+// The engine is one per process and keeps its oscillators' phases from song to song, so a play matches a
+// fresh cantavo-render only when it is the first in the process: CTest runs each test in a process of its
+// own.
 #include "player/player_dlg.h"
 
 #include <gtest/gtest.h>
@@ -91,8 +92,8 @@ Bytes WithoutLeadingSilence(const Bytes& pcm) {
 // cantavo-render's raw output for a file, the way the player plays it.
 Bytes RenderedByProgram(const fs::path& song, uint32_t start_ms = 0) {
     const fs::path out = song.string() + ".raw";
-    const std::string command = std::string(CANTAVO_RENDER) + " --raw --start " + std::to_string(start_ms) + " '" +
-                                song.string() + "' '" + out.string() + "'";
+    const std::string command = std::string(CANTAVO_RENDER) + " --raw --start " + std::to_string(start_ms) +
+                                " '" + song.string() + "' '" + out.string() + "'";
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
     Bytes pcm = ReadFile(out);
     fs::remove(out);
@@ -113,7 +114,8 @@ protected:
     static fs::path Song() { return folder_ / "chord.mmf"; }
     static fs::path SecondSong() { return folder_ / "second.mmf"; }
     fs::path WavPath() const {
-        return folder_ / (std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) + ".wav");
+        return folder_ /
+               (std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) + ".wav");
     }
 
     std::unique_ptr<TestPlayerDlg> OpenPlayer(const std::string& audio) {
@@ -143,7 +145,8 @@ protected:
     static void Click(CPlayerDlg& player, const char* name) {
         wxWindow* control = player.FindWindow(name);
         ASSERT_NE(control, nullptr) << name;
-        wxCommandEvent event(dynamic_cast<wxCheckBox*>(control) ? wxEVT_CHECKBOX : wxEVT_BUTTON, control->GetId());
+        wxCommandEvent event(dynamic_cast<wxCheckBox*>(control) ? wxEVT_CHECKBOX : wxEVT_BUTTON,
+                             control->GetId());
         event.SetEventObject(control);
         if (auto* box = dynamic_cast<wxCheckBox*>(control)) {
             box->SetValue(!box->GetValue());
@@ -151,7 +154,9 @@ protected:
         }
         control->GetEventHandler()->ProcessEvent(event);
     }
-    static bool IsEnabled(CPlayerDlg& player, const char* name) { return player.FindWindow(name)->IsEnabled(); }
+    static bool IsEnabled(CPlayerDlg& player, const char* name) {
+        return player.FindWindow(name)->IsEnabled();
+    }
     static wxString Text(CPlayerDlg& player, const char* name) {
         return Find<wxTextCtrl>(player, name)->GetValue();
     }
@@ -159,7 +164,8 @@ protected:
         Find<wxTextCtrl>(player, name)->ChangeValue(text);
     }
     static bool PlayUntilStopped(CPlayerDlg& player, std::chrono::milliseconds timeout = 30s) {
-        return cantavo::test::PumpUntil([&] { return player.GetPlayState() == CPlayerDlg::kStopped; }, timeout);
+        return cantavo::test::PumpUntil([&] { return player.GetPlayState() == CPlayerDlg::kStopped; },
+                                        timeout);
     }
     static bool PlayUntilElapsed(CPlayerDlg& player, uint32_t ms, std::chrono::milliseconds timeout = 30s) {
         return cantavo::test::PumpUntil([&] { return player.GetElapsedMs() >= ms; }, timeout);
@@ -354,7 +360,8 @@ TEST_F(PlayerDlgTest, OpeningASecondFileWhilePlayingReplacesIt) {
     ASSERT_EQ(heard.size(), 2u);
     EXPECT_LT(heard[0].size(), SoundSegments(RenderedByProgram(Song())).at(0).size() / 2);
     EXPECT_NEAR(static_cast<double>(heard[1].size()),
-                static_cast<double>(SoundSegments(RenderedByProgram(SecondSong())).at(0).size()), kBufferBytes / 2);
+                static_cast<double>(SoundSegments(RenderedByProgram(SecondSong())).at(0).size()),
+                kBufferBytes / 2);
 }
 
 TEST_F(PlayerDlgTest, AFileThatCannotBeReadChangesNothingAndOneThatIsNotSmafDoesNotPlay) {

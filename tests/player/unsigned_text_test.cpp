@@ -11,6 +11,7 @@ TEST(ParseUnsignedText, AcceptsDecimalNumbersUpTo32Bits) {
 }
 
 TEST(ParseUnsignedText, RefusesEverythingElse) {
-    for (const char* text : {"", "   ", "-1", "+5", "12a", "1 2", "4294967296", "99999999999999999999", "0x10"})
+    for (const char* text :
+         {"", "   ", "-1", "+5", "12a", "1 2", "4294967296", "99999999999999999999", "0x10"})
         EXPECT_FALSE(ParseUnsignedText(text).has_value()) << '"' << text << '"';
 }

@@ -34,9 +34,9 @@ TEST_F(WavFileSinkTest, WritesACanonicalHeaderAndTheBytesInOrder) {
     }
     // RIFF size 36 + 12, PCM, 2 channels, 22050 Hz, 88200 bytes/s, 4 bytes a frame, 16 bits, 12 data bytes.
     const std::vector<uint8_t> expected = {
-        'R', 'I', 'F', 'F', 48, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0,   0, 0, 1, 0,
-        2,   0,   0x22, 0x56, 0, 0, 0x88, 0x58, 0x01, 0, 4, 0, 16, 0, 'd', 'a', 't', 'a', 12, 0, 0, 0,
-        1,   2,   3,   4,   5, 6, 7,   8,   9,   10,  11,  12};
+        'R', 'I', 'F', 'F', 48, 0,    0,    0, 'W', 'A',  'V',  'E',  'f', 'm', 't', ' ', 16, 0,   0,
+        0,   1,   0,   2,   0,  0x22, 0x56, 0, 0,   0x88, 0x58, 0x01, 0,   4,   0,   16,  0,  'd', 'a',
+        't', 'a', 12,  0,   0,  0,    1,    2, 3,   4,    5,    6,    7,   8,   9,   10,  11, 12};
     EXPECT_EQ(ReadAll(path_), expected);
 }
 

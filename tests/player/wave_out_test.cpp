@@ -120,7 +120,8 @@ TEST_F(WaveOutTest, PlaysBuffersInWriteOrderAndAnnouncesEachOnce) {
     expected.insert(expected.end(), c.bytes.begin(), c.bytes.end());
     std::lock_guard lock(log_.mutex);
     EXPECT_EQ(log_.bytes, expected);
-    for (Buffer* buffer : {&a, &b, &c}) EXPECT_EQ(buffer->header.flags, kWaveHeaderDone | kWaveHeaderPrepared);
+    for (Buffer* buffer : {&a, &b, &c})
+        EXPECT_EQ(buffer->header.flags, kWaveHeaderDone | kWaveHeaderPrepared);
 }
 
 TEST_F(WaveOutTest, RefusesUnpreparedAndQueuedBuffersAndUnprepareWhileQueued) {
