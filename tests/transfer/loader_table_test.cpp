@@ -4,9 +4,6 @@
 
 #include <vector>
 
-#include "transfer/placeholder_loader.h"
-#include "transfer/protocol.h"
-
 namespace cantavo {
 namespace {
 
@@ -15,18 +12,6 @@ TEST(LoaderTable, BuiltInEntryZeroIsTheFullPlaceholder) {
     EXPECT_EQ(table.sizes[0], 5976u);
     EXPECT_EQ(table.sizes[1], 0u);
     EXPECT_EQ(std::string(table.images[0].begin(), table.images[0].begin() + 4), "CVLD");
-}
-
-TEST(LoaderTable, ThePlaceholderPassesTheHandsetsCheckOnlyWithTheConnectParameters) {
-    std::vector<uint8_t> received(BuiltInLoaderTable().images[0].begin(),
-                                  BuiltInLoaderTable().images[0].end());
-    EXPECT_NE(CheckPlaceholderLoader(received, 3), "");  // parameter words still zero
-    received[8] = 0x04;
-    received[10] = 0x02;  // 0x00020004
-    received[12] = 3;     // line control for 8 bits, no parity
-    EXPECT_EQ(CheckPlaceholderLoader(received, 3), "");
-    received[100] ^= 1;
-    EXPECT_NE(CheckPlaceholderLoader(received, 3), "");
 }
 
 TEST(LoaderTable, ParsingChecksTheLayout) {

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <numeric>
 
+#include "tools/handset/placeholder_loader.h"
 #include "transfer/loader_table.h"
-#include "transfer/placeholder_loader.h"
 #include "transfer/protocol.h"
 #include "transfer/user_area.h"
 

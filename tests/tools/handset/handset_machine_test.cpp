@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/transfer/temp_dir.h"
+#include "tools/handset/placeholder_loader.h"
 #include "transfer/loader_table.h"
 #include "transfer/protocol.h"
 #include "transfer/user_area.h"
@@ -73,6 +74,18 @@ protected:
     CRecordingLine line;
     std::optional<CHandsetMachine> machine;
 };
+
+TEST(PlaceholderLoader, PassesTheCheckOnlyWithTheConnectParameters) {
+    std::vector<uint8_t> received(BuiltInLoaderTable().images[0].begin(),
+                                  BuiltInLoaderTable().images[0].end());
+    EXPECT_NE(CheckPlaceholderLoader(received, 3), "");  // parameter words still zero
+    received[8] = 0x04;
+    received[10] = 0x02;  // 0x00020004
+    received[12] = 3;     // line control for 8 bits, no parity
+    EXPECT_EQ(CheckPlaceholderLoader(received, 3), "");
+    received[100] ^= 1;
+    EXPECT_NE(CheckPlaceholderLoader(received, 3), "");
+}
 
 TEST_F(HandsetMachine, ANewFlashFileIsErased) {
     EXPECT_EQ(ReadAll(folder / "flash.bin"), std::vector<uint8_t>(kUserAreaBytes, 0xFF));

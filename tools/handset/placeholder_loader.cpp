@@ -1,4 +1,4 @@
-#include "transfer/placeholder_loader.h"
+#include "tools/handset/placeholder_loader.h"
 
 #include <algorithm>
 #include <numeric>
