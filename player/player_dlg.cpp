@@ -150,7 +150,7 @@ void CPlayerDlg::CreateControls() {
 
 bool CPlayerDlg::OpenWaveDevice() {
     std::string error;
-    m_hWaveOut = WaveOut::OpenFromEnvironment(kPlayerWaveFormat, *this, error);
+    m_hWaveOut = WaveOut::OpenFromEnvironment(kPlayerWaveFormat, m_waveDone, error);
     if (!m_hWaveOut) {
         ReportToTerminal(player_texts::NoSound(error));
         return false;
@@ -162,8 +162,8 @@ bool CPlayerDlg::OpenWaveDevice() {
 }
 
 // Device thread: the notice goes to the UI thread, behind the ones posted before it.
-void CPlayerDlg::PostWaveDone(WaveHeader* header) {
-    CallAfter([this, header] { OnWaveDone(header); });
+void CPlayerDlg::WaveDoneRelay::PostWaveDone(WaveHeader* header) {
+    m_events.CallAfter([&dialog = m_dialog, header] { dialog.OnWaveDone(header); });
 }
 
 void CPlayerDlg::OnWaveDone(WaveHeader* header) {

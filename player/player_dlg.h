@@ -5,6 +5,7 @@
 #pragma once
 
 #include <wx/dialog.h>
+#include <wx/event.h>
 
 #include <array>
 #include <cstdint>
@@ -19,7 +20,7 @@ class wxCheckBox;
 class wxKeyEvent;
 class wxTextCtrl;
 
-class CPlayerDlg : public wxDialog, private WaveDoneTarget {
+class CPlayerDlg : public wxDialog {
 public:
     enum PlayState : int32_t { kStopped = 0, kPlaying = 1, kPaused = 2 };
 
@@ -76,7 +77,6 @@ private:
     void OnCharHook(wxKeyEvent& event);
     bool OpenWaveDevice();
     bool LoadSmafFile(const wxString& path);
-    void PostWaveDone(WaveHeader* header) override;
     void OnWaveDone(WaveHeader* header);
     void StopPlaying();
     void DiscardQueuedSound();
@@ -85,7 +85,20 @@ private:
     void ShowElapsedTime();
     bool ReadStartOffset();
 
+    // Carries the device's done notices to the UI thread. The device's thread touches only this member, never
+    // the dialog itself, whose construction or destruction (of a derived class too) may be under way.
+    class WaveDoneRelay : public WaveDoneTarget {
+    public:
+        explicit WaveDoneRelay(CPlayerDlg& dialog) : m_dialog(dialog) {}
+        void PostWaveDone(WaveHeader* header) override;
+
+    private:
+        CPlayerDlg& m_dialog;
+        wxEvtHandler m_events;
+    };
+
     // Player members.
+    WaveDoneRelay m_waveDone{*this};
     std::unique_ptr<WaveOut> m_hWaveOut;
     std::array<WaveHeader, kBufferCount> m_pWaveHdr{};
     std::vector<uint8_t> m_pWaveData;  // kBufferCount * kBufferBytes, buffer i at i * kBufferBytes
