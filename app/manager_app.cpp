@@ -1,8 +1,7 @@
 #include "app/manager_app.h"
 
-#include "app/info_dlg.h"
 #include "app/manager_dlg.h"
-#include "player/player_dlg.h"
+#include "app/player_launch.h"
 
 bool CManagerApp::OnInit() {
     wxInitAllImageHandlers();
@@ -11,11 +10,7 @@ bool CManagerApp::OnInit() {
 
 int CManagerApp::OnRun() {
     if (s_commandLine.player) {
-        CPlayerDlg player(nullptr, wxString::FromUTF8(s_commandLine.player_file), [](wxWindow* parent) {
-            CInfoDlg info(parent);
-            info.ShowModal();
-        });
-        player.ShowModal();
+        RunPlayerDialog(nullptr, wxString::FromUTF8(s_commandLine.player_file));
         return 0;
     }
     CManagerOptions options;

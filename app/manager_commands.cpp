@@ -10,10 +10,10 @@
 #include "app/control_ids.h"
 #include "app/info_dlg.h"
 #include "app/manager_dlg.h"
+#include "app/player_launch.h"
 #include "app/serial_devices.h"
 #include "app/setting_dlg.h"
 #include "app/user_folders.h"
-#include "player/player_dlg.h"
 
 namespace {
 
@@ -126,11 +126,7 @@ void CManagerDlg::OnInfo() {
 }
 
 void CManagerDlg::OnPlayer() {
-    CPlayerDlg player(this, wxString(), [](wxWindow* parent) {
-        CInfoDlg info(parent);
-        info.ShowModal();
-    });
-    player.ShowModal();
+    RunPlayerDialog(this);
 }
 
 void CManagerDlg::SelectPortDevice(const std::string& device) {

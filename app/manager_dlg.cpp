@@ -172,8 +172,9 @@ bool CManagerDlg::OnInitDialog() {
     MoveSlotToControls();
     OpenLastFolder();
     m_session->SetPortMap(m_profile.ReadPortMap());
-    m_session->Initialise(m_options.image_folder.empty() ? std::filesystem::current_path()
-                                                         : m_options.image_folder);
+    m_session->Initialise(m_options.image_folder.empty()
+                              ? std::filesystem::path(CurrentFolder().utf8_string())
+                              : m_options.image_folder);
     if (m_options.virtual_handset)
         StartVirtualHandset();
     else if (!m_options.port_device.empty())

@@ -2,15 +2,13 @@
 // The window start-up is timed once from the process start (as a user sees it: loading the program, starting
 // GTK, building and showing the window) and then repeatedly for the window alone.
 #include <benchmark/benchmark.h>
-#include <wx/app.h>
-#include <wx/apptrait.h>
 #include <wx/evtloop.h>
-#include <wx/init.h>
 
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -20,6 +18,7 @@
 
 #include "app/folder_listing.h"
 #include "app/manager_dlg.h"
+#include "gui_test_support.h"
 
 namespace {
 
@@ -99,39 +98,29 @@ double MillisecondsSinceProcessStart() {
     return (now_seconds - start_seconds) * 1000.0;
 }
 
-class BenchApp : public wxApp {
-public:
-    bool OnInit() override { return true; }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    wxApp::SetInstance(new BenchApp);
-    int wx_argc = 1;
-    const bool display = wxEntryStart(wx_argc, argv) && wxTheApp->CallOnInit();
-    std::unique_ptr<wxEventLoopBase> loop;
-    if (display) {
-        loop.reset(wxTheApp->GetTraits()->CreateEventLoop());
-        wxEventLoopBase::SetActive(loop.get());
-        ShowMainWindow(true);
-        std::printf("Process start to main window shown: %.0f ms (clock ticks of 10 ms)\n",
-                    MillisecondsSinceProcessStart());
-        benchmark::RegisterBenchmark("BM_MainWindowShown", BM_MainWindowShown)->Unit(benchmark::kMillisecond);
-        benchmark::RegisterBenchmark("BM_WindowFillFileList", BM_WindowFillFileList)
-            ->Unit(benchmark::kMillisecond);
+    int result = 0;
+    if (std::getenv("DISPLAY") != nullptr) {
+        result = cantavo::test::RunWithWx(1, argv, [] {
+            ShowMainWindow(true);
+            std::printf("Process start to main window shown: %.0f ms (clock ticks of 10 ms)\n",
+                        MillisecondsSinceProcessStart());
+            benchmark::RegisterBenchmark("BM_MainWindowShown", BM_MainWindowShown)
+                ->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark("BM_WindowFillFileList", BM_WindowFillFileList)
+                ->Unit(benchmark::kMillisecond);
+            benchmark::RunSpecifiedBenchmarks();
+            return 0;
+        });
     } else {
         std::printf("No display: window benchmarks skipped (run under xvfb-run)\n");
+        benchmark::RunSpecifiedBenchmarks();
     }
-    benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     std::filesystem::remove_all(LargeFolder());
     std::filesystem::remove(BenchOptions(false).profile_path.utf8_string());
-    if (display) {
-        wxEventLoopBase::SetActive(nullptr);
-        loop.reset();
-        wxEntryCleanup();
-    }
-    return 0;
+    return result;
 }

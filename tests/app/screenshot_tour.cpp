@@ -1,11 +1,7 @@
 // app_screenshot_tour: drives the real windows into the states worth showing and saves each window as a PNG,
 // cut from the framebuffer file of the Xvfb server it runs on (tools/screenshot.sh sets that up).
 //   app_screenshot_tour FRAMEBUFFER OUTDIR
-#include <wx/app.h>
-#include <wx/apptrait.h>
-#include <wx/evtloop.h>
 #include <wx/image.h>
-#include <wx/init.h>
 
 #include <arpa/inet.h>
 
@@ -94,7 +90,11 @@ bool ShowMainWindow() {
     window.Show();
     window.OnConnect();
     // Connected as the user sees it: the worker's queued calls have all reached the window.
-    if (!cantavo::test::PumpUntil([&] { return window.FindWindow(ids::kDownload)->IsEnabled(); }, 30s)) {
+    if (!cantavo::test::PumpUntil(
+            [&] {
+                return window.FindWindow(ids::kDownload)->IsEnabled() && !window.Session().IsWorkerRunning();
+            },
+            30s)) {
         std::fprintf(stderr, "no connection to the virtual handset\n");
         return false;
     }
@@ -128,11 +128,6 @@ bool ShowMainWindow() {
     return true;
 }
 
-class TourApp : public wxApp {
-public:
-    bool OnInit() override { return true; }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -142,18 +137,8 @@ int main(int argc, char** argv) {
     }
     g_framebuffer = argv[1];
     g_outdir = argv[2];
-    wxApp::SetInstance(new TourApp);
-    int wx_argc = 1;
-    if (!wxEntryStart(wx_argc, argv) || !wxTheApp->CallOnInit()) return 1;
-    wxInitAllImageHandlers();
-    bool done = false;
-    {
-        std::unique_ptr<wxEventLoopBase> loop(wxTheApp->GetTraits()->CreateEventLoop());
-        wxEventLoopActivator activate(loop.get());
+    return cantavo::test::RunWithWx(1, argv, [] {
         ShowSplash();
-        done = ShowMainWindow();
-    }
-    wxTheApp->OnExit();
-    wxEntryCleanup();
-    return done ? 0 : 1;
+        return ShowMainWindow() ? 0 : 1;
+    });
 }

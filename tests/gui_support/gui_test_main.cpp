@@ -1,14 +1,12 @@
 // GoogleTest main for window tests. Listing tests needs no display (CTest discovers tests without one);
 // running them starts wxWidgets on the display and keeps one event loop active for the whole run.
 #include <gtest/gtest.h>
-#include <wx/app.h>
-#include <wx/apptrait.h>
-#include <wx/evtloop.h>
-#include <wx/init.h>
+#include <wx/debug.h>
+#include <wx/string.h>
 
-#include <cstdio>
 #include <cstring>
-#include <memory>
+
+#include "gui_test_support.h"
 
 namespace {
 
@@ -25,11 +23,6 @@ void FailOnAssert(const wxString& file, int line, const wxString& func, const wx
         << "wx assert in " << func.utf8_str() << ": " << cond.utf8_str() << " " << msg.utf8_str();
 }
 
-class TestApp : public wxApp {
-public:
-    bool OnInit() override { return true; }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -37,19 +30,9 @@ int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     if (list_only) return RUN_ALL_TESTS();
 
-    wxApp::SetInstance(new TestApp);
-    if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) {
-        std::fprintf(stderr, "cannot start wxWidgets (is a display available? run under xvfb-run)\n");
-        return 1;
-    }
-    wxSetAssertHandler(FailOnAssert);
-    int result = 0;
-    {
-        std::unique_ptr<wxEventLoopBase> loop(wxTheApp->GetTraits()->CreateEventLoop());
-        wxEventLoopActivator activate(loop.get());
-        result = RUN_ALL_TESTS();
-    }
-    wxTheApp->OnExit();
-    wxEntryCleanup();
-    return result;
+    // Only the program name reaches wx: the remaining arguments are GoogleTest's.
+    return cantavo::test::RunWithWx(1, argv, [] {
+        wxSetAssertHandler(FailOnAssert);
+        return RUN_ALL_TESTS();
+    });
 }

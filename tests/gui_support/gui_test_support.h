@@ -7,6 +7,10 @@
 
 namespace cantavo::test {
 
+// Starts wxWidgets on the display, keeps one event loop active while `body` runs, then shuts wx down.
+// Returns what `body` returns, or 1 (with a message on stderr) when there is no display.
+int RunWithWx(int argc, char** argv, const std::function<int()>& body);
+
 // Dispatches the event loop until `done()` holds or `timeout` has passed; returns the last value of `done()`.
 // A modal box that an event opens runs its own loop to its end inside one dispatch, which may overrun
 // `timeout`.

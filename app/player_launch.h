@@ -1,0 +1,9 @@
+// The player dialog as the main window's lowest button and `cantavo --player` open it: modal, with our
+// Information dialog behind its "About" entry.
+#pragma once
+
+#include <wx/string.h>
+
+class wxWindow;
+
+void RunPlayerDialog(wxWindow* parent, const wxString& initial_file = wxString());
