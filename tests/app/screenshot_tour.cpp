@@ -106,8 +106,6 @@ bool ShowMainWindow() {
     }
     window.OnDownload();
     window.OnSelectSlot(0);
-    window.FileList()->SetItemState(window.FileList()->FindRow("ode.mmf"), wxLIST_STATE_SELECTED,
-                                    wxLIST_STATE_SELECTED);
     SaveWindow(window, "main_window");
 
     CSettingDlg setting(&window, ListSerialDevices());
