@@ -74,8 +74,10 @@ TEST_F(ManagerSession, ConnectInsertDownloadStopAndConnectAgain) {
     const auto backup = m_folder.Path() / "smaf_bak.smf";
     m_test->prompts.file_answer = wxString::FromUTF8(backup.string());
     Window().OnSaveBackup();
+    ASSERT_FALSE(m_test->prompts.asked.empty());
     EXPECT_EQ(m_test->prompts.asked.back(), "Smaf Backup File(*.smf)|*.smf");
     EXPECT_TRUE(LogContains(Window(), "Finished Backup File saving"));
+    ASSERT_TRUE(std::filesystem::exists(backup));
     EXPECT_EQ(std::filesystem::file_size(backup), 131072u);
     Window().OnLoadBackup();
     EXPECT_TRUE(LogContains(Window(), "Finished Backup File restoring"));
