@@ -15,8 +15,6 @@ constexpr int kNameWidth = 150;
 constexpr int kSizeWidth = 80;
 constexpr int kDateWidth = 140;
 
-}  // namespace
-
 wxString FileCellText(const CFileItem& item, int column) {
     switch (column) {
         case kColumnName:
@@ -34,6 +32,8 @@ wxString FileCellText(const CFileItem& item, int column) {
             return wxEmptyString;
     }
 }
+
+}  // namespace
 
 CFileListCtrl::CFileListCtrl(wxWindow* parent, int id)
     : wxListCtrl(parent, id, wxDefaultPosition, wxDefaultSize, wxLC_REPORT | wxLC_VIRTUAL | wxLC_SINGLE_SEL),

@@ -8,9 +8,6 @@
 
 #include "app/file_item.h"
 
-// The text of a row's cell: name, "%u" size (folders too), "%Y-%m-%d %H:%M" local date.
-wxString FileCellText(const CFileItem& item, int column);
-
 class CFileListCtrl : public wxListCtrl {
 public:
     CFileListCtrl(wxWindow* parent, int id);
@@ -26,6 +23,7 @@ public:
     long FindRow(const wxString& name) const;
 
 private:
+    // Name, "%u" size (folders too), "%Y-%m-%d %H:%M" local date.
     wxString OnGetItemText(long item, long column) const override;
     int OnGetItemImage(long item) const override;
 

@@ -44,6 +44,12 @@ TEST(ManagerBrowser, ListsParentFoldersThenFilesAndSortsFilesByColumn) {
     ASSERT_EQ(window.FillFileList(wxString::FromUTF8(MakeMusicFolder(folder).string())), 6);
     EXPECT_EQ(Rows(window), (std::vector<std::string>{"..", "Alpha", "zeta", "A.mmf", "b.mmf", "c.txt"}));
     EXPECT_EQ(window.FileList()->GetItemText(3, 1), "100");
+    EXPECT_EQ(window.FileList()->GetItemText(1, 1), "0");  // folders show a size too
+    setenv("TZ", "UTC", 1);
+    tzset();
+    EXPECT_EQ(window.FileList()->GetItemText(3, 2), "1970-01-01 00:50");  // 3000 s after the epoch
+    unsetenv("TZ");
+    tzset();
     window.OnColumnClick(1);
     EXPECT_EQ(Rows(window), (std::vector<std::string>{"..", "Alpha", "zeta", "A.mmf", "c.txt", "b.mmf"}));
     window.OnColumnClick(2);
