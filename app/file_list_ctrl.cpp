@@ -17,8 +17,11 @@ constexpr int kDateWidth = 140;
 
 wxString FileCellText(const CFileItem& item, int column) {
     switch (column) {
-        case kColumnName:
-            return wxString::FromUTF8(item.name);
+        case kColumnName: {
+            // A name that is not UTF-8 (from an old card, say) is still shown, byte for character.
+            const wxString name = wxString::FromUTF8(item.name);
+            return name.empty() && !item.name.empty() ? wxString(item.name.c_str(), wxConvISO8859_1) : name;
+        }
         case kColumnSize:
             return wxString::Format("%u", static_cast<unsigned>(item.size));
         case kColumnDate: {

@@ -31,7 +31,7 @@ void CManagerDlg::OnDblclkFileList(long row) {
         return;
     }
     ChooseFile(wxString::FromUTF8(target));
-    m_ctlFileName->SetLabel(wxString::FromUTF8(name));
+    m_ctlFileName->SetLabel(m_ctlFileList->GetItemText(row));
     m_session->InsertFile();
 }
 

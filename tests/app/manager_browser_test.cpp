@@ -59,6 +59,15 @@ TEST(ManagerBrowser, ListsParentFoldersThenFilesAndSortsFilesByColumn) {
     EXPECT_EQ(Rows(window).size(), 6u);
 }
 
+TEST(ManagerBrowser, NameThatIsNotUtf8IsStillShown) {
+    TempFolder folder;
+    WindowUnderTest test(folder);
+    folder.MakeFile("old/caf\xe9.mmf", 1);
+    test.window->FillFileList(wxString::FromUTF8((folder.Path() / "old").string()));
+    ASSERT_EQ(test.window->FileList()->GetItemCount(), 2);
+    EXPECT_EQ(test.window->FileList()->GetItemText(1), wxString::FromUTF8("caf\xc3\xa9.mmf"));
+}
+
 TEST(ManagerBrowser, DoubleClickEntersFoldersAndGoesUp) {
     TempFolder folder;
     WindowUnderTest test(folder);
