@@ -34,9 +34,7 @@ std::filesystem::path BatchOutput(const std::filesystem::path& folder, const std
     return folder / input.filename().replace_extension(raw ? ".raw" : ".wav");
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     CLI::App app(render_text::kDescription, render_text::kProgram);
     RenderOptions options;
     std::string voices;
@@ -91,4 +89,16 @@ int main(int argc, char** argv) {
     if (failed == 0) return 0;
     Report(render_text::kFailedCount, failed, files.size());
     return kExitFailure;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The program's own code throws nothing; what the libraries throw (out of memory, file system) ends here.
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& error) {
+        Report("%s", error.what());
+        return kExitFailure;
+    }
 }

@@ -3,8 +3,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -28,14 +26,21 @@ std::string FileError(const std::filesystem::path& path, const std::string& reas
 }
 
 std::optional<std::vector<uint8_t>> ReadFile(const std::filesystem::path& path, std::string& reason) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
         reason = Format(render_text::kCannotRead, std::strerror(errno));
         return std::nullopt;
     }
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        reason = Format(render_text::kCannotRead, std::strerror(errno));
+    std::vector<uint8_t> bytes;
+    uint8_t chunk[65536];
+    size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    const bool failed = std::ferror(file) != 0;
+    const int error = errno;
+    std::fclose(file);
+    if (failed) {
+        reason = Format(render_text::kCannotRead, std::strerror(error));
         return std::nullopt;
     }
     return bytes;

@@ -135,6 +135,11 @@ TEST_F(RenderToolTest, ErrorsNameTheFileAndTheReason) {
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.errors.find("missing.mmf: cannot read"), std::string::npos) << result.errors;
 
+    result = Run(folder.string() + " " + out.string());
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.errors.find(folder.string() + ": cannot read: Is a directory"), std::string::npos)
+        << result.errors;
+
     result = Run(Write("text.mmf", Bytes(64, 'x')).string() + " " + out.string());
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.errors.find("text.mmf: not a SMAF file"), std::string::npos) << result.errors;
