@@ -30,7 +30,7 @@ void CManagerDlg::OnDblclkFileList(long row) {
         FillFileList(wxString::FromUTF8(target));
         return;
     }
-    ChooseFile(wxString::FromUTF8(target));
+    ChooseFile(target);
     m_ctlFileName->SetLabel(m_ctlFileList->GetItemText(row));
     m_session->InsertFile();
 }
@@ -57,7 +57,7 @@ bool CManagerDlg::IsDriveReady(int index) {
 void CManagerDlg::OnBrowse() {
     const wxString path = m_prompts.OpenFile(app_texts::kSmafFilter, wxEmptyString, wxEmptyString);
     if (path.empty()) return;
-    ChooseFile(path);
+    ChooseFile(path.utf8_string());
     m_ctlFileName->SetLabel(wxString::FromUTF8(m_session->SelectedTitle()));
     FillFileList(wxString::FromUTF8(ParentFolder(path.utf8_string())));
     m_nCurDrive = FindDriveIndex(m_ctlDrives->Roots(), path.utf8_string());
@@ -65,6 +65,6 @@ void CManagerDlg::OnBrowse() {
     m_session->InsertFile();
 }
 
-void CManagerDlg::ChooseFile(const wxString& path) {
-    m_session->SelectSourceFile(std::filesystem::path(path.utf8_string()));
+void CManagerDlg::ChooseFile(const std::string& path) {
+    m_session->SelectSourceFile(std::filesystem::path(path));
 }

@@ -108,7 +108,7 @@ private:
     void BindEvents();
     void SetupSkin();
     void OpenLastFolder();
-    void ChooseFile(const wxString& path);
+    void ChooseFile(const std::string& path);  // file system bytes, UTF-8 or not
     void SelectPortDevice(const std::string& device);
     void StartVirtualHandset();
     void EnableControl(int id, bool enabled);
