@@ -1,6 +1,7 @@
 #include "app/splash_dlg.h"
 
 #include <gtest/gtest.h>
+#include <wx/gdicmn.h>
 
 #include <vector>
 
@@ -34,6 +35,8 @@ TEST(SplashDlg, FadesInOverElevenTicksAndHidesAtTheTwelfth) {
     auto* splash = new CSplashDlg;
     ASSERT_TRUE(splash->Create(nullptr));
     EXPECT_EQ(splash->GetClientSize(), wxSize(646, 607));
+    const wxSize screen = wxGetDisplaySize();
+    EXPECT_EQ(splash->GetPosition(), wxPoint((screen.x - 646) / 2, (screen.y - 607) / 2));
     splash->StartFade();
     splash->Show();
     EXPECT_TRUE(splash->IsFading());
