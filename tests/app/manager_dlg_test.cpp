@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <wx/listbox.h>
+#include <wx/listctrl.h>
 #include <wx/radiobut.h>
 #include <wx/textctrl.h>
 #include <wx/tooltip.h>
@@ -10,6 +11,7 @@
 #include <fstream>
 
 #include "app/control_ids.h"
+#include "app/file_list_ctrl.h"
 #include "app_test_support.h"
 #include "gui_test_support.h"
 
@@ -138,6 +140,28 @@ TEST(ManagerDlg, PortThatCannotBeOpenedLeavesConnectUsableWithTheReason) {
     int failures = 0;
     for (const auto& line : LogLines(window)) failures += line == "Port Initialization Failed.";
     EXPECT_EQ(failures, 1);
+}
+
+// Events from the controls reach their handlers (the tests above call the handlers directly).
+TEST(ManagerDlg, ControlEventsReachTheirHandlers) {
+    TempFolder folder;
+    folder.MakeFile("music/sub/a.mmf");
+    WindowUnderTest test(folder);
+    CManagerDlg& window = *test.window;
+    window.FillFileList(wxString::FromUTF8((folder.Path() / "music").string()));
+
+    wxCommandEvent stop(wxEVT_BUTTON, ids::kStop);
+    window.FindWindow(ids::kStop)->ProcessWindowEvent(stop);
+    EXPECT_TRUE(LogContains(window, "Com Port Closed!!!"));
+
+    wxListEvent activate(wxEVT_LIST_ITEM_ACTIVATED, ids::kFileList);
+    activate.m_itemIndex = window.FileList()->FindRow("sub");
+    window.FileList()->ProcessWindowEvent(activate);
+    EXPECT_EQ(window.m_strCurDir, wxString::FromUTF8((folder.Path() / "music" / "sub").string()));
+
+    wxCommandEvent browse(wxEVT_BUTTON, ids::kBrowse);
+    window.FindWindow(ids::kBrowse)->ProcessWindowEvent(browse);
+    EXPECT_EQ(test.prompts.asked.size(), 1u);  // the file dialog was asked for (and cancelled)
 }
 
 TEST(ManagerDlg, ExitWithoutAPortClosesTheWindow) {
