@@ -20,6 +20,8 @@ namespace {
 constexpr size_t kReadChunkBytes = 256;
 // Paced waits longer than this watch for Stop; shorter ones just sleep.
 constexpr auto kStoppableWait = std::chrono::milliseconds(5);
+// Weight 1/N of each new timer lateness in its running mean.
+constexpr int kLatenessAveraging = 16;
 
 uint32_t BaudOf(speed_t speed) {
     switch (speed) {
@@ -144,11 +146,16 @@ bool CVirtualHandset::WaitStop(Clock::time_point deadline) {
 
 void CVirtualHandset::PaceUntil(Clock::time_point when) {
     if (when - Clock::now() > kStoppableWait && WaitStop(when - kStoppableWait)) return;
-    // An absolute sleep on the steady clock, with the timer slack cut to 1 ns in real-time mode.
-    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(when.time_since_epoch()).count();
+    // A timer wakes tens of microseconds late, which would count against the PC: aim early by the mean
+    // lateness seen so far, so that answers arrive on average when the line would deliver them.
+    const auto target = when - m_timerLateness;
+    if (target <= Clock::now()) return;
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(target.time_since_epoch()).count();
     const timespec until{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
     while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
     }
+    const auto late = std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now() - target);
+    m_timerLateness += (late - m_timerLateness) / kLatenessAveraging;
 }
 
 void CVirtualHandset::Run() {

@@ -73,6 +73,7 @@ private:
     // Real-time pacing: when the last received byte has fully arrived, and when the line out is free.
     Clock::time_point m_lastArrival{};
     Clock::time_point m_outputFree{};
+    std::chrono::nanoseconds m_timerLateness{0};  // running mean of how late the timer wakes
 };
 
 }  // namespace cantavo::handset
