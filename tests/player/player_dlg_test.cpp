@@ -114,8 +114,9 @@ protected:
     static fs::path Song() { return folder_ / "chord.mmf"; }
     static fs::path SecondSong() { return folder_ / "second.mmf"; }
     fs::path WavPath() const {
-        return folder_ /
-               (std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) + ".wav");
+        std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(name.begin(), name.end(), '/', '_');  // parameterized tests
+        return folder_ / (name + ".wav");
     }
 
     std::unique_ptr<TestPlayerDlg> OpenPlayer(const std::string& audio) {
@@ -227,6 +228,26 @@ TEST_F(PlayerDlgTest, PlaysASongWholeExactlyAsCantavoRenderDoesAndStopsAtItsEnd)
     EXPECT_LE(heard.size() - rendered.size(), 2 * kBufferBytes);
     EXPECT_TRUE(std::all_of(heard.begin() + rendered.size(), heard.end(), [](uint8_t b) { return b == 0; }));
 }
+
+// The committed demo melodies (FM voices of the song, the drum bank, ADPCM waves), each heard whole.
+class DemoSongTest : public PlayerDlgTest, public testing::WithParamInterface<const char*> {};
+
+TEST_P(DemoSongTest, IsHeardExactlyAsCantavoRenderRendersIt) {
+    const fs::path song = fs::path(CANTAVO_DEMO_DIR) / GetParam();
+    ASSERT_TRUE(fs::exists(song)) << song;
+    auto player = OpenWavPlayer();
+    ASSERT_TRUE(player->OpenFile(song.string()));
+    ASSERT_TRUE(PlayUntilStopped(*player));
+    cantavo::test::PumpFor(200ms);
+    player.reset();
+    const Bytes heard = WithoutLeadingSilence(Heard());
+    const Bytes rendered = WithoutLeadingSilence(RenderedByProgram(song));
+    ASSERT_GE(heard.size(), rendered.size());
+    EXPECT_TRUE(std::equal(rendered.begin(), rendered.end(), heard.begin()));
+    EXPECT_TRUE(std::all_of(heard.begin() + rendered.size(), heard.end(), [](uint8_t b) { return b == 0; }));
+}
+
+INSTANTIATE_TEST_SUITE_P(Demo, DemoSongTest, testing::Values("ode.mmf", "drums.mmf", "bells.mmf"));
 
 // Only the first play matches cantavo-render byte for byte (see above); stale sound would show as a buffer or
 // more of sound joined to the start of the next play.
