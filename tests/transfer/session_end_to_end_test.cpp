@@ -33,10 +33,11 @@ protected:
         if (server.joinable()) server.join();
     }
 
-    void StartHandset(HandsetSettings settings = {}) {
+    void StartHandset(HandsetSettings settings = {}, bool realtime = false) {
         handset::HandsetOptions options;
         options.flash = folder / "flash.bin";
         options.settings = settings;
+        options.realtime = realtime;
         handset = std::make_unique<CVirtualHandset>(options);
         handset->SetNewDeviceHandler([this](const std::string&) { ++newDevices; });
         std::string error;
@@ -223,6 +224,15 @@ TEST_F(EndToEnd, MissingEraseAnswerRefusedBlockAndGenerousCreditEachEndWithTheir
     const auto slot = BuildSlot(1, "two", song);
     const auto flash = Flash();
     EXPECT_TRUE(std::equal(slot.begin(), slot.end(), flash.begin() + SlotOffset(1)));
+}
+
+TEST_F(EndToEnd, InRealTimeTheHandsetAnswersNoSoonerThanTheLineAllows) {
+    StartHandset({}, true);
+    ASSERT_EQ(session.InitSerialPort(2400), 1);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(session.DetectTarget(), 1);
+    // Nine bytes out and the ACK back, 10 bits each at 2400 baud: 41.7 ms.
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 40ms);
 }
 
 TEST_F(EndToEnd, NoHandsetLeavesDetectionTryingEverySecond) {
