@@ -168,7 +168,7 @@ void CPlayerDlg::WaveDoneRelay::PostWaveDone(WaveHeader* header) {
 
 void CPlayerDlg::OnWaveDone(WaveHeader* header) {
     // A notice of a buffer that a reset returned and the dialog has queued again since.
-    if (!m_hWaveOut || header->flags != kWaveHeaderDone + kWaveHeaderPrepared) return;
+    if (!m_hWaveOut || !(header->flags & kWaveHeaderDone)) return;
     m_hWaveOut->Unprepare(*header);
     uint8_t* const begin = header->data;
     uint8_t* const end = begin + header->buffer_length;
