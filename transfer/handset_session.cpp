@@ -94,6 +94,7 @@ void CHandsetSession::ResetState() {
 
 void CHandsetSession::CloseConnection() {
     m_serial.ClosePort();
+    EndWorkerUse();
     ResetState();
     m_view.EnableConnect(true);
 }
@@ -159,6 +160,10 @@ void CHandsetSession::OnTimer(int id) {
 
 void CHandsetSession::ConnectThreadProc() {
     if (DownloadLoader() == 0 || CompleteConnection() == 0) AbortConnection();
+}
+
+void CHandsetSession::EndWorkerUse() {
+    m_bWorkerRunning = false;
 }
 
 void CHandsetSession::WaitForWorker() {

@@ -99,6 +99,9 @@ private:
     using Clock = std::chrono::steady_clock;
 
     void ConnectThreadProc();
+    // The worker is done with the port and the files. Called before the view enables commands, since the
+    // window acts on that call before the worker thread has ended.
+    void EndWorkerUse();
     void SetDetection(bool running);
     void SetProgress(int percent);  // the bar; the view hears only changes
     void DeleteImageFiles();
@@ -138,7 +141,7 @@ private:
 
     // Connection worker.
     std::thread m_worker;
-    std::atomic<bool> m_bWorkerRunning{false};
+    std::atomic<bool> m_bWorkerRunning{false};  // the worker still uses the port and the image files
     std::atomic<bool> m_bCancel{false};
 };
 

@@ -158,6 +158,7 @@ int CHandsetSession::CompleteConnection() {
     m_view.SetTitle(texts::kTitleResting);
     m_bConnectStarted = 1;
     m_bConnected = true;
+    EndWorkerUse();
     m_view.EnableCommands();
     return 1;
 }

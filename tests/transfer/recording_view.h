@@ -2,6 +2,7 @@
 // A session view that records what the session shows; safe to call from the connection worker.
 
 #include <algorithm>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -22,9 +23,15 @@ public:
         const std::lock_guard lock(m_mutex);
         m_progress.push_back(percent);
     }
-    void EnableCommands() override { Set(m_commandsEnabled, true); }
+    void EnableCommands() override {
+        Set(m_commandsEnabled, true);
+        if (onEnable) onEnable();
+    }
     void DisableCommands() override { Set(m_commandsEnabled, false); }
-    void EnableConnect(bool enabled) override { Set(m_connectEnabled, enabled); }
+    void EnableConnect(bool enabled) override {
+        Set(m_connectEnabled, enabled);
+        if (enabled && onEnable) onEnable();
+    }
     void ShowSlotNames(const SlotNames& names) override {
         const std::lock_guard lock(m_mutex);
         m_names = names;
@@ -57,6 +64,7 @@ public:
     }
 
     bool confirmAnswer = true;
+    std::function<void()> onEnable;  // runs on the caller's thread whenever commands or Connect are enabled
     std::optional<std::filesystem::path> backupFile;
 
 private:

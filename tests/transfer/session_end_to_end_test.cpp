@@ -157,6 +157,19 @@ TEST_F(EndToEnd, ALostByteDuringTheLoaderAbortsAndTheNextConnectWorks) {
     EXPECT_TRUE(Connect());
 }
 
+TEST_F(EndToEnd, WhatTheWorkerEnablesLastIsUsableAtOnce) {
+    // The window acts on the worker's enabling calls while the worker thread is still ending.
+    std::vector<bool> busyWhenEnabled;
+    view.onEnable = [&] { busyWhenEnabled.push_back(session.IsWorkerRunning()); };
+    HandsetSettings settings;
+    settings.faults.dropAfter = 100;
+    StartHandset(settings);
+    EXPECT_FALSE(Connect());  // aborted: Connect enabled again
+    EXPECT_TRUE(Connect());   // completed: every command enabled
+    ASSERT_FALSE(busyWhenEnabled.empty());
+    EXPECT_EQ(std::count(busyWhenEnabled.begin(), busyWhenEnabled.end(), true), 0);
+}
+
 TEST_F(EndToEnd, AStallDuringTheReadReportsTheLoadingError) {
     HandsetSettings settings;
     settings.faults.stallAfter = kConnectBytes - 8000;
