@@ -12,13 +12,13 @@ namespace {
 constexpr std::string_view kWavPrefix = "wav:";
 constexpr std::string_view kFastWavPrefix = "wav-fast:";
 
-std::unique_ptr<WaveSink> OpenWavSink(std::string_view spec, std::string_view prefix,
+std::unique_ptr<WaveSink> OpenWavSink(std::string_view backend, std::string_view prefix,
                                       const WaveFormat& format, std::string& error) {
-    if (spec.size() == prefix.size()) {
-        error = player_texts::kUnknownBackend + std::string(spec);
+    if (backend.size() == prefix.size()) {
+        error = player_texts::kUnknownBackend + std::string(backend);
         return nullptr;
     }
-    return WavFileSink::Create(std::string(spec.substr(prefix.size())), format, error);
+    return WavFileSink::Create(std::string(backend.substr(prefix.size())), format, error);
 }
 
 bool IsSupported(const WaveFormat& format) {
@@ -27,33 +27,33 @@ bool IsSupported(const WaveFormat& format) {
            format.avg_bytes_per_sec == format.samples_per_sec * format.block_align;
 }
 
-std::unique_ptr<WaveSink> OpenSink(std::string_view spec, const WaveFormat& format, std::string& error) {
-    if (spec.empty() || spec == "portaudio") return PortAudioSink::Open(format, error);
-    if (spec == "null") return std::make_unique<PacedSink>(format.avg_bytes_per_sec);
-    if (spec.starts_with(kFastWavPrefix)) return OpenWavSink(spec, kFastWavPrefix, format, error);
-    if (spec.starts_with(kWavPrefix)) {
-        std::unique_ptr<WaveSink> file = OpenWavSink(spec, kWavPrefix, format, error);
+std::unique_ptr<WaveSink> OpenSink(std::string_view backend, const WaveFormat& format, std::string& error) {
+    if (backend.empty() || backend == "portaudio") return PortAudioSink::Open(format, error);
+    if (backend == "null") return std::make_unique<PacedSink>(format.avg_bytes_per_sec);
+    if (backend.starts_with(kFastWavPrefix)) return OpenWavSink(backend, kFastWavPrefix, format, error);
+    if (backend.starts_with(kWavPrefix)) {
+        std::unique_ptr<WaveSink> file = OpenWavSink(backend, kWavPrefix, format, error);
         return file ? std::make_unique<PacedSink>(format.avg_bytes_per_sec, std::move(file)) : nullptr;
     }
-    error = player_texts::kUnknownBackend + std::string(spec);
+    error = player_texts::kUnknownBackend + std::string(backend);
     return nullptr;
 }
 
 }  // namespace
 
-std::unique_ptr<WaveOut> WaveOut::Open(std::string_view spec, const WaveFormat& format,
+std::unique_ptr<WaveOut> WaveOut::Open(std::string_view backend, const WaveFormat& format,
                                        WaveDoneTarget& target, std::string& error) {
     if (!IsSupported(format)) {
         error = player_texts::kUnsupportedFormat;
         return nullptr;
     }
-    std::unique_ptr<WaveSink> sink = OpenSink(spec, format, error);
+    std::unique_ptr<WaveSink> sink = OpenSink(backend, format, error);
     if (!sink) return nullptr;
     return std::make_unique<WaveOut>(std::move(sink), target);
 }
 
 std::unique_ptr<WaveOut> WaveOut::OpenFromEnvironment(const WaveFormat& format, WaveDoneTarget& target,
                                                       std::string& error) {
-    const char* spec = std::getenv("CANTAVO_AUDIO");
-    return Open(spec ? spec : "", format, target, error);
+    const char* backend = std::getenv("CANTAVO_AUDIO");
+    return Open(backend ? backend : "", format, target, error);
 }

@@ -42,13 +42,13 @@ smaf::Bytes SustainedChord(int channels, uint32_t note_ms, uint32_t song_ms) {
         }
         sequence.Rest(song_ms / kMsPerTick);
         sequence.End();
-        smaf::ScoreTrackContent spec;
-        spec.number = static_cast<uint8_t>(track + 1);
-        spec.timebase_d = spec.timebase_g = smaf::kTimebase10Ms;
-        spec.seek_phrase = smaf::SeekPhrase(0, song_ms / kMsPerTick);
-        spec.setup = smaf::SetupData({smaf::LongFormVoice(0, 0, voice)});  // song bank 20, program 0
-        spec.sequence = sequence.bytes();
-        chunks.push_back(smaf::ScoreTrackChunk(spec));
+        smaf::ScoreTrackContent backend;
+        backend.number = static_cast<uint8_t>(track + 1);
+        backend.timebase_d = backend.timebase_g = smaf::kTimebase10Ms;
+        backend.seek_phrase = smaf::SeekPhrase(0, song_ms / kMsPerTick);
+        backend.setup = smaf::SetupData({smaf::LongFormVoice(0, 0, voice)});  // song bank 20, program 0
+        backend.sequence = sequence.bytes();
+        chunks.push_back(smaf::ScoreTrackChunk(backend));
     }
     return smaf::SmafFile(chunks);
 }
