@@ -43,11 +43,7 @@ case "$mode" in
 build)
     ;;
 run)
-    if [ -x build/bin/cantavo ]; then
-        exec build/bin/cantavo --virtual-handset
-    fi
-    echo "The window is not built yet; rendering a demo melody instead."
-    exec build/bin/cantavo-render data/demo/ode.mmf build/ode.wav
+    exec build/bin/cantavo --virtual-handset
     ;;
 test)
     # Plain build: everything, the window tests on a virtual display.
