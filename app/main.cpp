@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "app/manager_app.h"
+#include "engine/synth.h"
+#include "tools/host_folders/voice_folder.h"
 
 wxIMPLEMENT_APP_NO_MAIN(CManagerApp);
 
@@ -16,6 +18,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cantavo: %s\n%s", line.error.c_str(), kUsage);
         return 2;
     }
+    // The player plays with the same voices as cantavo-render.
+    SynthSetVoiceFolder(DefaultVoiceFolder().c_str());
     CManagerApp::SetCommandLine(line);
     return wxEntry(argc, argv);
 }

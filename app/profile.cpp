@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "app/user_folders.h"
+#include "tools/host_folders/user_folders.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/user_folders.h"
+#include "tools/host_folders/user_folders.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,4 +1,6 @@
-#include "tools/render/voice_folder.h"
+#include "tools/host_folders/voice_folder.h"
+
+#include "tools/host_folders/user_folders.h"
 
 #include <cstdlib>
 #include <system_error>
@@ -10,14 +12,6 @@ bool HoldsVoiceFiles(const std::filesystem::path& folder) {
     std::error_code error;
     return std::filesystem::exists(folder / "ma2voice.vma", error) ||
            std::filesystem::exists(folder / "ma2voice.adp", error);
-}
-
-std::filesystem::path UserDataFolder() {
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && *xdg != '\0')
-        return std::filesystem::path(xdg) / "cantavo";
-    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0')
-        return std::filesystem::path(home) / ".local" / "share" / "cantavo";
-    return {};
 }
 
 }  // namespace
