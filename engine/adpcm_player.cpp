@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 
+#include "engine/adpcm_decoder.h"
 #include "engine/attenuation_gain.h"
 
 namespace {
@@ -11,13 +12,8 @@ constexpr uint32_t kOutputRate = 22050;  // frames per second
 constexpr int kPositionFractionBits = 12;
 constexpr uint32_t kPositionFractionMask = (1u << kPositionFractionBits) - 1;
 constexpr int8_t kMaxStarts = 126;
-constexpr int32_t kStepMin = 127;
-constexpr int32_t kStepMax = 24576;
 constexpr int32_t kSampleLimit = 32767;
 constexpr uint32_t kMaxWaveBytes = 0x7FFFFFFF;  // two samples per byte must fit the 32-bit count
-
-// Step multipliers by nibble magnitude, Q14 (0.8984 .. 2.3984).
-constexpr std::array<int32_t, 8> kStepMultiplier = {14720, 14720, 14720, 14720, 19648, 26176, 32768, 39296};
 
 // The ADPCM voice's gain table: the shared attenuation table with a full-scale entry 0 that fits 16 bits.
 constexpr std::array<int32_t, kMaxAttenuation + 1> kWaveGain = [] {
@@ -25,22 +21,6 @@ constexpr std::array<int32_t, kMaxAttenuation + 1> kWaveGain = [] {
     table[0] = 32767;
     return table;
 }();
-
-struct AdpcmDecoder {
-    int32_t predictor = 0;
-    int32_t step = kStepMin;
-
-    int16_t Decode(uint8_t nibble) {
-        int32_t delta = step >> 3;
-        if (nibble & 4) delta += step;
-        if (nibble & 2) delta += step >> 1;
-        if (nibble & 1) delta += step >> 2;
-        if (nibble & 8) delta = -delta;
-        predictor = std::clamp(predictor + delta, -32768, 32767);
-        step = std::clamp((step * kStepMultiplier[nibble & 7]) >> 14, kStepMin, kStepMax);
-        return static_cast<int16_t>(predictor);
-    }
-};
 
 }  // namespace
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tools/smaf_writer/voice_writer.h"
+
 namespace {
 
 constexpr size_t kVmaBytes = 86948;
@@ -17,23 +19,12 @@ void PutBigEndian(std::vector<uint8_t>& out, uint32_t value, int bytes) {
 
 }  // namespace
 
-std::array<uint8_t, 5> PackOperator(const OperatorParams& op) {
-    return {
-        static_cast<uint8_t>(op.multiple << 4 | op.vibrato << 3 | op.sustained << 2 | op.hold_release << 1 |
-                             op.rate_scaling),
-        static_cast<uint8_t>(op.release_rate << 4 | op.decay_rate),
-        static_cast<uint8_t>(op.attack_rate << 4 | op.sustain_level),
-        static_cast<uint8_t>(op.total_level << 2 | op.key_scale_level),
-        static_cast<uint8_t>(op.spare_bits << 6 | op.tremolo_depth << 4 | op.tremolo << 3 | op.waveform),
-    };
-}
-
 SourceRecord PackSourceRecord(const VoiceRecord& voice) {
     SourceRecord record{};
     record[0] = static_cast<uint8_t>(voice.lfo_rate << 6 | voice.feedback << 3 | (voice.algorithm & 3));
     record[1] = voice.octave_code;
     for (size_t k = 0; k < 4; ++k) {
-        const auto packed = PackOperator(voice.op[k]);
+        const auto packed = smaf::PackOperator(voice.op[k]);
         std::copy(packed.begin(), packed.end(), record.begin() + 2 + 5 * k);
     }
     record[22] = voice.drum_note;

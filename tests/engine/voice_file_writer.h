@@ -12,8 +12,6 @@
 
 using SourceRecord = std::array<uint8_t, 26>;
 
-// Packs one operator into its 5 bytes (the inverse of UnpackOperator).
-std::array<uint8_t, 5> PackOperator(const OperatorParams& op);
 // A 26-byte ma2voice.vma source record for a voice (algorithm bits 1-0 only).
 SourceRecord PackSourceRecord(const VoiceRecord& voice);
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "voice_file_writer.h"
+#include "tools/smaf_writer/voice_writer.h"
 
 namespace {
 
@@ -32,7 +32,7 @@ TEST(VoiceRecord, PackingRoundTripsEveryByteValue) {
         const uint8_t packed[5] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value ^ 0x5A),
                                    static_cast<uint8_t>(value + 1), static_cast<uint8_t>(255 - value),
                                    static_cast<uint8_t>(value * 7)};
-        const auto repacked = PackOperator(UnpackOperator(packed));
+        const auto repacked = smaf::PackOperator(UnpackOperator(packed));
         for (int i = 0; i < 5; ++i) ASSERT_EQ(repacked[i], packed[i]) << "value " << value << " byte " << i;
     }
 }

@@ -7,6 +7,7 @@
 
 #include "engine/adpcm_player.h"
 #include "engine/builtin_banks.h"
+#include "tools/smaf_writer/voice_writer.h"
 #include "voice_file_writer.h"
 
 namespace {
@@ -220,7 +221,7 @@ TEST(VoiceTableSongVoices, FourOperatorVoiceFillsAllOperators) {
     EXPECT_EQ(r.feedback, 6);
     EXPECT_EQ(r.octave_code, 2);
     EXPECT_EQ(r.drum_note, 0x45);
-    for (int k = 0; k < 4; ++k) EXPECT_EQ(PackOperator(r.op[k])[0], 0x15 + 5 * k);
+    for (int k = 0; k < 4; ++k) EXPECT_EQ(smaf::PackOperator(r.op[k])[0], 0x15 + 5 * k);
 }
 
 TEST(VoiceTableSongVoices, TwoOperatorVoiceZeroesOperatorsThreeAndFour) {
@@ -229,9 +230,9 @@ TEST(VoiceTableSongVoices, TwoOperatorVoiceZeroesOperatorsThreeAndFour) {
     table->SetSongVoice(SongVoice(22, 9, 1).data());
     const VoiceRecord& r = table->Record(22, 9);
     EXPECT_EQ(r.operator_count, 2);
-    EXPECT_EQ(PackOperator(r.op[1])[4], 0x1E);
-    EXPECT_EQ(PackOperator(r.op[2]), (std::array<uint8_t, 5>{}));
-    EXPECT_EQ(PackOperator(r.op[3]), (std::array<uint8_t, 5>{}));
+    EXPECT_EQ(smaf::PackOperator(r.op[1])[4], 0x1E);
+    EXPECT_EQ(smaf::PackOperator(r.op[2]), (std::array<uint8_t, 5>{}));
+    EXPECT_EQ(smaf::PackOperator(r.op[3]), (std::array<uint8_t, 5>{}));
 }
 
 TEST(VoiceTableSongVoices, BankCodeSelectsTheBankUpTo39) {
