@@ -6,7 +6,6 @@
 namespace {
 
 constexpr int16_t kDefaultMasterOffset = -24;
-constexpr uint8_t kAdpcmVoice = 0;
 
 // Controller numbers.
 constexpr uint8_t kBankMsb = 0;

@@ -25,6 +25,8 @@ inline constexpr uint8_t kOperatorBudget = 32;
 inline constexpr uint8_t kAdpcmDrumSlot = 0x80;  // note node of an ADPCM drum note: no FM slot
 inline constexpr uint8_t kNoSlot = 0xFF;
 inline constexpr uint8_t kAllNotes = 0xFF;
+inline constexpr uint8_t kAdpcmVoice = 0;     // the one ADPCM voice
+inline constexpr uint8_t kFirstDrumBank = 10;  // banks 10..19 are looked up by note
 
 struct SlotRecord {
     uint32_t age = 0;                    // age_counter when last started or freed

@@ -8,14 +8,11 @@ namespace {
 constexpr uint8_t kHeader[] = {0xF0, 0x43, 0x79, 0x05, 0x7F};
 constexpr uint32_t kTypeAt = 5;
 constexpr uint32_t kFirstParameterAt = 6;
-constexpr uint8_t kAdpcmVoice = 0;
 constexpr uint8_t kFullLevel = 127;
 constexpr uint8_t kPanRight = 127;
 constexpr uint8_t kMasterLevelCentre = 64;
 constexpr uint8_t kKeyBit = 0x20;
 constexpr uint8_t kRegisterNote = 60;  // register writes sound the channel's voice at middle C
-constexpr uint8_t kFirstDrumBank = 10;
-constexpr uint8_t kBankLimit = 40;
 
 enum ExclusiveType : uint8_t {
     kNoteLimitType = 0x00,
@@ -75,7 +72,7 @@ void CSoundDevice::StartWaveMessage(uint8_t voice, uint8_t wave, uint8_t direct,
     }
     // The wave of a drum voice record; a bank or note outside the voice table names no wave.
     const uint32_t bank = kFirstDrumBank + drum_bank;
-    if (bank >= kBankLimit || wave >= kVoicesPerBank) return;
+    if (bank >= kVoiceBanks || wave >= kVoicesPerBank) return;
     m_adpcm->StartWave(voice, m_voices.Record(bank, wave).wave_handle);
 }
 

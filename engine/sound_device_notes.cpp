@@ -7,11 +7,8 @@
 
 namespace {
 
-constexpr uint8_t kAdpcmVoice = 0;
 constexpr uint8_t kDrumChannel = 9;
-constexpr uint8_t kFirstDrumBank = 10;
 constexpr uint8_t kFirstSongBank = 20;
-constexpr uint8_t kBankLimit = 40;
 constexpr uint8_t kFirstFmDrumNote = 13;  // drum notes 13..91 are FM voices, the others ADPCM waves
 constexpr uint8_t kLastFmDrumNote = 91;
 constexpr uint8_t kMsbGeneral = 0x00;
@@ -57,12 +54,12 @@ void CSoundDevice::UpdateVoiceSelection(uint8_t ch) {
     ChannelRecord& channel = m_channels[ch];
     channel.bank = BankIndex(ch);
     channel.voice_ops =
-        channel.bank < kBankLimit ? m_voices.Record(channel.bank, channel.program).operator_count : 0;
+        channel.bank < kVoiceBanks ? m_voices.Record(channel.bank, channel.program).operator_count : 0;
 }
 
 const VoiceRecord* CSoundDevice::LookupVoice(uint8_t ch, uint8_t note) const {
     const ChannelRecord& channel = m_channels[ch];
-    if (channel.bank >= kBankLimit) return nullptr;
+    if (channel.bank >= kVoiceBanks) return nullptr;
     if (IsDrumBank(channel.bank)) {
         const VoiceRecord& record = m_voices.Record(channel.bank, note);
         // Drum notes outside the FM range play the record's ADPCM wave whatever its operators.
