@@ -4,7 +4,7 @@
 
 #include "app/manager_app.h"
 #include "engine/synth.h"
-#include "tools/host_folders/voice_folder.h"
+#include "host/voice_folder.h"
 
 wxIMPLEMENT_APP_NO_MAIN(CManagerApp);
 

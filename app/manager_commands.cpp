@@ -13,7 +13,7 @@
 #include "app/player_launch.h"
 #include "app/serial_devices.h"
 #include "app/setting_dlg.h"
-#include "tools/host_folders/user_folders.h"
+#include "host/user_folders.h"
 
 namespace {
 

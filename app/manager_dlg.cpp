@@ -22,7 +22,7 @@
 #include "app/notify_dlg.h"
 #include "app/skin.h"
 #include "app/splash_dlg.h"
-#include "tools/host_folders/user_folders.h"
+#include "host/user_folders.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "tools/host_folders/user_folders.h"
+#include "host/user_folders.h"
 
 namespace {
 

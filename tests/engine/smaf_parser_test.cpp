@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tools/smaf_writer/smaf_writer.h"
+#include "smaf_writer/smaf_writer.h"
 
 namespace {
 

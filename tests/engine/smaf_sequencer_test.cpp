@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "tests/engine/recording_target.h"
-#include "tools/smaf_writer/sequence_writer.h"
-#include "tools/smaf_writer/voice_writer.h"
+#include "smaf_writer/sequence_writer.h"
+#include "smaf_writer/voice_writer.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "engine/synth.h"
-#include "tools/smaf_writer/sequence_writer.h"
-#include "tools/smaf_writer/voice_writer.h"
+#include "smaf_writer/sequence_writer.h"
+#include "smaf_writer/voice_writer.h"
 
 namespace {
 

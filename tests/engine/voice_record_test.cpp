@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tools/smaf_writer/voice_writer.h"
+#include "smaf_writer/voice_writer.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "engine/adpcm_player.h"
 #include "engine/builtin_banks.h"
-#include "tools/smaf_writer/voice_writer.h"
+#include "smaf_writer/voice_writer.h"
 #include "voice_file_writer.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "test_songs.h"
 
-#include "tools/smaf_writer/sequence_writer.h"
-#include "tools/smaf_writer/voice_writer.h"
+#include "smaf_writer/sequence_writer.h"
+#include "smaf_writer/voice_writer.h"
 
 namespace player_test {
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "tools/smaf_writer/smaf_writer.h"
+#include "smaf_writer/smaf_writer.h"
 
 namespace player_test {
 

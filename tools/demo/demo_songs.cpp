@@ -6,8 +6,8 @@
 
 #include "engine/builtin_banks.h"
 #include "tools/demo/demo_waves.h"
-#include "tools/smaf_writer/sequence_writer.h"
-#include "tools/smaf_writer/voice_writer.h"
+#include "smaf_writer/sequence_writer.h"
+#include "smaf_writer/voice_writer.h"
 
 namespace demo {
 

@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/smaf_writer/smaf_writer.h"
+#include "smaf_writer/smaf_writer.h"
 
 namespace demo {
 

@@ -4,7 +4,7 @@
 #include <numbers>
 #include <vector>
 
-#include "tools/smaf_writer/adpcm_encoder.h"
+#include "smaf_writer/adpcm_encoder.h"
 
 namespace demo {
 

@@ -10,7 +10,7 @@
 
 #include "tools/render/render_job.h"
 #include "tools/render/render_texts.h"
-#include "tools/host_folders/voice_folder.h"
+#include "host/voice_folder.h"
 
 namespace {
 

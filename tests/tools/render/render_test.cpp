@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "engine/synth_engine.h"
-#include "tools/smaf_writer/sequence_writer.h"
+#include "smaf_writer/sequence_writer.h"
 
 namespace {
 

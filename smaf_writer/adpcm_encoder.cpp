@@ -1,4 +1,4 @@
-#include "tools/smaf_writer/adpcm_encoder.h"
+#include "smaf_writer/adpcm_encoder.h"
 
 #include <cstdlib>
 

@@ -1,4 +1,4 @@
-#include "tools/smaf_writer/voice_writer.h"
+#include "smaf_writer/voice_writer.h"
 
 namespace smaf {
 

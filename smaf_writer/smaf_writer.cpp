@@ -1,4 +1,4 @@
-#include "tools/smaf_writer/smaf_writer.h"
+#include "smaf_writer/smaf_writer.h"
 
 namespace smaf {
 

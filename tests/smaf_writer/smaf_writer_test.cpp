@@ -7,8 +7,8 @@
 #include "engine/smaf_parser.h"
 #include "engine/smaf_track_converter.h"
 #include "engine/voice_exclusive.h"
-#include "tools/smaf_writer/sequence_writer.h"
-#include "tools/smaf_writer/voice_writer.h"
+#include "smaf_writer/sequence_writer.h"
+#include "smaf_writer/voice_writer.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "engine/voice_record.h"
-#include "tools/smaf_writer/smaf_writer.h"
+#include "smaf_writer/smaf_writer.h"
 
 namespace smaf {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "tools/smaf_writer/smaf_writer.h"
+#include "smaf_writer/smaf_writer.h"
 
 namespace smaf {
 

@@ -1,6 +1,6 @@
-#include "tools/host_folders/voice_folder.h"
+#include "host/voice_folder.h"
 
-#include "tools/host_folders/user_folders.h"
+#include "host/user_folders.h"
 
 #include <cstdlib>
 #include <system_error>

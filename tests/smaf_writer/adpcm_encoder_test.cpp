@@ -1,5 +1,5 @@
 // The encoder against the engine's decoder (the ADPCM player's wave table).
-#include "tools/smaf_writer/adpcm_encoder.h"
+#include "smaf_writer/adpcm_encoder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "tools/smaf_writer/sequence_writer.h"
+#include "smaf_writer/sequence_writer.h"
 
 #include <algorithm>
 

@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "tools/smaf_writer/smaf_writer.h"
+#include "smaf_writer/smaf_writer.h"
 
 namespace smaf {
 

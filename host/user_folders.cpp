@@ -1,4 +1,4 @@
-#include "tools/host_folders/user_folders.h"
+#include "host/user_folders.h"
 
 #include <cstdlib>
 #include <filesystem>
