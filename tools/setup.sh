@@ -12,7 +12,7 @@ case "$mode" in run|test|build) ;; *) echo "usage: $0 run|test|build" >&2; exit 
 packages=(
     build-essential cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
-    libwxgtk3.2-dev portaudio19-dev libsndfile1-dev libsamplerate0-dev libcli11-dev
+    libwxgtk3.2-dev portaudio19-dev libsndfile1-dev libsamplerate0-dev libportsmf-dev libcli11-dev
     xvfb xauth
 )
 
