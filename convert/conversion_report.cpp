@@ -1,5 +1,6 @@
 #include "convert/conversion_report.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -52,17 +53,46 @@ std::string Output(const ConversionReport& report) {
     return Format(convert_text::kOutput, report.output_bytes, report.max_bytes, limit);
 }
 
-std::string GivenUp(const GivenUpStream& given_up) {
-    const unsigned channel = given_up.stream.channel + 1u;
-    switch (given_up.stream.kind) {
-        case ControlKind::kExpression:
-            return Format(convert_text::kExpressionHeld, channel, unsigned(given_up.held_level),
-                          given_up.stream.changes);
-        case ControlKind::kModulation:
-            return Format(convert_text::kModulationDropped, channel, given_up.stream.changes);
-        default:
-            return Format(convert_text::kBendStepped, channel, given_up.stream.changes, given_up.written);
+// "channel 3", "channels 1-4, 7, 9"
+std::string Channels(std::vector<unsigned> channels) {
+    std::sort(channels.begin(), channels.end());
+    std::vector<std::string> runs;
+    for (size_t i = 0; i < channels.size();) {
+        size_t j = i;
+        while (j + 1 < channels.size() && channels[j + 1] == channels[j] + 1) ++j;
+        runs.push_back(j == i ? Format("%u", channels[i] + 1)
+                              : Format("%u-%u", channels[i] + 1, channels[j] + 1));
+        i = j + 1;
     }
+    return Format(convert_text::kChannelList[channels.size() == 1 ? 0 : 1], Joined(runs, ", ").c_str());
+}
+
+// One entry per kind of stream, in the order they were given up.
+std::vector<std::string> GivenUp(const std::vector<GivenUpStream>& given_up) {
+    std::vector<std::string> entries;
+    std::vector<ControlKind> kinds;
+    for (const GivenUpStream& stream : given_up)
+        if (std::find(kinds.begin(), kinds.end(), stream.stream.kind) == kinds.end())
+            kinds.push_back(stream.stream.kind);
+    for (const ControlKind kind : kinds) {
+        std::vector<unsigned> channels;
+        uint32_t changes = 0;
+        uint32_t written = 0;
+        for (const GivenUpStream& stream : given_up) {
+            if (stream.stream.kind != kind) continue;
+            channels.push_back(stream.stream.channel);
+            changes += stream.stream.changes;
+            written += stream.written;
+        }
+        const std::string on = Channels(channels);
+        if (kind == ControlKind::kExpression)
+            entries.push_back(Format(convert_text::kExpressionHeld, on.c_str(), changes));
+        else if (kind == ControlKind::kModulation)
+            entries.push_back(Format(convert_text::kModulationDropped, on.c_str(), changes));
+        else
+            entries.push_back(Format(convert_text::kBendStepped, on.c_str(), changes, written));
+    }
+    return entries;
 }
 
 const char* StepName(FitStep step) {
@@ -142,8 +172,7 @@ void MidiText(std::string& out, const ConversionReport& report) {
             Format(convert_text::kDroppedFit, midi.dropped_to_fit, midi.polyphony, midi.shortened_to_fit));
     Line(out, convert_text::kDroppedLabel, dropped.empty() ? convert_text::kNone : Joined(dropped, "; "));
 
-    std::vector<std::string> thinned;
-    for (const GivenUpStream& given_up : midi.given_up) thinned.push_back(GivenUp(given_up));
+    const std::vector<std::string> thinned = GivenUp(midi.given_up);
     Line(out, convert_text::kThinnedLabel, thinned.empty() ? convert_text::kNone : Joined(thinned, "; "));
 
     std::string cut = convert_text::kNone;

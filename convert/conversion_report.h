@@ -23,7 +23,6 @@ enum class FitStep { kCoarserTimebase, kControllers, kPolyphony, kCut };
 struct GivenUpStream {
     ControllerStream stream;  // its changes in the MIDI file
     uint32_t written;         // control events left in the score (0 when dropped)
-    uint8_t held_level;       // expression: the level the channel is held at
 };
 
 struct MidiCut {

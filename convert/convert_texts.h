@@ -62,10 +62,10 @@ inline constexpr const char* kNone = "none";
 inline constexpr const char* kDroppedEngine =
     "%u above the engine's 16 voices and 32 operators (%u more cut short)";
 inline constexpr const char* kDroppedFit = "%u to fit in %d voices (%u more cut short)";
-inline constexpr const char* kExpressionHeld = "expression of channel %u held at %u (%u changes)";
-inline constexpr const char* kModulationDropped = "modulation of channel %u dropped (%u changes)";
+inline constexpr const char* kExpressionHeld = "expression held at its usual level on %s (%u changes)";
+inline constexpr const char* kModulationDropped = "modulation dropped on %s (%u changes)";
 inline constexpr const char* kBendStepped =
-    "pitch bend of channel %u in quarter-semitone steps (%u changes, %u events left)";
+    "pitch bend in quarter-semitone steps on %s (%u changes, %u left)";
 inline constexpr const char* kCutAtBar = "end of bar %u (%s), last notes released; %u of %u notes kept";
 inline constexpr const char* kCutInFirstBar =
     "%s, inside the first bar, last notes released; %u of %u notes kept";
@@ -93,6 +93,7 @@ inline constexpr const char* kScoreTrack[] = {"score track", "score tracks"};
 inline constexpr const char* kMelodyProgram[] = {"melody program", "melody programs"};
 inline constexpr const char* kDrumSound[] = {"drum sound", "drum sounds"};
 inline constexpr const char* kChannel[] = {"channel", "channels"};
+inline constexpr const char* kChannelList[] = {"channel %s", "channels %s"};
 inline constexpr const char* kControllerStream[] = {"controller stream", "controller streams"};
 
 // The one-line summary.

@@ -69,7 +69,8 @@ struct TrackWriter {
 
 class CScoreWriter {
 public:
-    explicit CScoreWriter(const ScorePlan& plan) : m_plan(plan) {}
+    // `homes`: the MIDI channels with notes, whose score channels of the same number others take last.
+    CScoreWriter(const ScorePlan& plan, std::bitset<kMidiChannels> homes) : m_plan(plan), m_homes(homes) {}
 
     // Frees the channels whose notes have ended by `now`.
     void Release(uint32_t now) {
@@ -208,14 +209,18 @@ private:
 
     int ChooseChannel(const TimedNote& note) const {
         int best = kNone;
-        std::tuple<uint32_t, bool, bool, bool, uint32_t, int> best_rank;
+        std::tuple<bool, uint32_t, bool, bool, bool, uint32_t, int> best_rank;
         for (int s = 0; s < kScoreChannels; ++s) {
             const ScoreChannel& channel = m_channels[s];
             if (channel.playing != kNone) continue;
-            const std::tuple<uint32_t, bool, bool, bool, uint32_t, int> rank = {
-                Cost(s, note),      channel.last != note.channel,
-                s != note.channel,  !m_tracks[s / kChannelsPerTrack].used,
-                channel.free_since, s};
+            const std::tuple<bool, uint32_t, bool, bool, bool, uint32_t, int> rank = {
+                s != note.channel && m_homes[s],
+                Cost(s, note),
+                channel.last != note.channel,
+                s != note.channel,
+                !m_tracks[s / kChannelsPerTrack].used,
+                channel.free_since,
+                s};
             if (best == kNone || rank < best_rank) {
                 best = s;
                 best_rank = rank;
@@ -282,6 +287,7 @@ private:
     }
 
     const ScorePlan& m_plan;
+    const std::bitset<kMidiChannels> m_homes;
     std::array<ScoreChannel, kScoreChannels> m_channels{};
     std::array<MidiChannelValues, kMidiChannels> m_midi{};
     std::array<TrackWriter, kTracks> m_tracks{};
@@ -297,7 +303,9 @@ uint32_t OnGrid(double ms, uint32_t timebase_ms) {
 
 BuiltScore BuildScore(const std::vector<TimedNote>& notes, const std::vector<ChannelControl>& controls,
                       const ScorePlan& plan) {
-    CScoreWriter writer(plan);
+    std::bitset<kMidiChannels> homes;
+    for (const TimedNote& note : notes) homes.set(note.channel);
+    CScoreWriter writer(plan, homes);
     size_t next_control = 0;
     const auto controls_until = [&](uint32_t limit_ms, bool inclusive) {
         for (; next_control < controls.size(); ++next_control) {

@@ -3,11 +3,12 @@
 // carrying the controls of the MIDI channel whose note it plays, and the tracks become a SMAF file.
 //
 // A score channel plays one note at a time and two overlapping notes on it would slur, so a note takes a
-// channel that is free when it starts: the one needing the fewest bytes of control changes, then the one its
-// MIDI channel used last, then the one numbered like its MIDI channel, then one of a track already written,
-// then the one free the longest. A control change reaches the channels sounding a note of its MIDI channel
-// at once and the others when they next play for it. Every track ends at the end of the song, since each
-// track's end silences channels 0-3.
+// channel that is free when it starts. Each MIDI channel of the song has the score channel of its own number;
+// a note takes its own, or one that is no other MIDI channel's, before another's. Among those it takes the
+// one needing the fewest bytes of control changes, then the one its MIDI channel used last, then its own,
+// then one of a track already written, then the one free the longest. A control change reaches the channels
+// sounding a note of its MIDI channel at once and the others when they next play for it. Every track ends at
+// the end of the song, since each track's end silences channels 0-3.
 
 #include <array>
 #include <bitset>

@@ -104,9 +104,12 @@ private:
             if (Try(state).fits) return Finest(state);
         state.streams_given_up = m_streams.size();
 
-        for (state.polyphony = kEngineVoices - 1; state.polyphony >= kFewestVoices; --state.polyphony)
+        // Only voice counts below what the song sounds at once can drop anything.
+        const int peak = PeakVoices(Reduced(state, kEngineVoices).notes);
+        for (state.polyphony = std::min(kEngineVoices, peak) - 1; state.polyphony >= kFewestVoices;
+             --state.polyphony)
             if (Try(state).fits) return Finest(state);
-        state.polyphony = kFewestVoices;
+        state.polyphony = peak > kFewestVoices ? kFewestVoices : kEngineVoices;
 
         return Cut(state);
     }
@@ -158,6 +161,20 @@ private:
     }
 
     uint32_t Timebase(const FitState& state) const { return m_timebases[state.timebase]; }
+
+    // The most notes sounding at once.
+    static int PeakVoices(const std::vector<TimedNote>& notes) {
+        std::vector<std::pair<uint32_t, int>> edges;  // at one time, ends (-1) before starts (+1)
+        for (const TimedNote& note : notes) {
+            edges.emplace_back(note.on_ms, 1);
+            edges.emplace_back(note.off_ms, -1);
+        }
+        std::sort(edges.begin(), edges.end());
+        int sounding = 0;
+        int peak = 0;
+        for (const auto& edge : edges) peak = std::max(peak, sounding += edge.second);
+        return peak;
+    }
 
     std::vector<TimedNote> Quantise(uint32_t timebase, bool four_operator) const {
         std::vector<TimedNote> notes;
@@ -280,7 +297,7 @@ private:
             const auto& counts = stream.kind == ControlKind::kPitchBend    ? built.written.bend
                                  : stream.kind == ControlKind::kModulation ? built.written.modulation
                                                                            : built.written.expression;
-            report.given_up.push_back({stream, counts[stream.channel], m_typical_expression[stream.channel]});
+            report.given_up.push_back({stream, counts[stream.channel]});
         }
         if (state.cut_ms)
             report.cut = MidiCut{state.cut_bar, *state.cut_ms, static_cast<uint32_t>(notes.size())};
