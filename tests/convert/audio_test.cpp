@@ -2,7 +2,6 @@
 // higher wave rate is taken when the whole sound fits, and a sound too long for the slot is cut with a fade.
 #include <gtest/gtest.h>
 #include <sndfile.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <filesystem>
@@ -12,6 +11,7 @@
 
 #include "convert/convert.h"
 #include "engine/synth_engine.h"
+#include "tests/transfer/temp_dir.h"
 
 namespace {
 
@@ -19,15 +19,6 @@ namespace fs = std::filesystem;
 
 class AudioConversion : public testing::Test {
 protected:
-    void SetUp() override {
-        m_folder =
-            fs::temp_directory_path() / ("cantavo_audio_test_" + std::to_string(getpid()) + "_" +
-                                         testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_folder);
-        fs::create_directories(m_folder);
-    }
-    void TearDown() override { fs::remove_all(m_folder); }
-
     // A sound file whose sample of channel c at frame f is sample(f, c).
     fs::path Sound(const char* name, int format, int rate, int channels, double seconds,
                    const std::function<double(size_t, int)>& sample) const {
@@ -95,7 +86,7 @@ protected:
         return double(samples.size()) / kFramesPerSecond;
     }
 
-    fs::path m_folder;
+    cantavo::testing::CTempDir m_folder;
 };
 
 TEST_F(AudioConversion, ASineComesBackAtItsPitchAndLength) {
