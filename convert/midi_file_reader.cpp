@@ -14,12 +14,17 @@
 
 namespace {
 
-constexpr uint8_t kNoteOff = 0x80;
-constexpr uint8_t kNoteOn = 0x90;
-constexpr uint8_t kController = 0xB0;
-constexpr uint8_t kProgram = 0xC0;
-constexpr uint8_t kPitchBend = 0xE0;
 constexpr int kHighestFormat = 1;
+
+// The library reads the data of a meta event (a tempo, a time signature, ...) at the fixed places of its
+// longest form, whatever length the file gives it, from a message buffer it allocates on the first event with
+// data: a too short first meta event reads through a null pointer. A first read of this file, on the same
+// reader, leaves the buffer allocated (and larger than any fixed form), so such events read stale bytes
+// instead, which the checks below take as they come.
+constexpr uint8_t kPrimer[] = {'M', 'T',  'h',  'd', 0, 0, 0, 6,  0, 0, 0, 1, 0, 96,  // format 0, one track
+                               'M', 'T',  'r',  'k', 0, 0, 0, 16,                     // 16 bytes:
+                               0,   0xFF, 0x01, 8,   0, 0, 0, 0,  0, 0, 0, 0,         // a text of 8 bytes
+                               0,   0xFF, 0x2F, 0};                                   // the end of the track
 
 bool StartsWith(std::span<const uint8_t> bytes, size_t at, const char* text) {
     const size_t length = std::strlen(text);
@@ -33,8 +38,18 @@ bool IsRiffMidi(std::span<const uint8_t> bytes) {
 // Collects what the library reads. Returning EOF from Mf_getc is the only way to stop it early.
 class CMidiEventCollector final : public Midifile_reader {
 public:
-    CMidiEventCollector(std::span<const uint8_t> bytes, MidiFileContents& contents)
-        : m_bytes(bytes), m_contents(contents) {}
+    explicit CMidiEventCollector(MidiFileContents& contents) : m_contents(contents) {
+        Read(kPrimer);
+        m_contents = {};
+        m_header_seen = m_refused = false;
+    }
+    ~CMidiEventCollector() { finalize(); }
+
+    void Read(std::span<const uint8_t> bytes) {
+        m_bytes = bytes;
+        m_at = 0;
+        midifile();
+    }
 
     bool HeaderSeen() const { return m_header_seen; }
     bool Refused() const { return m_refused; }
@@ -58,13 +73,15 @@ protected:
     void Mf_endtrack() override { NoteTime(); }
     void Mf_eot() override {}
 
-    void Mf_on(int channel, int key, int velocity) override { Channel(kNoteOn, channel, key, velocity); }
-    void Mf_off(int channel, int key, int velocity) override { Channel(kNoteOff, channel, key, velocity); }
-    void Mf_controller(int channel, int number, int value) override {
-        Channel(kController, channel, number, value);
+    void Mf_on(int channel, int key, int velocity) override { Channel(kMidiNoteOn, channel, key, velocity); }
+    void Mf_off(int channel, int key, int velocity) override {
+        Channel(kMidiNoteOff, channel, key, velocity);
     }
-    void Mf_program(int channel, int program) override { Channel(kProgram, channel, program, 0); }
-    void Mf_pitchbend(int channel, int lsb, int msb) override { Channel(kPitchBend, channel, lsb, msb); }
+    void Mf_controller(int channel, int number, int value) override {
+        Channel(kMidiController, channel, number, value);
+    }
+    void Mf_program(int channel, int program) override { Channel(kMidiProgram, channel, program, 0); }
+    void Mf_pitchbend(int channel, int lsb, int msb) override { Channel(kMidiPitchBend, channel, lsb, msb); }
     void Mf_tempo(int microseconds_per_quarter) override {
         if (microseconds_per_quarter > 0)
             m_contents.tempos.push_back({Mf_currtime, static_cast<uint32_t>(microseconds_per_quarter)});
@@ -126,11 +143,10 @@ std::optional<MidiFileContents> ReadMidiFile(std::span<const uint8_t> bytes, std
         return std::nullopt;
     }
     MidiFileContents contents;
-    CMidiEventCollector collector(bytes, contents);
+    CMidiEventCollector collector(contents);
     // A RIFF MIDI file wraps the standard file: the reader skips to its header.
     collector.Mf_skipinit = IsRiffMidi(bytes) ? 1 : 0;
-    collector.midifile();
-    collector.finalize();
+    collector.Read(bytes);
 
     if (!collector.HeaderSeen()) {
         reason = convert_text::kNotMidi;

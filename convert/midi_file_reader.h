@@ -9,6 +9,13 @@
 #include <string>
 #include <vector>
 
+// Channel message kinds (the status byte's high nibble).
+inline constexpr uint8_t kMidiNoteOff = 0x80;
+inline constexpr uint8_t kMidiNoteOn = 0x90;
+inline constexpr uint8_t kMidiController = 0xB0;
+inline constexpr uint8_t kMidiProgram = 0xC0;
+inline constexpr uint8_t kMidiPitchBend = 0xE0;
+
 // Channel messages (status 0x80-0xEF) in file order within a tick; a note on with velocity 0 stays as it is.
 struct MidiChannelEvent {
     int64_t tick;

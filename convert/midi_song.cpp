@@ -8,12 +8,6 @@
 
 namespace {
 
-constexpr uint8_t kNoteOff = 0x80;
-constexpr uint8_t kNoteOn = 0x90;
-constexpr uint8_t kController = 0xB0;
-constexpr uint8_t kProgram = 0xC0;
-constexpr uint8_t kPitchBend = 0xE0;
-
 constexpr uint8_t kBankMsb = 0;
 constexpr uint8_t kModulation = 1;
 constexpr uint8_t kDataEntryMsb = 6;
@@ -66,24 +60,24 @@ public:
         const uint8_t channel = event.status & 0x0F;
         ChannelState& state = m_channels[channel];
         switch (event.status & 0xF0) {
-            case kNoteOn:
+            case kMidiNoteOn:
                 if (event.data2 != 0) {
                     NoteOn(channel, event.data1, event.data2, ms);
                     break;
                 }
                 [[fallthrough]];
-            case kNoteOff:
+            case kMidiNoteOff:
                 NoteOff(channel, event.data1, ms);
                 break;
-            case kController:
+            case kMidiController:
                 Controller(channel, event.data1, event.data2, ms);
                 break;
-            case kProgram:
+            case kMidiProgram:
                 state.program = event.data1;
                 state.program_bank_msb = state.bank_msb;
                 state.program_bank_lsb = state.bank_lsb;
                 break;
-            case kPitchBend: {
+            case kMidiPitchBend: {
                 const int raw = event.data1 | (event.data2 << 7);
                 const auto cents =
                     static_cast<int16_t>((raw - kBendCentre) * state.bend_range_cents / kBendCentre);

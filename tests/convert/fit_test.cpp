@@ -91,26 +91,31 @@ TEST(Fit, ASongThatFitsIsNotTouched) {
     EXPECT_TRUE(GaveUpAnything(coarser.report));
 }
 
-TEST(Fit, ControllerStreamsGoAfterPrecisionBusiestFirst) {
-    const std::vector<uint8_t> midi = MelodyWithSweeps(30);
+// Converts with a limit one byte below the size at the coarsest timebase the first fit step takes, so that
+// precision alone cannot do, and checks that `step` was taken after it. Once that step is in effect the
+// finest timebase that fits is taken again, which may be 1 ms: the report names the steps in effect.
+Conversion ConvertBeyondPrecision(const std::vector<uint8_t>& midi, FitStep step) {
     const uint32_t at_20_ms = static_cast<uint32_t>(Convert(midi, std::nullopt, 20).smaf.size());
-    const Conversion fitted = Convert(midi, at_20_ms - 1);
+    Conversion fitted = Convert(midi, at_20_ms - 1);
     const MidiReport& report = fitted.report.midi;
-    // Precision alone did not do (the limit is below the size at 20 ms); once the bend is thinned, the finest
-    // timebase that fits is taken again, which may be 1 ms: the report names the steps in effect.
-    ASSERT_FALSE(report.steps.empty());
-    EXPECT_EQ(report.steps.back(), FitStep::kControllers);
     EXPECT_EQ(report.steps.size() == 2, report.timebase_ms > 1);
-    if (report.steps.size() == 2) {
-        EXPECT_EQ(report.steps[0], FitStep::kCoarserTimebase);
-    }
+    const std::vector<FitStep> expected = report.timebase_ms > 1
+                                              ? std::vector<FitStep>{FitStep::kCoarserTimebase, step}
+                                              : std::vector<FitStep>{step};
+    EXPECT_EQ(report.steps, expected);
+    EXPECT_FALSE(report.cut);
+    return fitted;
+}
+
+TEST(Fit, ControllerStreamsGoAfterPrecisionBusiestFirst) {
+    const Conversion fitted = ConvertBeyondPrecision(MelodyWithSweeps(30), FitStep::kControllers);
+    const MidiReport& report = fitted.report.midi;
     // The bend (12 changes a note) is busier than the expression (velocity changes) and the modulation.
     ASSERT_FALSE(report.given_up.empty());
     EXPECT_EQ(report.given_up[0].stream.kind, ControlKind::kPitchBend);
     EXPECT_EQ(report.given_up[0].stream.changes, 30u * 12);
     EXPECT_LT(report.given_up[0].written, 30u * 12);
     EXPECT_EQ(report.polyphony, 16);
-    EXPECT_FALSE(report.cut);
     const ParsedScore score = ParseScore(fitted.smaf);
     EXPECT_EQ(PlayedNotes(score).size(), 30u);
     // Thinned to the short form's quarter-semitone steps.
@@ -121,18 +126,12 @@ TEST(Fit, ControllerStreamsGoAfterPrecisionBusiestFirst) {
 }
 
 TEST(Fit, PolyphonyGoesAfterPrecisionKeepingTheTopNotes) {
-    const std::vector<uint8_t> midi = OverlappingChords(60);
-    const uint32_t at_20_ms = static_cast<uint32_t>(Convert(midi, std::nullopt, 20).smaf.size());
-    const Conversion fitted = Convert(midi, at_20_ms - 1);
-    const MidiReport& report = fitted.report.midi;
     // No controller stream to give up: the controllers step is not taken.
-    ASSERT_FALSE(report.steps.empty());
-    EXPECT_EQ(report.steps.back(), FitStep::kPolyphony);
-    EXPECT_EQ(report.steps.size() == 2, report.timebase_ms > 1);
+    const Conversion fitted = ConvertBeyondPrecision(OverlappingChords(60), FitStep::kPolyphony);
+    const MidiReport& report = fitted.report.midi;
     EXPECT_LT(report.polyphony, 12);
     EXPECT_GE(report.polyphony, 8);
     EXPECT_GT(report.dropped_to_fit + report.shortened_to_fit, 0u);
-    EXPECT_FALSE(report.cut);
     const std::vector<PlayedNote> played = PlayedNotes(ParseScore(fitted.smaf));
     for (uint32_t i = 0; i < 60; ++i) {
         const uint8_t top = static_cast<uint8_t>(48 + (i % 5) + 12);

@@ -2,6 +2,9 @@
 // pairing, pedal, bend range, drums and banks, bar lines, and damaged or hostile files.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
 
 #include "convert/convert.h"
@@ -229,6 +232,38 @@ TEST(MidiReading, EventsLaterThanAnHourAreLeftOut) {
     EXPECT_EQ(song.events_after_limit, 2u);
     EXPECT_EQ(song.length_ms, kLongestSongMs);
     EXPECT_LE(song.bars_ms.size(), 100000u);
+}
+
+TEST(MidiReading, MetaEventsShorterThanTheirFormAreRead) {
+    // A sequence number, a tempo and a time signature without their data bytes, before any other meta event.
+    const std::vector<uint8_t> file = {'M',  'T', 'h', 'd',  0,    0,   0, 6,    0,    0,  0, 1,
+                                       0,    96,  'M', 'T',  'r',  'k', 0, 0,    0,    24, 0, 0xFF,
+                                       0x00, 0,   0,   0xFF, 0x51, 0,   0, 0xFF, 0x58, 0,  0, 0x90,
+                                       60,   100, 96,  0x80, 60,   0,   0, 0xFF, 0x2F, 0};
+    const MidiSong song = Song(file);
+    ASSERT_EQ(song.notes.size(), 1u);
+    EXPECT_EQ(song.notes[0].key, 60);
+}
+
+// The inputs the fuzz target (fuzz/fuzz_convert_midi.cpp) started from or found worth keeping, through the
+// converter the way the target takes them: the last byte picks the options.
+TEST(MidiReading, FuzzCorpus) {
+    size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(CANTAVO_MIDI_CORPUS_DIR)) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ASSERT_FALSE(bytes.empty());
+        const uint8_t choice = bytes.back();
+        bytes.pop_back();
+        ConvertOptions options;
+        options.voices = static_cast<VoiceMode>(choice % 3);
+        if (choice & 0x04) options.timebase_ms = smaf::kTimebasesMs[(choice >> 3) % 8];
+        if (choice & 0x40) options.max_bytes = 300;
+        const Conversion conversion = ConvertMidi(bytes, "corpus.mid", options);
+        EXPECT_TRUE(conversion.error.empty() != conversion.smaf.empty()) << entry.path();
+        ++files;
+    }
+    EXPECT_GE(files, 5u);
 }
 
 TEST(MidiReading, MutatedFilesAreConvertedOrRefusedWithAReason) {

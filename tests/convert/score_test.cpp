@@ -8,6 +8,7 @@
 
 #include "convert/convert.h"
 #include "engine/builtin_banks.h"
+#include "engine/synth_engine.h"
 #include "tests/convert/midi_file_builder.h"
 #include "tests/convert/score_events.h"
 
@@ -271,6 +272,40 @@ TEST(Score, EveryTrackEndsWhenTheSongEnds) {
         if ((MessageByte(event.message, 0) & 0xF0) == 0xB0 && MessageByte(event.message, 1) == 0x78)
             ends.push_back(event.time);
     EXPECT_EQ(ends, std::vector<uint32_t>(12, 4000));  // channels 0-3, from each of the three tracks
+}
+
+}  // namespace
+
+namespace {
+
+// The peak of the left channel and the length as the engine plays a melody.
+std::pair<int, double> Played(const smaf::Bytes& melody) {
+    const auto engine = std::make_unique<CSynthEngine>(std::filesystem::path());
+    engine->SetData(melody.data(), static_cast<uint32_t>(melody.size()));
+    EXPECT_EQ(engine->Play(), 1);
+    int peak = 0;
+    uint64_t frames = 0;
+    std::vector<uint8_t> buffer(8192);
+    while (const uint32_t bytes = engine->Render(buffer.data(), 8192)) {
+        frames += bytes / 4;
+        for (uint32_t i = 0; i < bytes; i += 4)
+            peak = std::max(peak, std::abs(int(int16_t(buffer[i] | (buffer[i + 1] << 8)))));
+    }
+    return {peak, double(frames) / 22050};
+}
+
+TEST(Score, MelodiesAndDrumsAreHeard) {
+    CMidiFileBuilder file(0, kTicksPerQuarter);
+    CMidiTrackBuilder& track = file.AddTrack();
+    for (uint32_t beat = 0; beat < 16; ++beat) {
+        track.Note(beat * 480, 400, 0, static_cast<uint8_t>(60 + beat % 8), 90);
+        track.Note(beat * 480, 100, 9, beat % 2 == 0 ? 36 : 38, 110);
+    }
+    const auto [peak, seconds] = Played(Convert(file.Bytes()).smaf);
+    EXPECT_GT(peak, 4000);
+    // The last note ends at 7.92 s; the released notes ring out a little after it.
+    EXPECT_GT(seconds, 7.8);
+    EXPECT_LT(seconds, 9.0);
 }
 
 }  // namespace
