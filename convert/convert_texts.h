@@ -20,6 +20,8 @@ inline constexpr const char* kMidiNoDivision = "the MIDI header gives no time di
 inline constexpr const char* kMidiNoTrack = "no track in the MIDI file";
 inline constexpr const char* kMidiDamaged = "damaged MIDI file: ";
 inline constexpr const char* kNoNotes = "no notes in the MIDI file";
+inline constexpr const char* kNoPlayableNotes =
+    "no notes in the MIDI file but drum notes without a drum sound";
 inline constexpr const char* kNoSound = "no sound in the audio file";
 inline constexpr const char* kAudioUnreadable = "cannot decode the audio: %s";
 inline constexpr const char* kNoRoom = "%u bytes leave no room for a melody (the smallest takes %u)";

@@ -54,7 +54,7 @@ public:
             longest_ms = std::max(longest_ms, note.end_ms - note.start_ms);
         }
         // The finest timebase asked for whose longest gate holds the longest note.
-        const uint32_t requested = std::max<uint32_t>(options.timebase_ms, 1);
+        const uint32_t requested = std::clamp<uint32_t>(options.timebase_ms, 1, kCoarsestTimebaseMs);
         for (const uint32_t ms : smaf::kTimebasesMs) {
             const bool holds_longest = longest_ms <= double(kLongestScoreNumber) * ms;
             if (ms < requested || (m_timebases.empty() && !holds_longest && ms != kCoarsestTimebaseMs))
@@ -70,7 +70,7 @@ public:
     MidiFit Run() {
         MidiFit fit;
         if (m_notes.empty()) {
-            fit.error = convert_text::kNoNotes;
+            fit.error = m_song.notes.empty() ? convert_text::kNoNotes : convert_text::kNoPlayableNotes;
             return fit;
         }
         FitState state;

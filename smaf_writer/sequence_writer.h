@@ -15,7 +15,8 @@ void AppendNumber(Bytes& out, uint32_t value);
 class ScoreSequence {
 public:
     // A note on track channel 0..3 (the file channel is 4 x (track - 1) + channel) with a MIDI note number;
-    // an octave shift is written first when the note lies outside the channel's current octaves.
+    // an octave shift is written first when the note lies outside the channel's current octaves (or would be
+    // written as the event byte 0x00).
     void Note(uint32_t delta, uint8_t channel, uint8_t note, uint32_t gate);
     // A raw note event code (bits 5-4 octave, bits 3-0 note in the octave) without any octave shift.
     void NoteCode(uint32_t delta, uint8_t channel, uint8_t code, uint32_t gate);
