@@ -23,8 +23,7 @@ using Values = std::array<uint8_t, kFields>;
 constexpr Values kScoreStart = {kBankValue2Op, 0,          kScoreStartVolume, kCentrePan, kFullExpression,
                                 kNoModulation, kCentreBend};
 
-// The short form of expression carries 0, 32, 40, ..., 120 and 127; its codes 0 and 1 (for 0) are not used,
-// since on channel 0 after a duration of 0 and before another they would read as the track's end mark.
+// Values the short forms carry exactly: expression 32, 40, ..., 120 and 127; bend multiples of 8 up to 120.
 bool ShortExpression(uint8_t value) {
     return value == kFullExpression || (value >= 32 && value <= 120 && value % 8 == 0);
 }

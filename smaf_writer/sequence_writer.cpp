@@ -101,6 +101,12 @@ void ScoreSequence::PitchBend(uint32_t delta, uint8_t channel, uint8_t msb) {
 }
 
 void ScoreSequence::ShortExpression(uint32_t delta, uint8_t channel, uint8_t code) {
+    // Codes 0 and 1 on channel 0 make the control byte 0x00: after a duration of 0, and with a duration of 0
+    // following, that reads as the track's end mark. The long form says the same.
+    if (channel == 0 && (code & 0x0F) <= 1) {
+        Expression(delta, channel, 0);
+        return;
+    }
     Control(delta, channel, kShortExpression, code);
 }
 

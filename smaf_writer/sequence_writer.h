@@ -29,7 +29,8 @@ public:
     void Pan(uint32_t delta, uint8_t channel, uint8_t pan);
     void Expression(uint32_t delta, uint8_t channel, uint8_t expression);
     void PitchBend(uint32_t delta, uint8_t channel, uint8_t msb);  // 64 = centre
-    // Short forms: a 4-bit value in the control byte.
+    // Short forms: a 4-bit value in the control byte. (Expression 0 on channel 0 is written in the long
+    // form.)
     void ShortExpression(uint32_t delta, uint8_t channel, uint8_t code);
     void ShortPitchBend(uint32_t delta, uint8_t channel, uint8_t code);  // 8 = centre
     void ShortModulation(uint32_t delta, uint8_t channel, uint8_t code);

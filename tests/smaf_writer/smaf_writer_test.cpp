@@ -80,6 +80,17 @@ TEST(SmafWriter, NotesGoingDownOnChannel0ReadBack) {
     }
 }
 
+TEST(SmafWriter, ExpressionZeroOnChannel0IsNoEndMark) {
+    smaf::ScoreSequence sequence;
+    sequence.ShortExpression(0, 0, 0);
+    sequence.Note(0, 0, 60, 10);
+    sequence.End();
+    const std::vector<SeqEvent> events = Convert(sequence.bytes());
+    ASSERT_EQ(events.size(), 3u + 4u);
+    EXPECT_EQ(events[0].message, PackMessage(0xB0, 11, 0));
+    EXPECT_EQ(events[1].message, PackMessage(0x90, 60, 127));
+}
+
 TEST(SmafWriter, ControlsReadBackAsTheirMessages) {
     smaf::ScoreSequence sequence;
     sequence.Program(0, 1, 42);
