@@ -15,6 +15,7 @@
 namespace {
 
 constexpr int kHighestFormat = 1;
+constexpr int64_t kLatestTick = int64_t{1} << 40;
 
 // The library reads the data of a meta event (a tempo, a time signature, ...) at the fixed places of its
 // longest form, whatever length the file gives it, from a message buffer it allocates on the first event with
@@ -84,12 +85,12 @@ protected:
     void Mf_pitchbend(int channel, int lsb, int msb) override { Channel(kMidiPitchBend, channel, lsb, msb); }
     void Mf_tempo(int microseconds_per_quarter) override {
         if (microseconds_per_quarter > 0)
-            m_contents.tempos.push_back({Mf_currtime, static_cast<uint32_t>(microseconds_per_quarter)});
+            m_contents.tempos.push_back({Tick(), static_cast<uint32_t>(microseconds_per_quarter)});
     }
     void Mf_timesig(int numerator, int denominator_power, int, int) override {
         if (numerator > 0 && denominator_power >= 0 && denominator_power <= 6)
             m_contents.time_signatures.push_back(
-                {Mf_currtime, static_cast<uint8_t>(numerator), static_cast<uint8_t>(1 << denominator_power)});
+                {Tick(), static_cast<uint8_t>(numerator), static_cast<uint8_t>(1 << denominator_power)});
     }
 
     // What the melody does not use.
@@ -107,11 +108,14 @@ protected:
     void Mf_text(int, int, unsigned char*) override {}
 
 private:
-    void NoteTime() { m_contents.end_tick = std::max<int64_t>(m_contents.end_tick, Mf_currtime); }
+    // The library sums delta times of any length without a bound, so a damaged file can take the time past
+    // any range, even below 0; a tick this far out lies beyond the longest song at any tempo.
+    int64_t Tick() const { return std::clamp<int64_t>(Mf_currtime, 0, kLatestTick); }
+    void NoteTime() { m_contents.end_tick = std::max(m_contents.end_tick, Tick()); }
 
     void Channel(uint8_t kind, int channel, int data1, int data2) {
         NoteTime();
-        m_contents.events.push_back({Mf_currtime, static_cast<uint8_t>(kind | (channel & 0x0F)),
+        m_contents.events.push_back({Tick(), static_cast<uint8_t>(kind | (channel & 0x0F)),
                                      static_cast<uint8_t>(data1 & 0x7F), static_cast<uint8_t>(data2 & 0x7F)});
     }
 

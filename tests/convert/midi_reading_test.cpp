@@ -266,6 +266,24 @@ TEST(MidiReading, FuzzCorpus) {
     EXPECT_GE(files, 5u);
 }
 
+TEST(MidiReading, DeltaTimesBeyondAnyRangeAreLeftOut) {
+    // Delta times of eight bytes (2^56 - 1 ticks) each: the library sums them without a bound.
+    std::vector<uint8_t> file = {'M', 'T', 'h', 'd', 0,   0,   0,   6, 0, 0, 0,
+                                 1,   0,   96,  'M', 'T', 'r', 'k', 0, 0, 0, 0};
+    const std::vector<uint8_t> track = {0, 0x90, 60, 100, 96, 0x80, 60, 0};
+    file.insert(file.end(), track.begin(), track.end());
+    for (int i = 0; i < 4; ++i) {
+        file.insert(file.end(), 7, 0xFF);
+        file.insert(file.end(), {0x7F, 0x90, 62, 100});
+    }
+    file.insert(file.end(), {0, 0xFF, 0x2F, 0});
+    file[21] = static_cast<uint8_t>(file.size() - 22);
+    const MidiSong song = Song(file);
+    ASSERT_EQ(song.notes.size(), 1u);
+    EXPECT_EQ(song.events_after_limit, 4u);
+    EXPECT_EQ(song.length_ms, kLongestSongMs);
+}
+
 TEST(MidiReading, MutatedFilesAreConvertedOrRefusedWithAReason) {
     CMidiFileBuilder file(1, kTicksPerQuarter);
     CMidiTrackBuilder& conductor = file.AddTrack();
