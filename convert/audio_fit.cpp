@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "convert/convert_texts.h"
 #include "convert/score_builder.h"
+#include "convert/text_format.h"
 #include "smaf_writer/adpcm_encoder.h"
 #include "smaf_writer/sequence_writer.h"
 
@@ -107,10 +107,7 @@ AudioFit FitAudio(CAudioSource& source, uint32_t max_bytes) {
             max_bytes > overhead ? std::min<uint64_t>(2 * (max_bytes - overhead), LongestSamples(rate)) : 0;
         samples &= ~uint64_t{1};
         if (samples == 0) {
-            char reason[160];
-            std::snprintf(reason, sizeof reason, convert_text::kNoRoom, max_bytes,
-                          static_cast<unsigned>(overhead + 1));
-            fit.error = reason;
+            fit.error = FormatText(convert_text::kNoRoom, max_bytes, static_cast<unsigned>(overhead + 1));
             return fit;
         }
         frames = std::min<uint64_t>(info.frames, samples * info.rate / rate);
@@ -123,9 +120,7 @@ AudioFit FitAudio(CAudioSource& source, uint32_t max_bytes) {
     std::vector<float> mono;
     std::string reason;
     if (!source.ReadMono(frames, rate, static_cast<size_t>(samples), mono, reason)) {
-        char text[256];
-        std::snprintf(text, sizeof text, convert_text::kAudioUnreadable, reason.c_str());
-        fit.error = text;
+        fit.error = FormatText(convert_text::kAudioUnreadable, reason.c_str());
         return fit;
     }
     if (report.cut) FadeOut(mono, rate);

@@ -2,35 +2,27 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 #include "convert/convert_texts.h"
+#include "convert/text_format.h"
 
 namespace {
 
 constexpr uint16_t kSmpteFlag = 0x8000;
 
-template <typename... Args>
-std::string Format(const char* format, Args... args) {
-    const int length = std::snprintf(nullptr, 0, format, args...);
-    std::string text(static_cast<size_t>(std::max(length, 0)), '\0');
-    std::snprintf(text.data(), text.size() + 1, format, args...);
-    return text;
-}
-
 // "1 note", "2 notes"
 std::string Counted(uint32_t count, const char* const (&noun)[2]) {
-    return Format("%u %s", count, noun[count == 1 ? 0 : 1]);
+    return FormatText("%u %s", count, noun[count == 1 ? 0 : 1]);
 }
 
 // "m:ss.s"
 std::string Clock(double ms) {
     const auto tenths = static_cast<long>(std::lround(ms / 100));
-    return Format("%ld:%02ld.%ld", tenths / 600, (tenths / 10) % 60, tenths % 10);
+    return FormatText("%ld:%02ld.%ld", tenths / 600, (tenths / 10) % 60, tenths % 10);
 }
 
 void Line(std::string& out, const char* label, const std::string& text) {
-    out += Format(convert_text::kLine, label, text.c_str());
+    out += FormatText(convert_text::kLine, label, text.c_str());
 }
 
 std::string Joined(const std::vector<std::string>& parts, const char* separator) {
@@ -41,16 +33,16 @@ std::string Joined(const std::vector<std::string>& parts, const char* separator)
 
 std::string Division(uint16_t division) {
     if (division & kSmpteFlag)
-        return Format(convert_text::kSmpteDivision, unsigned(-static_cast<int8_t>(division >> 8)),
-                      unsigned(division & 0xFF));
-    return Format(convert_text::kTicksPerQuarter, unsigned(division));
+        return FormatText(convert_text::kSmpteDivision, unsigned(-static_cast<int8_t>(division >> 8)),
+                          unsigned(division & 0xFF));
+    return FormatText(convert_text::kTicksPerQuarter, unsigned(division));
 }
 
 std::string Output(const ConversionReport& report) {
     const char* limit = !report.max_from_slot             ? convert_text::kLimitGiven
                         : report.slot == SlotKind::kAdpcm ? convert_text::kAdpcmSlot
                                                           : convert_text::kFmSlot;
-    return Format(convert_text::kOutput, report.output_bytes, report.max_bytes, limit);
+    return FormatText(convert_text::kOutput, report.output_bytes, report.max_bytes, limit);
 }
 
 // "channel 3", "channels 1-4, 7, 9"
@@ -60,11 +52,11 @@ std::string Channels(std::vector<unsigned> channels) {
     for (size_t i = 0; i < channels.size();) {
         size_t j = i;
         while (j + 1 < channels.size() && channels[j + 1] == channels[j] + 1) ++j;
-        runs.push_back(j == i ? Format("%u", channels[i] + 1)
-                              : Format("%u-%u", channels[i] + 1, channels[j] + 1));
+        runs.push_back(j == i ? FormatText("%u", channels[i] + 1)
+                              : FormatText("%u-%u", channels[i] + 1, channels[j] + 1));
         i = j + 1;
     }
-    return Format(convert_text::kChannelList[channels.size() == 1 ? 0 : 1], Joined(runs, ", ").c_str());
+    return FormatText(convert_text::kChannelList[channels.size() == 1 ? 0 : 1], Joined(runs, ", ").c_str());
 }
 
 // One entry per kind of stream, in the order they were given up.
@@ -86,11 +78,11 @@ std::vector<std::string> GivenUp(const std::vector<GivenUpStream>& given_up) {
         }
         const std::string on = Channels(channels);
         if (kind == ControlKind::kExpression)
-            entries.push_back(Format(convert_text::kExpressionHeld, on.c_str(), changes));
+            entries.push_back(FormatText(convert_text::kExpressionHeld, on.c_str(), changes));
         else if (kind == ControlKind::kModulation)
-            entries.push_back(Format(convert_text::kModulationDropped, on.c_str(), changes));
+            entries.push_back(FormatText(convert_text::kModulationDropped, on.c_str(), changes));
         else
-            entries.push_back(Format(convert_text::kBendStepped, on.c_str(), changes, written));
+            entries.push_back(FormatText(convert_text::kBendStepped, on.c_str(), changes, written));
     }
     return entries;
 }
@@ -113,50 +105,51 @@ void InputNotes(std::string& out, const ConversionReport& report) {
     const MidiReport& midi = report.midi;
     if (report.kind == InputKind::kMidi) {
         if (!midi.damage.empty())
-            Line(out, convert_text::kNoteLabel, Format(convert_text::kDamaged, midi.damage.c_str()));
+            Line(out, convert_text::kNoteLabel, FormatText(convert_text::kDamaged, midi.damage.c_str()));
         if (midi.events_after_limit > 0)
-            Line(out, convert_text::kNoteLabel, Format(convert_text::kAfterLimit, midi.events_after_limit));
+            Line(out, convert_text::kNoteLabel,
+                 FormatText(convert_text::kAfterLimit, midi.events_after_limit));
         for (unsigned c = 0; c < kMidiChannels; ++c) {
             if (midi.unknown_bank[c])
-                Line(out, convert_text::kNoteLabel, Format(convert_text::kUnknownBank, c + 1));
+                Line(out, convert_text::kNoteLabel, FormatText(convert_text::kUnknownBank, c + 1));
             if (midi.wide_bend[c])
-                Line(out, convert_text::kNoteLabel, Format(convert_text::kWideBend, c + 1));
+                Line(out, convert_text::kNoteLabel, FormatText(convert_text::kWideBend, c + 1));
         }
         if (midi.drum_notes_without_sound > 0)
             Line(out, convert_text::kNoteLabel,
-                 Format(convert_text::kDrumsWithoutSound, midi.drum_notes_without_sound));
+                 FormatText(convert_text::kDrumsWithoutSound, midi.drum_notes_without_sound));
         if (midi.notes_too_long > 0)
-            Line(out, convert_text::kNoteLabel, Format(convert_text::kTooLong, midi.notes_too_long));
+            Line(out, convert_text::kNoteLabel, FormatText(convert_text::kTooLong, midi.notes_too_long));
     }
     const char* kind = report.kind == InputKind::kMidi ? "MIDI" : "audio";
     for (const std::string& option : report.ignored_options)
-        Line(out, convert_text::kNoteLabel, Format(convert_text::kIgnoredOption, option.c_str(), kind));
+        Line(out, convert_text::kNoteLabel, FormatText(convert_text::kIgnoredOption, option.c_str(), kind));
 }
 
 void MidiText(std::string& out, const ConversionReport& report) {
     const MidiReport& midi = report.midi;
-    Line(
-        out, convert_text::kInputLabel,
-        Format(convert_text::kMidiInput, report.input_name.c_str(), unsigned(midi.format),
-               Counted(midi.tracks, convert_text::kTrack).c_str(), Division(midi.division).c_str(),
-               Clock(report.input_seconds * 1000).c_str(), Counted(midi.notes, convert_text::kNote).c_str()));
+    Line(out, convert_text::kInputLabel,
+         FormatText(convert_text::kMidiInput, report.input_name.c_str(), unsigned(midi.format),
+                    Counted(midi.tracks, convert_text::kTrack).c_str(), Division(midi.division).c_str(),
+                    Clock(report.input_seconds * 1000).c_str(),
+                    Counted(midi.notes, convert_text::kNote).c_str()));
     Line(out, convert_text::kOutputLabel,
-         Output(report) + Format(convert_text::kScoreTracks,
-                                 Counted(midi.score_tracks, convert_text::kScoreTrack).c_str()));
+         Output(report) + FormatText(convert_text::kScoreTracks,
+                                     Counted(midi.score_tracks, convert_text::kScoreTrack).c_str()));
     Line(out, convert_text::kTimebaseLabel,
          midi.timebase_ms == midi.requested_timebase_ms
-             ? Format(convert_text::kTimebase, midi.timebase_ms)
-             : Format(convert_text::kTimebaseCoarser, midi.timebase_ms, midi.requested_timebase_ms));
+             ? FormatText(convert_text::kTimebase, midi.timebase_ms)
+             : FormatText(convert_text::kTimebaseCoarser, midi.timebase_ms, midi.requested_timebase_ms));
 
     const std::string programs = Counted(midi.melody_programs, convert_text::kMelodyProgram);
     std::string voices =
         midi.four_operator_programs > 0
-            ? Format(convert_text::kMelodyVoices4, programs.c_str(), midi.four_operator_programs)
-            : Format(convert_text::kMelodyVoices2, programs.c_str());
+            ? FormatText(convert_text::kMelodyVoices4, programs.c_str(), midi.four_operator_programs)
+            : FormatText(convert_text::kMelodyVoices2, programs.c_str());
     if (midi.four_operator_gave_way) voices += convert_text::kFourGaveWay;
     if (midi.drum_sounds > 0)
-        voices +=
-            Format(convert_text::kDrumVoices, Counted(midi.drum_sounds, convert_text::kDrumSound).c_str());
+        voices += FormatText(convert_text::kDrumVoices,
+                             Counted(midi.drum_sounds, convert_text::kDrumSound).c_str());
     Line(out, convert_text::kVoicesLabel, voices);
     Line(out, convert_text::kVelocityLabel,
          midi.velocity == VelocityUse::kApproximated ? convert_text::kVelocityApproximated
@@ -166,10 +159,10 @@ void MidiText(std::string& out, const ConversionReport& report) {
     std::vector<std::string> dropped;
     if (midi.dropped_above_engine + midi.shortened_above_engine > 0)
         dropped.push_back(
-            Format(convert_text::kDroppedEngine, midi.dropped_above_engine, midi.shortened_above_engine));
+            FormatText(convert_text::kDroppedEngine, midi.dropped_above_engine, midi.shortened_above_engine));
     if (midi.polyphony < 16)
-        dropped.push_back(
-            Format(convert_text::kDroppedFit, midi.dropped_to_fit, midi.polyphony, midi.shortened_to_fit));
+        dropped.push_back(FormatText(convert_text::kDroppedFit, midi.dropped_to_fit, midi.polyphony,
+                                     midi.shortened_to_fit));
     Line(out, convert_text::kDroppedLabel, dropped.empty() ? convert_text::kNone : Joined(dropped, "; "));
 
     const std::vector<std::string> thinned = GivenUp(midi.given_up);
@@ -177,32 +170,34 @@ void MidiText(std::string& out, const ConversionReport& report) {
 
     std::string cut = convert_text::kNone;
     if (midi.cut)
-        cut = midi.cut->bar > 0 ? Format(convert_text::kCutAtBar, midi.cut->bar, Clock(midi.cut->ms).c_str(),
-                                         midi.cut->notes_kept, midi.notes)
-                                : Format(convert_text::kCutInFirstBar, Clock(midi.cut->ms).c_str(),
-                                         midi.cut->notes_kept, midi.notes);
+        cut = midi.cut->bar > 0 ? FormatText(convert_text::kCutAtBar, midi.cut->bar,
+                                             Clock(midi.cut->ms).c_str(), midi.cut->notes_kept, midi.notes)
+                                : FormatText(convert_text::kCutInFirstBar, Clock(midi.cut->ms).c_str(),
+                                             midi.cut->notes_kept, midi.notes);
     Line(out, convert_text::kCutLabel, cut);
 
     std::vector<std::string> steps;
     for (size_t i = 0; i < midi.steps.size(); ++i)
-        steps.push_back(Format("%zu. %s", i + 1, StepName(midi.steps[i])));
+        steps.push_back(FormatText("%zu. %s", i + 1, StepName(midi.steps[i])));
     Line(out, convert_text::kStepsLabel, steps.empty() ? convert_text::kNone : Joined(steps, "  "));
 }
 
 void AudioText(std::string& out, const ConversionReport& report) {
     const AudioReport& audio = report.audio;
     Line(out, convert_text::kInputLabel,
-         Format(convert_text::kAudioInput, report.input_name.c_str(), audio.format.c_str(), audio.input_rate,
-                Counted(audio.input_channels, convert_text::kChannel).c_str(),
-                Clock(report.input_seconds * 1000).c_str()));
+         FormatText(convert_text::kAudioInput, report.input_name.c_str(), audio.format.c_str(),
+                    audio.input_rate, Counted(audio.input_channels, convert_text::kChannel).c_str(),
+                    Clock(report.input_seconds * 1000).c_str()));
     Line(out, convert_text::kOutputLabel, Output(report));
     Line(out, convert_text::kRateLabel,
-         audio.bytes_at_8000 > 0 ? Format(convert_text::kRateLower, audio.sample_rate, audio.bytes_at_8000)
-                                 : Format(convert_text::kRate, audio.sample_rate));
-    Line(out, convert_text::kLevelLabel, Format(convert_text::kLevel, audio.gain_db));
+         audio.bytes_at_8000 > 0
+             ? FormatText(convert_text::kRateLower, audio.sample_rate, audio.bytes_at_8000)
+             : FormatText(convert_text::kRate, audio.sample_rate));
+    Line(out, convert_text::kLevelLabel, FormatText(convert_text::kLevel, audio.gain_db));
     Line(out, convert_text::kCutLabel,
-         audio.cut ? Format(convert_text::kAudioCut, audio.kept_seconds, report.input_seconds, audio.fade_ms)
-                   : std::string(convert_text::kNone));
+         audio.cut
+             ? FormatText(convert_text::kAudioCut, audio.kept_seconds, report.input_seconds, audio.fade_ms)
+             : std::string(convert_text::kNone));
 }
 
 }  // namespace
@@ -229,28 +224,31 @@ std::string ReportSummary(const ConversionReport& report) {
     if (report.kind == InputKind::kAudio) {
         const AudioReport& audio = report.audio;
         const std::string kept =
-            audio.cut ? Format(convert_text::kSummaryKept, audio.kept_seconds, report.input_seconds)
+            audio.cut ? FormatText(convert_text::kSummaryKept, audio.kept_seconds, report.input_seconds)
                       : std::string(convert_text::kSummaryWholeSound);
-        return Format(convert_text::kAudioSummary, name, report.output_bytes, audio.sample_rate,
-                      kept.c_str());
+        return FormatText(convert_text::kAudioSummary, name, report.output_bytes, audio.sample_rate,
+                          kept.c_str());
     }
     const MidiReport& midi = report.midi;
     std::vector<std::string> parts;
     const uint32_t dropped = midi.dropped_above_engine + midi.dropped_to_fit + midi.drum_notes_without_sound;
     const uint32_t shortened = midi.shortened_above_engine + midi.shortened_to_fit + midi.notes_too_long;
     if (dropped > 0)
-        parts.push_back(Format(convert_text::kSummaryDropped, Counted(dropped, convert_text::kNote).c_str()));
+        parts.push_back(
+            FormatText(convert_text::kSummaryDropped, Counted(dropped, convert_text::kNote).c_str()));
     if (shortened > 0)
         parts.push_back(
-            Format(convert_text::kSummaryShortened, Counted(shortened, convert_text::kNote).c_str()));
+            FormatText(convert_text::kSummaryShortened, Counted(shortened, convert_text::kNote).c_str()));
     if (!midi.given_up.empty())
-        parts.push_back(Format(
+        parts.push_back(FormatText(
             convert_text::kSummaryThinned,
             Counted(static_cast<uint32_t>(midi.given_up.size()), convert_text::kControllerStream).c_str()));
     if (midi.cut)
-        parts.push_back(midi.cut->bar > 0
-                            ? Format(convert_text::kSummaryCutBar, midi.cut->bar, Clock(midi.cut->ms).c_str())
-                            : Format(convert_text::kSummaryCut, Clock(midi.cut->ms).c_str()));
+        parts.push_back(
+            midi.cut->bar > 0
+                ? FormatText(convert_text::kSummaryCutBar, midi.cut->bar, Clock(midi.cut->ms).c_str())
+                : FormatText(convert_text::kSummaryCut, Clock(midi.cut->ms).c_str()));
     const std::string given_up = parts.empty() ? convert_text::kNothingGivenUp : Joined(parts, ", ");
-    return Format(convert_text::kMidiSummary, name, report.output_bytes, midi.timebase_ms, given_up.c_str());
+    return FormatText(convert_text::kMidiSummary, name, report.output_bytes, midi.timebase_ms,
+                      given_up.c_str());
 }

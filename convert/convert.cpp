@@ -10,20 +10,14 @@
 #include "convert/midi_file_reader.h"
 #include "convert/midi_song.h"
 #include "convert/score_fit.h"
+#include "convert/text_format.h"
 
 namespace {
 
 constexpr size_t kSniffBytes = 12;
 
-template <typename... Args>
-std::string Format(const char* format, Args... args) {
-    char text[512];
-    std::snprintf(text, sizeof text, format, args...);
-    return text;
-}
-
 Conversion Failed(Conversion conversion, const std::string& name, const std::string& reason) {
-    conversion.error = Format(convert_text::kFileError, name.c_str(), reason.c_str());
+    conversion.error = FormatText(convert_text::kFileError, name.c_str(), reason.c_str());
     conversion.smaf.clear();
     return conversion;
 }
@@ -48,12 +42,13 @@ std::string Prepare(ConversionReport& report, InputKind kind, const ConvertOptio
     return {};
 }
 
-// The whole file; nothing (reason set) when it cannot be read or is larger than `largest`.
+// The file, or its first `largest` bytes and a little more when it is longer; nothing (reason set) when it
+// cannot be read.
 std::optional<std::vector<uint8_t>> ReadBytes(const std::filesystem::path& path, size_t largest,
                                               std::string& reason) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
-        reason = Format(convert_text::kCannotRead, std::strerror(errno));
+        reason = FormatText(convert_text::kCannotRead, std::strerror(errno));
         return std::nullopt;
     }
     std::vector<uint8_t> bytes;
@@ -65,7 +60,7 @@ std::optional<std::vector<uint8_t>> ReadBytes(const std::filesystem::path& path,
     const int error = errno;
     std::fclose(file);
     if (failed) {
-        reason = Format(convert_text::kCannotRead, std::strerror(error));
+        reason = FormatText(convert_text::kCannotRead, std::strerror(error));
         return std::nullopt;
     }
     return bytes;
@@ -79,7 +74,7 @@ Conversion ConvertAudio(const std::filesystem::path& input, const ConvertOptions
     const std::unique_ptr<CAudioSource> source = CAudioSource::Open(input, reason);
     if (!source)
         return Failed(std::move(conversion), input.string(),
-                      Format(convert_text::kUnknownKind, reason.c_str()));
+                      FormatText(convert_text::kUnknownKind, reason.c_str()));
     if (std::string wrong = Prepare(conversion.report, InputKind::kAudio, options); !wrong.empty())
         return Failed(std::move(conversion), input.string(), wrong);
     AudioFit fit = FitAudio(*source, conversion.report.max_bytes);

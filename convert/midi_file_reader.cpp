@@ -53,7 +53,6 @@ public:
     }
 
     bool HeaderSeen() const { return m_header_seen; }
-    bool Refused() const { return m_refused; }
 
 protected:
     void* Mf_malloc(size_t size) override { return std::malloc(size); }

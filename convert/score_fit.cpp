@@ -1,7 +1,6 @@
 #include "convert/score_fit.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <iterator>
 #include <map>
 #include <set>
@@ -11,6 +10,7 @@
 #include "convert/convert_texts.h"
 #include "convert/polyphony.h"
 #include "convert/score_builder.h"
+#include "convert/text_format.h"
 
 namespace {
 
@@ -83,9 +83,7 @@ public:
         }
         if (!built.fits) built = Fit(state);
         if (!built.fits) {
-            char reason[160];
-            std::snprintf(reason, sizeof reason, convert_text::kNoRoom, m_options.max_bytes, built.size);
-            fit.error = reason;
+            fit.error = FormatText(convert_text::kNoRoom, m_options.max_bytes, built.size);
             return fit;
         }
         fit.file = std::move(built.file);
