@@ -5,24 +5,18 @@
 #include <vector>
 
 #include "tests/transfer/temp_dir.h"
+#include "tests/transfer/test_files.h"
 
 namespace cantavo {
 namespace {
 
 using testing::CTempDir;
+using testing::LoaderTableFile;
 using testing::WriteAll;
 
 std::vector<uint8_t> Pattern(size_t size, uint8_t seed) {
     std::vector<uint8_t> bytes(size);
     for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(seed + i * 7);
-    return bytes;
-}
-
-// A table file: the two size words (little-endian), then the two 5976-byte images.
-std::vector<uint8_t> TableFile(uint32_t size0, const std::vector<uint8_t>& image0) {
-    std::vector<uint8_t> bytes(11960, 0);
-    for (int i = 0; i < 4; ++i) bytes[i] = static_cast<uint8_t>(size0 >> (8 * i));
-    std::copy(image0.begin(), image0.end(), bytes.begin() + 8);
     return bytes;
 }
 
@@ -47,7 +41,7 @@ TEST(LoaderTable, ParsingChecksTheLayout) {
 TEST(LoaderFile, ATableGivesItsEntryZero) {
     CTempDir folder;
     const auto image = Pattern(1000, 3);
-    WriteAll(folder / "real.ldr", TableFile(1000, image));
+    WriteAll(folder / "real.ldr", LoaderTableFile(image));
     std::string error;
     const auto table = ReadLoaderFile(folder / "real.ldr", error);
     ASSERT_TRUE(table) << error;
@@ -82,7 +76,7 @@ TEST(LoaderFile, AnythingElseIsRefusedWithThePathAndTheReason) {
     EXPECT_NE(refused("long.bin", Pattern(5977, 1)).find("5977 bytes, neither"), std::string::npos);
     EXPECT_NE(refused("empty.bin", {}).find("0 bytes, neither"), std::string::npos);
     EXPECT_NE(refused("table+1.bin", Pattern(11961, 1)).find("11961 bytes"), std::string::npos);
-    EXPECT_EQ(refused("bad.ldr", TableFile(6000, Pattern(100, 1))),
+    EXPECT_EQ(refused("bad.ldr", LoaderTableFile(6000, Pattern(100, 1))),
               (folder / "bad.ldr").string() +
                   ": a loader table whose image 0 has 6000 bytes (30 to 5976 expected)");
     std::string error;

@@ -7,6 +7,7 @@
 
 #include "tests/transfer/recording_view.h"
 #include "tests/transfer/temp_dir.h"
+#include "tests/transfer/test_files.h"
 #include "tools/handset/virtual_handset.h"
 #include "transfer/handset_session.h"
 #include "transfer/scramble.h"
@@ -90,30 +91,9 @@ protected:
     CHandsetSession session{view};
 };
 
-// A SMAF file of `size` bytes: the file chunk's header, then a pattern.
+// A SMAF file of `size` bytes with a pattern of its own.
 std::vector<uint8_t> Melody(size_t size, uint8_t seed) {
-    std::vector<uint8_t> bytes(size);
-    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(seed + i * 13);
-    const uint32_t rest = static_cast<uint32_t>(size - 8);
-    const uint8_t header[8] = {'M',
-                               'M',
-                               'M',
-                               'D',
-                               static_cast<uint8_t>(rest >> 24),
-                               static_cast<uint8_t>(rest >> 16),
-                               static_cast<uint8_t>(rest >> 8),
-                               static_cast<uint8_t>(rest)};
-    std::copy(header, header + 8, bytes.begin());
-    return bytes;
-}
-
-// A loader table file whose entry 0 is `image`.
-std::vector<uint8_t> LoaderTableFile(const std::vector<uint8_t>& image) {
-    std::vector<uint8_t> table(kLoaderTableBytes, 0);
-    const auto size = static_cast<uint32_t>(image.size());
-    for (int i = 0; i < 4; ++i) table[i] = static_cast<uint8_t>(size >> (8 * i));
-    std::copy(image.begin(), image.end(), table.begin() + 8);
-    return table;
+    return SmafFile(size, seed, 13);
 }
 
 TEST_F(EndToEnd, ConnectReadsTheFlashIntoTheImageScrambled) {

@@ -6,6 +6,7 @@
 #include "tests/serial/pty_pair.h"
 #include "tests/transfer/recording_view.h"
 #include "tests/transfer/temp_dir.h"
+#include "tests/transfer/test_files.h"
 #include "transfer/handset_session.h"
 #include "transfer/scramble.h"
 #include "transfer/session_texts.h"
@@ -13,22 +14,6 @@
 
 namespace cantavo::testing {
 namespace {
-
-// A file that starts with a SMAF file chunk ("MMMD", big-endian length of the rest), `size` bytes in all.
-std::vector<uint8_t> SmafFile(size_t size, uint8_t fill = 0x41) {
-    std::vector<uint8_t> bytes(size, fill);
-    const size_t rest = size - 8;
-    const uint8_t header[8] = {'M',
-                               'M',
-                               'M',
-                               'D',
-                               static_cast<uint8_t>(rest >> 24),
-                               static_cast<uint8_t>(rest >> 16),
-                               static_cast<uint8_t>(rest >> 8),
-                               static_cast<uint8_t>(rest)};
-    std::copy(header, header + 8, bytes.begin());
-    return bytes;
-}
 
 class SessionImage : public ::testing::Test {
 protected:

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "tests/transfer/temp_dir.h"
+#include "tests/transfer/test_files.h"
 #include "tools/handset/virtual_handset.h"
 #include "transfer/loader_table.h"
 #include "transfer/scramble.h"
@@ -94,14 +95,28 @@ private:
     FILE* m_output = nullptr;
 };
 
-// A loader table file whose entry 0 is `image`.
-std::vector<uint8_t> LoaderTableFile(const std::vector<uint8_t>& image) {
-    std::vector<uint8_t> table(kLoaderTableBytes, 0);
-    const auto size = static_cast<uint32_t>(image.size());
-    for (int i = 0; i < 4; ++i) table[i] = static_cast<uint8_t>(size >> (8 * i));
-    std::copy(image.begin(), image.end(), table.begin() + 8);
-    return table;
-}
+// A virtual handset served in this process until Stop() or the end of the object.
+class CServedHandset {
+public:
+    explicit CServedHandset(handset::HandsetOptions options) : m_handset(std::move(options)) {
+        std::string error;
+        const bool open = m_handset.Open(error);
+        EXPECT_TRUE(open) << error;
+        if (open) m_server = std::thread([this] { m_handset.Run(); });
+    }
+    ~CServedHandset() { Stop(); }
+    void Stop() {
+        if (!m_server.joinable()) return;
+        m_handset.Stop();
+        m_server.join();
+    }
+    std::string Port() const { return "--port '" + m_handset.DevicePath() + "' "; }
+    int Connections() const { return m_handset.Connections(); }
+
+private:
+    handset::CVirtualHandset m_handset;
+    std::thread m_server;
+};
 
 std::vector<uint8_t> Smaf(size_t bodySize) {
     std::vector<uint8_t> file = {
@@ -245,11 +260,8 @@ TEST_F(CliTest, AFileThatIsNotSmafGoesInOnlyWithForce) {
 TEST_F(CliTest, ReadAndWriteTalkToTheHandset) {
     handset::HandsetOptions options;
     options.flash = folder / "flash.bin";
-    handset::CVirtualHandset handset(options);
-    std::string error;
-    ASSERT_TRUE(handset.Open(error)) << error;
-    std::thread server([&] { handset.Run(); });
-    const std::string port = "--port '" + handset.DevicePath() + "' ";
+    CServedHandset handset(options);
+    const std::string port = handset.Port();
 
     const auto read = Run(port + "read " + Path("backup.smf"));
     EXPECT_EQ(read.status, 0) << read.err;
@@ -269,7 +281,6 @@ TEST_F(CliTest, ReadAndWriteTalkToTheHandset) {
     EXPECT_EQ(handset.Connections(), 2);
 
     handset.Stop();
-    server.join();
     const auto silent = Run(port + "--timeout 2 read " + Path("none.smf"));
     EXPECT_EQ(silent.status, 1);
     EXPECT_NE(silent.err.find("no handset answered"), std::string::npos);
@@ -278,19 +289,14 @@ TEST_F(CliTest, ReadAndWriteTalkToTheHandset) {
 TEST_F(CliTest, WriteChecksItsFileBeforeItTakesTheHandsetAndSaysSoOnce) {
     handset::HandsetOptions options;
     options.flash = folder / "flash.bin";
-    handset::CVirtualHandset handset(options);
-    std::string error;
-    ASSERT_TRUE(handset.Open(error)) << error;
-    std::thread server([&] { handset.Run(); });
+    CServedHandset handset(options);
     WriteAll(folder / "short.smf", std::vector<uint8_t>(1000, 0));
-    const auto write = Run("--port '" + handset.DevicePath() + "' write " + Path("short.smf"));
-    handset.Stop();
-    server.join();
+    const auto write = Run(handset.Port() + "write " + Path("short.smf"));
     EXPECT_EQ(write.status, 1);
     EXPECT_EQ(write.err, "cantavo-cli: " + (folder / "short.smf").string() +
                              ": 1000 bytes, not a user-area image (131072 bytes)\n");
     EXPECT_EQ(handset.Connections(), 0);
-    const auto missing = Run("--port '" + handset.DevicePath() + "' write " + Path("none.smf"));
+    const auto missing = Run(handset.Port() + "write " + Path("none.smf"));
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err,
               "cantavo-cli: " + (folder / "none.smf").string() + ": No such file or directory\n");
@@ -305,11 +311,8 @@ TEST_F(CliTest, TheLoaderComesFromTheOptionTheProfileOrTheDataFolder) {
     handset::HandsetOptions options;
     options.flash = folder / "flash.bin";
     options.settings.loader = loader;
-    handset::CVirtualHandset handset(options);
-    std::string error;
-    ASSERT_TRUE(handset.Open(error)) << error;
-    std::thread server([&] { handset.Run(); });
-    const std::string read = "--port '" + handset.DevicePath() + "' --timeout 3 ";
+    CServedHandset handset(options);
+    const std::string read = handset.Port() + "--timeout 3 ";
 
     EXPECT_EQ(Run(read + "read " + Path("a.smf")).status, 1);  // the placeholder: not this handset's
     EXPECT_EQ(handset.Connections(), 0);
@@ -331,8 +334,6 @@ TEST_F(CliTest, TheLoaderComesFromTheOptionTheProfileOrTheDataFolder) {
     const auto fromDataFolder = Run(read + "read " + Path("d.smf"));
     EXPECT_EQ(fromDataFolder.status, 0) << fromDataFolder.err;
     EXPECT_EQ(handset.Connections(), 2);
-    handset.Stop();
-    server.join();
 }
 
 // Both programs as a user runs them: cantavo-handset with its own --loader, cantavo-cli with the same file.
