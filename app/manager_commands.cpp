@@ -170,7 +170,7 @@ SettingValues CManagerDlg::SettingsInUse() const {
     values.com_port = device.empty() ? m_session->Port() : 0;
     values.device = device;
     values.virtual_handset = m_handset.IsRunning() && device == m_handset.DevicePath();
-    values.loader_file = m_strLoaderFile.string();
+    values.loader_file = m_loaderFile.string();
     return values;
 }
 
@@ -181,7 +181,7 @@ void CManagerDlg::OnSetting() {
 
 bool CManagerDlg::UseLoaderFile(const std::filesystem::path& file) {
     if (m_session->LoadLoaderFile(file) == 0) return false;
-    m_strLoaderFile = file;
+    m_loaderFile = file;
     LogMessage(wxString::Format(app_texts::kLoaderSelected, wxString::FromUTF8(file.string())));
     return true;
 }
@@ -189,7 +189,7 @@ bool CManagerDlg::UseLoaderFile(const std::filesystem::path& file) {
 void CManagerDlg::ApplySetting(const CSettingDlg& setting) {
     // A loader chosen here is used at once and kept in the profile for the next start (and cantavo-cli).
     const std::filesystem::path loader = setting.LoaderFile();
-    if (!loader.empty() && loader != m_strLoaderFile && UseLoaderFile(loader))
+    if (!loader.empty() && loader != m_loaderFile && UseLoaderFile(loader))
         m_profile.WriteLoaderPath(wxString::FromUTF8(loader.string()));
     if (setting.IsVirtualHandset()) {
         StartVirtualHandset();

@@ -29,15 +29,14 @@ class wxStaticText;
 class wxTextCtrl;
 
 struct CManagerOptions {
-    wxString profile_path;  // empty: the user's profile
-    std::filesystem::path
-        image_folder;                   // folder of "sm.tmp" and "smwork.tmp"; empty: the user's cache folder
-    std::string port_device;            // a device to use instead of COM1
-    std::filesystem::path loader_file;  // --loader; empty: the profile's, then the user data folder's
-    bool virtual_handset = false;       // start cantavo-handset and use its device
-    std::string handset_program;        // empty: cantavo-handset beside this program
-    CPrompts* prompts = nullptr;        // nullptr: the real boxes and file dialogs
-    std::vector<DriveRoot> drives;      // empty: home, root and the mounted volumes
+    wxString profile_path;               // empty: the user's profile
+    std::filesystem::path image_folder;  // of "sm.tmp" and "smwork.tmp"; empty: the user's cache folder
+    std::string port_device;             // a device to use instead of COM1
+    std::filesystem::path loader_file;   // --loader; empty: the profile's, then the user data folder's
+    bool virtual_handset = false;        // start cantavo-handset and use its device
+    std::string handset_program;         // empty: cantavo-handset beside this program
+    CPrompts* prompts = nullptr;         // nullptr: the real boxes and file dialogs
+    std::vector<DriveRoot> drives;       // empty: home, root and the mounted volumes
     bool splash = true;
 };
 
@@ -143,8 +142,8 @@ private:
     CDriveComboBox* m_ctlDrives = nullptr;
     wxGauge* m_ctlProgress = nullptr;
     wxTimer m_timer;
-    cantavo::SlotNames m_slotNames;         // as last shown
-    std::filesystem::path m_strLoaderFile;  // the loader file in use; empty: the built-in placeholder
+    cantavo::SlotNames m_slotNames;      // as last shown
+    std::filesystem::path m_loaderFile;  // the loader file in use; empty: the built-in placeholder
     bool m_bInitialised = false;
     bool m_bLongCommand = false;  // a command that takes seconds runs on this thread
 };

@@ -24,7 +24,7 @@ CHandsetSession::~CHandsetSession() {
 
 void CHandsetSession::Initialise(const std::filesystem::path& folder) {
     m_folderLock.Release();
-    m_strImageFolder = folder;
+    m_imageFolder = folder;
     m_strImageFile = folder / kImageFileName;
     m_strWorkFile = folder / kWorkFileName;
     m_bConnectStarted = 0;
@@ -37,12 +37,12 @@ void CHandsetSession::Initialise(const std::filesystem::path& folder) {
 bool CHandsetSession::TakeImageFolder() {
     if (m_folderLock.Held()) return true;
     std::string error;
-    switch (m_folderLock.Acquire(m_strImageFolder, error)) {
+    switch (m_folderLock.Acquire(m_imageFolder, error)) {
         case LockResult::kHeld:
             DeleteImageFiles();
             return true;
         case LockResult::kBusy:
-            m_view.LogMessage(Format(texts::kImageFolderBusy, m_strImageFolder.c_str()));
+            m_view.LogMessage(Format(texts::kImageFolderBusy, m_imageFolder.c_str()));
             return false;
         case LockResult::kFailed:
             m_view.LogMessage(error);

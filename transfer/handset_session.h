@@ -90,7 +90,7 @@ public:
     void WaitForWorker();  // joins a worker that has been started
     int SlotIndex() const { return m_nSlotIndex; }
     int SlotMask() const { return m_nSlotMask; }
-    const std::filesystem::path& ImageFolder() const { return m_strImageFolder; }
+    const std::filesystem::path& ImageFolder() const { return m_imageFolder; }
     const std::filesystem::path& ImageFile() const { return m_strImageFile; }
     const std::filesystem::path& WorkFile() const { return m_strWorkFile; }
     const std::string& SelectedTitle() const { return m_strSelTitle; }
@@ -160,7 +160,7 @@ private:
     bool m_bHandsetIncomplete = false;  // an erase went out and no download has completed since
 
     // Image files and selection.
-    std::filesystem::path m_strImageFolder;
+    std::filesystem::path m_imageFolder;
     std::filesystem::path m_strImageFile;
     std::filesystem::path m_strWorkFile;
     std::filesystem::path m_strSelPath;

@@ -120,7 +120,7 @@ int ReadHandset(const HandsetOptions& options, const std::filesystem::path& back
 }
 
 int WriteHandset(const HandsetOptions& options, const std::filesystem::path& backup) {
-    // A file that cannot be written is found before the handset's time is taken.
+    // A file that is no user-area image is refused before the handset is touched.
     if (!ReadImage(backup)) return 1;
     CHandsetRun run(options);
     if (!run.Connect()) return 1;
