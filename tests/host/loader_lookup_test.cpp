@@ -1,4 +1,4 @@
-// The loader is looked for in one order by the window and cantavo-cli: the option, the profile, the data folder.
+// The window and cantavo-cli look for the loader in one order: the option, the profile, the data folder.
 #include "host/loader_lookup.h"
 
 #include <gtest/gtest.h>
