@@ -41,8 +41,17 @@ inline constexpr const char* kSettingTitle = "Setting";
 inline constexpr const char* kPortLabel = "Port";
 inline constexpr const char* kBaudLabel = "Baud Rate";
 inline constexpr const char* kVirtualHandset = "Virtual handset";
+inline constexpr const char* kLoaderFileLabel = "Loader file";
+inline constexpr const char* kBrowseLoader = "Browse...";
+inline constexpr const char* kBuiltInLoader = "Built-in (virtual handset only)";
+inline constexpr const char* kLoaderFilter = "Loader file(*.ldr)|*.ldr|All files|*";
 inline constexpr const char* kOk = "OK";
 inline constexpr const char* kCancel = "Cancel";
+
+// A slot's context menu.
+inline constexpr const char* kPlaySlot = "Play";
+inline constexpr const char* kSaveMelody = "Save melody as...";
+inline constexpr const char* kClearSlot = "Clear slot";
 
 // Information dialog.
 inline constexpr const char* kInfoTitle = "Information";
@@ -56,5 +65,6 @@ inline constexpr const char* kClose = "Close";
 // Messages of the program's own, beyond the handset's.
 inline constexpr const char* kVirtualHandsetFailed = "Virtual handset could not be started: %s";
 inline constexpr const char* kPortSelected = "Port: %s";
+inline constexpr const char* kLoaderSelected = "Loader: %s";
 
 }  // namespace app_texts

@@ -1,4 +1,4 @@
-// cantavo [--virtual-handset] [--port DEVICE] [--player [FILE.mmf]] [--help]
+// cantavo [--virtual-handset] [--port DEVICE] [--loader FILE] [--player [FILE.mmf]] [--help]
 #pragma once
 
 #include <string>
@@ -7,6 +7,7 @@
 struct CommandLine {
     bool virtual_handset = false;
     std::string port;         // device path or "COMn"; empty: the default port
+    std::string loader;       // the handset's loader file; empty: the profile's, then the data folder's
     bool player = false;      // open the player dialog alone
     std::string player_file;  // the file it opens, may be empty
     bool help = false;

@@ -53,7 +53,7 @@ test)
     # and the threaded serial and transfer code under ThreadSanitizer.
     configure build-asan -DCMAKE_BUILD_TYPE=Debug -DCANTAVO_GUI=OFF -DCANTAVO_BENCH=OFF -DCANTAVO_SANITIZE=address,undefined
     build build-asan
-    (cd build-asan && ctest --output-on-failure -L 'engine|smaf_writer|serial|transfer|tools')
+    (cd build-asan && ctest --output-on-failure -L 'engine|smaf_writer|host|serial|transfer|tools')
     configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DCANTAVO_GUI=OFF -DCANTAVO_BENCH=OFF -DCANTAVO_SANITIZE=thread
     build build-tsan
     (cd build-tsan && ctest --output-on-failure -L 'serial|transfer')

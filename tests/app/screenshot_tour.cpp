@@ -108,7 +108,8 @@ bool ShowMainWindow() {
     window.OnSelectSlot(0);
     SaveWindow(window, "main_window");
 
-    CSettingDlg setting(&window, ListSerialDevices());
+    CWxPrompts prompts;
+    CSettingDlg setting(&window, ListSerialDevices(), window.SettingsInUse(), prompts);
     setting.Show();
     SaveWindow(setting, "setting");
     setting.Hide();

@@ -9,7 +9,7 @@ namespace cantavo::cli {
 struct HandsetOptions {
     std::string port;              // device path, or COMn
     double timeoutSeconds = 10;    // detection tries once a second until then
-    std::filesystem::path loader;  // a loader table file instead of the built-in placeholder
+    std::filesystem::path loader;  // the handset's loader file; empty: the profile's, then the data folder's
     bool stats = false;            // timing lines for the benchmark
 };
 
@@ -17,8 +17,9 @@ int ReadHandset(const HandsetOptions& options, const std::filesystem::path& back
 int WriteHandset(const HandsetOptions& options, const std::filesystem::path& backup);
 
 int ListImage(const std::filesystem::path& image);
+// `force`: insert a file that is not SMAF too.
 int InsertIntoImage(const std::filesystem::path& image, const std::string& slot,
-                    const std::filesystem::path& melody);
+                    const std::filesystem::path& melody, bool force);
 int ExtractFromImage(const std::filesystem::path& image, const std::string& slot,
                      const std::filesystem::path& out);
 

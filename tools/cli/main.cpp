@@ -16,7 +16,10 @@ int main(int argc, char** argv) {
     app.add_option("--timeout", options.timeoutSeconds,
                    "Seconds to keep trying to detect the handset (default 10)")
         ->type_name("S");
-    app.add_option("--loader", options.loader, "Loader table file to download instead of the built-in one")
+    app.add_option("--loader", options.loader,
+                   "The handset's loader (a loader table or a bare image); default: LoaderPath in the\n"
+                   "profile, then loader.ldr in the user data folder. Without one, only the virtual handset\n"
+                   "can be reached")
         ->type_name("FILE");
     app.add_flag("--stats", options.stats,
                  "Print the wall time, CPU time and bytes of the read and download");
@@ -26,13 +29,15 @@ int main(int argc, char** argv) {
     auto* read = app.add_subcommand("read", "Connect, read the user area and save it as a backup file");
     read->add_option("OUT", file, "Backup file to write")->required();
     auto* write = app.add_subcommand("write", "Connect, restore a backup file and write it into the handset");
-    write->add_option("IN", file, "Backup file to send")->required()->check(CLI::ExistingFile);
+    write->add_option("IN", file, "Backup file to send")->required();
     auto* list = app.add_subcommand("list", "Show the twelve slots of an image or backup file");
     list->add_option("IMAGE", image, "Image or backup file")->required();
     auto* insert = app.add_subcommand("insert", "Put a melody file into a slot of an image or backup file");
     insert->add_option("IMAGE", image, "Image or backup file")->required();
     insert->add_option("SLOT", slot, "Slot 1-12")->required();
     insert->add_option("FILE", file, "Melody file (.mmf)")->required();
+    bool force = false;
+    insert->add_flag("--force", force, "Insert a file that is not a SMAF melody too");
     auto* extract = app.add_subcommand("extract", "Write the melody of a slot to a file");
     extract->add_option("IMAGE", image, "Image or backup file")->required();
     extract->add_option("SLOT", slot, "Slot 1-12")->required();
@@ -51,6 +56,6 @@ int main(int argc, char** argv) {
     if (read->parsed()) return ReadHandset(options, file);
     if (write->parsed()) return WriteHandset(options, file);
     if (list->parsed()) return ListImage(image);
-    if (insert->parsed()) return InsertIntoImage(image, slot, file);
+    if (insert->parsed()) return InsertIntoImage(image, slot, file, force);
     return ExtractFromImage(image, slot, file);
 }

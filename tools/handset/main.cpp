@@ -5,6 +5,7 @@
 #include <CLI/CLI.hpp>
 
 #include "tools/handset/virtual_handset.h"
+#include "transfer/loader_table.h"
 
 namespace {
 
@@ -27,6 +28,11 @@ int main(int argc, char** argv) {
         ->required()
         ->type_name("FILE");
     app.add_option("--link", options.link, "Make PATH a symbolic link to the device")->type_name("PATH");
+    std::filesystem::path loader;
+    app.add_option("--loader", loader,
+                   "Run the loader of this file (a loader table or a bare image) instead of the built-in\n"
+                   "placeholder: the PC must send exactly that one")
+        ->type_name("FILE");
     app.add_flag("--realtime", options.realtime, "Pace bytes at the line speed (10 bits per byte)");
     app.add_option("--erase-ms", options.settings.eraseMs, "Time the erase takes (default 300)")
         ->type_name("MS");
@@ -57,8 +63,16 @@ int main(int argc, char** argv) {
         return app.exit(e);
     }
 
-    CVirtualHandset handset(options);
     std::string error;
+    if (!loader.empty()) {
+        const auto table = cantavo::ReadLoaderFile(loader, error);
+        if (!table) {
+            std::fprintf(stderr, "cantavo-handset: %s\n", error.c_str());
+            return 1;
+        }
+        options.settings.loader.assign(table->Image().begin(), table->Image().end());
+    }
+    CVirtualHandset handset(options);
     if (!handset.Open(error)) {
         std::fprintf(stderr, "cantavo-handset: %s\n", error.c_str());
         return 1;

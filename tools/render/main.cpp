@@ -8,9 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "host/voice_folder.h"
+#include "tools/render/audio_output.h"
 #include "tools/render/render_job.h"
 #include "tools/render/render_texts.h"
-#include "host/voice_folder.h"
 
 namespace {
 
@@ -27,6 +28,13 @@ void Report(const char* format, Args... args) {
 bool IsFolder(const std::string& path) {
     std::error_code error;
     return std::filesystem::is_directory(path, error);
+}
+
+// ".wav, .flac, .ogg"
+std::string ExtensionList(const std::vector<std::string>& extensions) {
+    std::string list;
+    for (const std::string& extension : extensions) list += (list.empty() ? "" : ", ") + extension;
+    return list;
 }
 
 std::filesystem::path BatchOutput(const std::filesystem::path& folder, const std::filesystem::path& input,
@@ -67,6 +75,16 @@ int Run(int argc, char** argv) {
     }
     if (batch && !IsFolder(out_dir)) {
         Report(render_text::kOutDirNotFolder, out_dir.c_str());
+        return kExitUsage;
+    }
+    if (!batch && !options.raw && !CanWriteAudioFile(files[1])) {
+        const std::string extension = std::filesystem::path(files[1]).extension().string();
+        char kind[256];
+        std::snprintf(kind, sizeof kind,
+                      extension.empty() ? render_text::kNoExtensionFiles : render_text::kExtensionFiles,
+                      extension.c_str());
+        Report(render_text::kCannotWriteKind, files[1].c_str(), kind,
+               ExtensionList(WritableExtensions()).c_str());
         return kExitUsage;
     }
     options.voice_folder = voices.empty() ? DefaultVoiceFolder() : std::filesystem::path(voices);
