@@ -36,7 +36,9 @@ protected:
         };
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, text(out), text(err)};
     }
-    std::string Path(const std::string& name) const { return "'" + (folder / name).string() + "'"; }
+    std::string Path(const std::string& name) const {
+        return std::string("'").append((folder / name).string()).append("'");
+    }
 
     CTempDir folder;
     CTempDir tmp;
