@@ -31,9 +31,11 @@ void CManagerDlg::BindEvents() {
         {ids::kInfo, &CManagerDlg::OnInfo},         {ids::kPlayer, &CManagerDlg::OnPlayer},
         {ids::kBrowse, &CManagerDlg::OnBrowse},
     };
-    for (const auto& [id, handler] : commands)
+    for (const auto& command : commands) {
+        const auto handler = command.second;  // a named copy: clang 14 cannot capture a structured binding
         Bind(
-            wxEVT_BUTTON, [this, handler](wxCommandEvent&) { (this->*handler)(); }, id);
+            wxEVT_BUTTON, [this, handler](wxCommandEvent&) { (this->*handler)(); }, command.first);
+    }
     for (int slot = 0; slot < ids::kSlotCount; ++slot) {
         Bind(
             wxEVT_RADIOBUTTON, [this, slot](wxCommandEvent&) { OnSelectSlot(slot); }, ids::kSlotRadios[slot]);
