@@ -11,7 +11,6 @@
 #include "app/info_dlg.h"
 #include "app/manager_dlg.h"
 #include "app/player_launch.h"
-#include "app/serial_devices.h"
 #include "app/setting_dlg.h"
 #include "host/user_folders.h"
 
@@ -106,7 +105,7 @@ void CManagerDlg::OnSelectSlot(int index) {
 }
 
 void CManagerDlg::OnSetting() {
-    CSettingDlg setting(this, ListSerialDevices());
+    CSettingDlg setting(this, cantavo::ListSerialPorts());
     if (setting.ShowModal() == wxID_OK) ApplySetting(setting);
 }
 

@@ -20,11 +20,11 @@ constexpr int kListWidth = 200;
 
 }  // namespace
 
-CSettingDlg::CSettingDlg(wxWindow* parent, std::vector<std::string> devices)
-    : wxDialog(parent, wxID_ANY, app_texts::kSettingTitle), m_devices(std::move(devices)) {
+CSettingDlg::CSettingDlg(wxWindow* parent, std::vector<cantavo::SerialPort> ports)
+    : wxDialog(parent, wxID_ANY, app_texts::kSettingTitle), m_ports(std::move(ports)) {
     m_cboPort = new wxChoice(this, ids::kSettingPort);
     for (int port = 1; port <= kComPortCount; ++port) m_cboPort->Append(wxString::Format("COM%d", port));
-    for (const auto& device : m_devices) m_cboPort->Append(wxString::FromUTF8(device));
+    for (const auto& port : m_ports) m_cboPort->Append(wxString::FromUTF8(port.DisplayName()));
     m_cboPort->Append(app_texts::kVirtualHandset);
     m_cboBaud = new wxChoice(this, ids::kSettingBaud);
     for (const char* baud : kBaudRates) m_cboBaud->Append(baud);
@@ -58,13 +58,13 @@ CSettingDlg::CSettingDlg(wxWindow* parent, std::vector<std::string> devices)
 }
 
 bool CSettingDlg::IsVirtualHandset() const {
-    return m_nPortSel == static_cast<int>(kComPortCount + m_devices.size() + 1);
+    return m_nPortSel == static_cast<int>(kComPortCount + m_ports.size() + 1);
 }
 
 std::string CSettingDlg::SelectedDevice() const {
-    const int device = m_nPortSel - kComPortCount - 1;
-    if (device < 0 || device >= static_cast<int>(m_devices.size())) return {};
-    return m_devices[device];
+    const int port = m_nPortSel - kComPortCount - 1;
+    if (port < 0 || port >= static_cast<int>(m_ports.size())) return {};
+    return m_ports[port].path;
 }
 
 void CSettingDlg::OnSelchangePort(wxCommandEvent& event) {

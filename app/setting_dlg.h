@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "serial/serial_ports.h"
+
 class wxChoice;
 class wxCommandEvent;
 
@@ -14,8 +16,8 @@ class CSettingDlg : public wxDialog {
 public:
     static constexpr int kComPortCount = 8;
 
-    // `devices`: serial devices present beyond COM1-COM8; a "Virtual handset" entry follows them.
-    CSettingDlg(wxWindow* parent, std::vector<std::string> devices);
+    // `ports`: serial ports present, listed after COM1-COM8; a "Virtual handset" entry follows them.
+    CSettingDlg(wxWindow* parent, std::vector<cantavo::SerialPort> ports);
 
     // Chosen entries, list index + 1 (1 for COM1, 1 for "115200").
     int m_nPortSel = 1;
@@ -24,7 +26,7 @@ public:
     // What the chosen port entry stands for.
     bool IsComPort() const { return m_nPortSel <= kComPortCount; }
     bool IsVirtualHandset() const;
-    std::string SelectedDevice() const;  // a device of the list; empty for COMn and the virtual handset
+    std::string SelectedDevice() const;  // a port's path; empty for COMn and the virtual handset
 
     wxChoice* PortList() const { return m_cboPort; }
     wxChoice* BaudList() const { return m_cboBaud; }
@@ -33,7 +35,7 @@ private:
     void OnSelchangePort(wxCommandEvent& event);
     void OnSelchangeBaud(wxCommandEvent& event);
 
-    std::vector<std::string> m_devices;
+    std::vector<cantavo::SerialPort> m_ports;
     wxChoice* m_cboBaud = nullptr;
     wxChoice* m_cboPort = nullptr;
 };

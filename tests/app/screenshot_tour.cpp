@@ -21,7 +21,6 @@
 #include "app/info_dlg.h"
 #include "app/manager_dlg.h"
 #include "app/notify_dlg.h"
-#include "app/serial_devices.h"
 #include "app/setting_dlg.h"
 #include "app/splash_dlg.h"
 #include "gui_test_support.h"
@@ -108,7 +107,7 @@ bool ShowMainWindow() {
     window.OnSelectSlot(0);
     SaveWindow(window, "main_window");
 
-    CSettingDlg setting(&window, ListSerialDevices());
+    CSettingDlg setting(&window, cantavo::ListSerialPorts());
     setting.Show();
     SaveWindow(setting, "setting");
     setting.Hide();
