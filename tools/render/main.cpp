@@ -8,9 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "cantavo_version.h"
+#include "host/voice_folder.h"
 #include "tools/render/render_job.h"
 #include "tools/render/render_texts.h"
-#include "host/voice_folder.h"
 
 namespace {
 
@@ -36,6 +37,7 @@ std::filesystem::path BatchOutput(const std::filesystem::path& folder, const std
 
 int Run(int argc, char** argv) {
     CLI::App app(render_text::kDescription, render_text::kProgram);
+    app.set_version_flag("--version", VersionLine(render_text::kProgram), kVersionHelp);
     RenderOptions options;
     std::string voices;
     std::string out_dir;
@@ -49,7 +51,7 @@ int Run(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
-        return app.exit(error);
+        return app.exit(error) == 0 ? 0 : kExitUsage;
     }
 
     const bool batch = !out_dir.empty();
