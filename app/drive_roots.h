@@ -1,5 +1,5 @@
-// The places the file browser's drive drop-down offers: the home folder, the file system root, the demo melodies
-// that come with the program and the mounted volumes a user would look at (virtual file systems left out).
+// The places the file browser's drive drop-down offers: the home folder, the file system root, the demo
+// melodies that come with the program and the mounted volumes a user would look at (no virtual file systems).
 #pragma once
 
 #include <string>

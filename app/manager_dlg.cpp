@@ -165,7 +165,8 @@ bool CManagerDlg::OnInitDialog() {
     const wxBitmapBundle icon = LoadPicture("icon.svg");
     for (int size : {16, 32, 48}) icons.AddIcon(icon.GetIcon(wxSize(size, size)));
     SetIcons(icons);
-    m_ctlDrives->FillDrives(m_options.drives.empty() ? ListDriveRoots(HomeFolder(), DemoFolder().string()) : m_options.drives);
+    m_ctlDrives->FillDrives(m_options.drives.empty() ? ListDriveRoots(HomeFolder(), DemoFolder().string())
+                                                     : m_options.drives);
     SetupSkin();
     m_ctlFileList->InitColumns();
     m_nSlotIndex = 0;
