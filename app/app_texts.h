@@ -35,6 +35,7 @@ inline constexpr const char* kErrorCaption = "Error";
 inline constexpr const char* kSmafFilter = "Smaf File(*.mmf)|*.mmf";
 inline constexpr const char* kHomeDrive = "Home";
 inline constexpr const char* kRootDrive = "File system";
+inline constexpr const char* kDemoDrive = "Demo melodies";
 
 // Setting dialog.
 inline constexpr const char* kSettingTitle = "Setting";

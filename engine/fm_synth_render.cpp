@@ -13,10 +13,16 @@ constexpr int kPhaseIndexShift = 20;                         // 12.20 phase to w
 constexpr uint32_t kPhaseIndexMask = fm_tables::kWaveLength - 1;
 
 // Operator gains stay at or below unity (Q15), which keeps every operator output within +-32767.
+// Plain loops: the check must fit any compiler's constant-evaluation step limit.
+constexpr bool AtMostUnity(const auto& gains) {
+    for (const auto gain : gains)
+        if (gain > 32768) return false;
+    return true;
+}
 constexpr bool GainsAtMostUnity() {
-    bool ok = std::ranges::max(fm_tables::kTotalLevelGain) <= 32768;
-    for (const auto& row : fm_tables::kKeyScaleGain) ok = ok && std::ranges::max(row) <= 32768;
-    for (const auto& row : fm_tables::kTremolo) ok = ok && std::ranges::max(row) <= 32768;
+    bool ok = AtMostUnity(fm_tables::kTotalLevelGain);
+    for (const auto& row : fm_tables::kKeyScaleGain) ok = ok && AtMostUnity(row);
+    for (const auto& row : fm_tables::kTremolo) ok = ok && AtMostUnity(row);
     return ok;
 }
 static_assert(GainsAtMostUnity());

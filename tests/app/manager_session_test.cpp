@@ -139,7 +139,7 @@ TEST_F(ManagerSession, ConnectInsertDownloadStopAndConnectAgain) {
 
 TEST_F(ManagerSession, TheSettingDialogOpensOnTheVirtualHandset) {
     Open();
-    CSettingDlg setting(&Window(), {"/dev/ttyUSB0"}, Window().SettingsInUse(), Prompts());
+    CSettingDlg setting(&Window(), {{"/dev/ttyUSB0", "ttyUSB0"}}, Window().SettingsInUse(), Prompts());
     EXPECT_EQ(setting.PortList()->GetStringSelection(), "Virtual handset");
     EXPECT_EQ(setting.LoaderFileBox()->GetValue(), "Built-in (virtual handset only)");
 }

@@ -21,7 +21,6 @@
 #include "app/info_dlg.h"
 #include "app/manager_dlg.h"
 #include "app/notify_dlg.h"
-#include "app/serial_devices.h"
 #include "app/setting_dlg.h"
 #include "app/splash_dlg.h"
 #include "gui_test_support.h"
@@ -109,7 +108,7 @@ bool ShowMainWindow() {
     SaveWindow(window, "main_window");
 
     CWxPrompts prompts;
-    CSettingDlg setting(&window, ListSerialDevices(), window.SettingsInUse(), prompts);
+    CSettingDlg setting(&window, cantavo::ListSerialPorts(), window.SettingsInUse(), prompts);
     setting.Show();
     SaveWindow(setting, "setting");
     setting.Hide();
