@@ -19,7 +19,7 @@
 #include <thread>
 
 #include "player/player_dlg.h"
-#include "test_songs.h"
+#include "tests/songs/test_songs.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ double ThreadCpuSeconds() {
 std::filesystem::path SongFile(int slots) {
     const auto path = std::filesystem::temp_directory_path() /
                       ("player_ui_bench." + std::to_string(getpid()) + "." + std::to_string(slots) + ".mmf");
-    const smaf::Bytes song = player_test::SustainedChord(slots, 160000, 160000);
+    const smaf::Bytes song = test_songs::SustainedChord(slots, 160000, 160000);
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(song.data()), song.size());
     return path;
 }

@@ -21,7 +21,7 @@
 
 #include "engine/synth.h"
 #include "gui_test_support.h"
-#include "test_songs.h"
+#include "tests/songs/test_songs.h"
 
 namespace {
 
@@ -107,8 +107,8 @@ protected:
         folder_ = fs::path(testing::TempDir()) / ("player_dlg_test." + std::to_string(getpid()));
         fs::create_directories(folder_);
         // The notes are let go at the last event, so the songs end with their sound dying away.
-        WriteFile(Song(), player_test::SustainedChord(4, kSongMs, kSongMs));
-        WriteFile(SecondSong(), player_test::SustainedChord(2, 2000, 2000));
+        WriteFile(Song(), test_songs::SustainedChord(4, kSongMs, kSongMs));
+        WriteFile(SecondSong(), test_songs::SustainedChord(2, 2000, 2000));
     }
     static void TearDownTestSuite() { fs::remove_all(folder_); }
     static fs::path Song() { return folder_ / "chord.mmf"; }
