@@ -80,6 +80,7 @@ public:
     void SetSongVoice(const uint8_t* song_voice) override;
     void LoadSongWave(uint8_t wave, const uint8_t* data, uint32_t size, uint32_t rate) override;
     void StopWaveVoice() override;
+    void KeyOffRegisterNotes() override;
     // FM output, then the ADPCM voice mixed in.
     void Render(int16_t* frames, uint32_t count) override;
 

@@ -19,6 +19,7 @@ void CSynthEngine::SetData(const uint8_t* data, uint32_t length) {
 }
 
 int CSynthEngine::Play() {
+    m_tail_frames = 0;
     CSmafSequencer& sequencer = m_device.Sequencer();
     if (!sequencer.Parse()) return 0;
     sequencer.Start(0);
@@ -28,6 +29,7 @@ int CSynthEngine::Play() {
 int CSynthEngine::Seek(uint32_t ms) {
     CSmafSequencer& sequencer = m_device.Sequencer();
     m_position = 0;
+    m_tail_frames = 0;
     sequencer.Stop();
     if (ms == 0) return 0;
     if (!sequencer.Start(ms)) return 1;
@@ -41,10 +43,13 @@ bool CSynthEngine::EndOfEvents(const int16_t* chunk, uint32_t frames) {
         if (m_restarts_left != kNoRestartLimit) --m_restarts_left;
         // Notes still sounding carry over into the restart; nothing is reset.
         m_position = 0;
+        m_tail_frames = 0;
         m_device.Sequencer().Rewind();
         return false;
     }
-    if (std::any_of(chunk, chunk + 2 * frames, [](int16_t sample) { return sample != 0; })) return false;
+    m_tail_frames += frames;
+    const bool silent = std::none_of(chunk, chunk + 2 * frames, [](int16_t sample) { return sample != 0; });
+    if (!silent && m_tail_frames < kLongestTailFrames) return false;
     m_position = 0;
     m_device.Sequencer().Stop();
     return true;

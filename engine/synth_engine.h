@@ -10,6 +10,8 @@ inline constexpr uint32_t kFramesPerSecond = 22050;
 inline constexpr uint32_t kBytesPerFrame = 4;  // 16-bit left, 16-bit right
 inline constexpr uint32_t kChunkFrames = 22;   // events are dispatched between chunks of at most this many
 inline constexpr uint32_t kRepeatSong = 1;
+// Every song ends: a minute after its last event it ends even while it still sounds (a note held for ever).
+inline constexpr uint32_t kLongestTailFrames = 60 * kFramesPerSecond;
 
 // ms = frames x 1000 / 22050 and frames = ms x 22050 / 1000, truncated, exact for every 32-bit value.
 constexpr uint32_t FramesToMs(uint32_t frames) {
@@ -43,6 +45,8 @@ private:
 
     uint32_t m_repeat_mode = 0;
     uint32_t m_position = 0;  // frames since the last start or seek
+    // Frames rendered since the last event was dispatched; cleared by a start, a seek and a restart.
+    uint64_t m_tail_frames = 0;
     uint32_t m_restarts_left = kNoRestartLimit;
     CSoundDevice m_device;
 };
