@@ -70,8 +70,8 @@ void CSoundDevice::KeyOffRegisterNotes() {
     }
 }
 
-void CSoundDevice::Render(int16_t* frames, uint32_t count) {
-    m_fm->Render(frames, count);
+void CSoundDevice::Render(int16_t* frames, uint32_t count, uint32_t chunk_frames) {
+    m_fm->Render(frames, count, chunk_frames);
     m_adpcm->MixInto(frames, count);
 }
 

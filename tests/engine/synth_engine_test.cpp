@@ -10,6 +10,7 @@
 #include "engine/synth.h"
 #include "smaf_writer/sequence_writer.h"
 #include "smaf_writer/voice_writer.h"
+#include "tests/songs/test_songs.h"
 
 namespace {
 
@@ -367,6 +368,65 @@ TEST_F(SynthEngineTest, TheSlowestFiniteReleaseEndsTheSongBeforeTheMinute) {
     ASSERT_TRUE(ended);
     EXPECT_GT(left.size(), 10u * kFramesPerSecond);  // it did ring on
     EXPECT_LT(left.size(), 55u * kFramesPerSecond);
+}
+
+// Renders the whole song with the player's 8192-byte calls, or with calls of one chunk each divided as an
+// 8192-byte call divides (93 chunks of 22 frames and one of 2), which renders no span.
+std::vector<uint8_t> RenderSong(CSynthEngine& engine, bool chunk_by_chunk) {
+    std::vector<uint8_t> pcm;
+    uint8_t buffer[8192];
+    for (uint32_t call = 0;; ++call) {
+        const uint32_t bytes = !chunk_by_chunk ? 8192 : call % 94 == 93 ? 8 : 88;
+        const uint32_t got = engine.Render(buffer, bytes);
+        if (got == 0) return pcm;
+        pcm.insert(pcm.end(), buffer, buffer + got);
+    }
+}
+
+// Between events the render loop renders whole spans of chunks at once; the sound must be the same as
+// rendering chunk by chunk, to the end of the song: a long song with events on every channel at odd times,
+// all 16 slots sounding 4-operator voices with feedback, tremolo and vibrato, and ADPCM waves.
+TEST_F(SynthEngineTest, SpansOfChunksSoundExactlyAsChunkByChunk) {
+    const Bytes song = test_songs::FullyModulatedSong(40);
+    std::vector<uint8_t> spanned[2];
+    std::vector<uint8_t> chunked[2];
+    for (const bool chunk_by_chunk : {false, true}) {
+        for (const bool seek_and_repeat : {false, true}) {
+            engine = std::make_unique<CSynthEngine>(std::filesystem::path());
+            ASSERT_TRUE(Play(song));
+            if (seek_and_repeat) {
+                ASSERT_EQ(engine->Seek(23457), 0);
+                engine->SetRepeat(kRepeatSong);
+                engine->LimitRestarts(1);
+            }
+            (chunk_by_chunk ? chunked : spanned)[seek_and_repeat] = RenderSong(*engine, chunk_by_chunk);
+        }
+    }
+    for (int seek_and_repeat = 0; seek_and_repeat < 2; ++seek_and_repeat) {
+        const std::vector<uint8_t>& a = spanned[seek_and_repeat];
+        const std::vector<uint8_t>& b = chunked[seek_and_repeat];
+        // Chunk by chunk the end comes in a short call; the 8192-byte call holding it returns nothing.
+        ASSERT_EQ(a.size(), b.size() / 8192 * 8192) << seek_and_repeat;
+        EXPECT_TRUE(std::equal(a.begin(), a.end(), b.begin())) << seek_and_repeat;
+    }
+    EXPECT_GT(spanned[0].size(), 39u * kFramesPerSecond * kBytesPerFrame);
+    EXPECT_GT(spanned[1].size(), 56u * kFramesPerSecond * kBytesPerFrame);  // 16.5 s, then the whole song
+}
+
+// The song of the test above is the heaviest load: all 16 slots with 4-operator voices, feedback, and
+// tremolo and vibrato on every operator.
+TEST_F(SynthEngineTest, TheFullyModulatedSongSoundsEverySlotWithEveryModulation) {
+    ASSERT_TRUE(Play(test_songs::FullyModulatedSong(10)));
+    RenderLeft(5 * kFramesPerSecond);
+    for (uint32_t s = 0; s < CFmSynth::kSlots; ++s) {
+        const FmSlot& slot = engine->Device().FmSynth().Slot(s);
+        EXPECT_EQ(slot.operator_count, 4) << s;
+        EXPECT_NE(slot.feedback_shift, 0u) << s;
+        for (const FmOperator& op : slot.op) {
+            EXPECT_TRUE(op.vibrato_on && op.tremolo) << s;
+            EXPECT_NE(op.eg_state, kEgOff) << s;
+        }
+    }
 }
 
 // The process-wide engine behind the Synth functions.
