@@ -23,7 +23,8 @@ constexpr uint64_t MsToFrames(uint32_t ms) {
 
 class CSynthEngine {
 public:
-    explicit CSynthEngine(const std::filesystem::path& voice_folder) : m_device(voice_folder) {}
+    explicit CSynthEngine(const std::filesystem::path& voice_folder)
+        : m_voice_folder(voice_folder), m_device(voice_folder) {}
 
     void SetRepeat(uint32_t mode);
     // With repeat on, restarts the song only this many more times and then lets it end. SetRepeat lifts the
@@ -36,6 +37,8 @@ public:
 
     CSoundDevice& Device() { return m_device; }
     uint32_t Position() const { return m_position; }
+    // The folder the voice files were read from (empty: the built-in voices only).
+    const std::filesystem::path& VoiceFolder() const { return m_voice_folder; }
 
 private:
     static constexpr uint32_t kNoRestartLimit = UINT32_MAX;
@@ -48,6 +51,7 @@ private:
     // Frames rendered since the last event was dispatched; cleared by a start, a seek and a restart.
     uint64_t m_tail_frames = 0;
     uint32_t m_restarts_left = kNoRestartLimit;
+    std::filesystem::path m_voice_folder;
     CSoundDevice m_device;
 };
 

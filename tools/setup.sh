@@ -49,13 +49,13 @@ test)
     # Plain build: everything, the window tests on a virtual display.
     (cd build && ctest --output-on-failure -LE gui)
     (cd build && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -L gui)
-    # The engine, serial and transfer code again under AddressSanitizer + UndefinedBehaviorSanitizer,
-    # and the threaded serial and transfer code under ThreadSanitizer.
+    # The engine, serial, transfer and sound-output code again under AddressSanitizer +
+    # UndefinedBehaviorSanitizer, and the threaded serial, transfer and sound-output code under ThreadSanitizer.
     configure build-asan -DCMAKE_BUILD_TYPE=Debug -DCANTAVO_GUI=OFF -DCANTAVO_BENCH=OFF -DCANTAVO_SANITIZE=address,undefined
     build build-asan
-    (cd build-asan && ctest --output-on-failure -L 'engine|smaf_writer|serial|transfer|tools')
+    (cd build-asan && ctest --output-on-failure -L 'engine|smaf_writer|serial|transfer|player|tools')
     configure build-tsan -DCMAKE_BUILD_TYPE=Debug -DCANTAVO_GUI=OFF -DCANTAVO_BENCH=OFF -DCANTAVO_SANITIZE=thread
     build build-tsan
-    (cd build-tsan && ctest --output-on-failure -L 'serial|transfer')
+    (cd build-tsan && ctest --output-on-failure -L 'serial|transfer|player')
     ;;
 esac
