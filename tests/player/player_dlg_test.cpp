@@ -152,6 +152,14 @@ protected:
         return file.size() < kWavHeaderBytes ? Bytes() : Bytes(file.begin() + kWavHeaderBytes, file.end());
     }
 
+    // What was heard is the song from start_ms once, whole, as cantavo-render renders it (no gap, nothing
+    // twice).
+    void ExpectHeardOnce(const fs::path& song, uint32_t start_ms = 0) const {
+        const std::vector<Bytes> heard = SoundSegments(Heard());
+        ASSERT_EQ(heard.size(), 1u);
+        EXPECT_TRUE(heard[0] == SoundSegments(RenderedByProgram(song, start_ms)).at(0));
+    }
+
     template <typename Control>
     static Control* Find(CPlayerDlg& player, const char* name) {
         auto* control = dynamic_cast<Control*>(player.FindWindow(name));
@@ -324,9 +332,7 @@ TEST_F(PlayerDlgTest, PauseHoldsThePlaceAndASecondPauseResumesWithTheQueuedSound
     ASSERT_TRUE(PlayUntilStopped(*player));
     player.reset();
     // Nothing lost and nothing twice across the pause.
-    const std::vector<Bytes> heard = SoundSegments(Heard());
-    ASSERT_EQ(heard.size(), 1u);
-    EXPECT_TRUE(heard[0] == SoundSegments(RenderedByProgram(SecondSong())).at(0));
+    ExpectHeardOnce(SecondSong());
 }
 
 TEST_F(PlayerDlgTest, RepeatKeepsPlayingAndCountingPastTheSongsLength) {
@@ -359,9 +365,7 @@ TEST_F(PlayerDlgTest, PlayUsesTheStartOffsetAsTyped) {
     EXPECT_EQ(player->GetStartMs(), 3000u);
     ASSERT_TRUE(PlayUntilStopped(*player));
     player.reset();
-    const std::vector<Bytes> heard = SoundSegments(Heard());
-    ASSERT_EQ(heard.size(), 1u);
-    EXPECT_TRUE(heard[0] == SoundSegments(RenderedByProgram(Song(), 3000)).at(0));
+    ExpectHeardOnce(Song(), 3000);
 }
 
 TEST_F(PlayerDlgTest, AnOffsetBeyondTheEndIsResetAndNothingPlays) {
@@ -585,9 +589,7 @@ TEST_F(PlayerDlgTest, AMelodyGivenAsBytesPlaysAsItsFileDoes) {
     EXPECT_EQ(Text(*player, CPlayerDlg::kFileNameControl), "Slot 3");
     ASSERT_TRUE(PlayUntilStopped(*player));
     player.reset();
-    const std::vector<Bytes> heard = SoundSegments(Heard());
-    ASSERT_EQ(heard.size(), 1u);
-    EXPECT_TRUE(heard[0] == SoundSegments(RenderedByProgram(Song())).at(0));
+    ExpectHeardOnce(Song());
 }
 
 // The render thread keeps the device fed while the window's thread is held for a second (a slow handler, a
@@ -600,9 +602,7 @@ TEST_F(PlayerDlgTest, TheSongGoesOnWhileTheWindowIsBusy) {
     ASSERT_TRUE(PlayUntilStopped(*player));
     EXPECT_EQ(player->GetUnderrunCount(), 0u);
     player.reset();
-    const std::vector<Bytes> heard = SoundSegments(Heard());
-    ASSERT_EQ(heard.size(), 1u);
-    EXPECT_TRUE(heard[0] == SoundSegments(RenderedByProgram(Song())).at(0));
+    ExpectHeardOnce(Song());
 }
 
 // The engine is one for the process: a player closed while playing must not leave its song in it (only the
