@@ -136,9 +136,11 @@ struct OperatorRun {
 
     // One output sample, the phase shifted by `offset` waveform steps (half the modulation input). On the
     // sample an operator's level reaches 0 it still outputs (0) and advances its phase; after that it is off.
-    // |wave x gain| >> 15 stays within +-32767 because gain <= 32768, so the output needs no clamp.
+    // |wave x gain| >> 15 stays within +-32767 because gain <= 32768, so the output needs no clamp. `Still`:
+    // the envelope is known to stand still, and is not looked at.
+    template <bool Still = false>
     [[gnu::always_inline]] int32_t Output(int32_t offset) {
-        StepEnvelope();
+        if constexpr (!Still) StepEnvelope();
         const uint32_t index =
             ((phase >> kPhaseIndexShift) + static_cast<uint32_t>(offset)) & kPhaseIndexMask;
         const int32_t out = (wave[index] * static_cast<int32_t>(gain)) >> 15;
@@ -155,6 +157,14 @@ constexpr int32_t Offset(int32_t modulation) {
 template <int Algorithm>
 constexpr int kOperators = Algorithm <= 1 ? 2 : 4;
 
+// Whether every envelope stands still; then a segment needs no look at them (they cannot change in it).
+template <int N>
+bool AllStill(const OperatorRun (&r)[N], int first) {
+    for (int k = first; k < N; ++k)
+        if (r[k].motion != OperatorRun::kStill) return false;
+    return true;
+}
+
 // Operator 1 of `Lanes` slots with feedback, sample by sample side by side: each feedback loop waits for its
 // own previous output, so running several at once keeps the processor busy.
 template <int Lanes>
@@ -170,18 +180,26 @@ void FeedbackOperators(FmSlot* const* slots, const FmSlotLfo* const* lfo, int32_
         prev[j] = slots[j]->fb_prev;
         offset_shift[j] = slots[j]->feedback_shift + 1;
     }
-    uint32_t n = 0;
-    for (uint32_t s = 0; s < segments.count; ++s) {
-        for (int j = 0; j < Lanes; ++j) r[j].Modulate(lfo[j]->increment[0][s], lfo[j]->amplitude[0][s]);
-        for (const uint32_t end = n + segments.frames[s]; n < end; ++n) {
+    const auto run = [&]<bool Still>(uint32_t begin, uint32_t end) {
+        for (uint32_t n = begin; n < end; ++n) {
 #pragma GCC unroll 4
             for (int j = 0; j < Lanes; ++j) {
-                const int32_t o = r[j].Output((last[j] + prev[j]) >> offset_shift[j]);
+                const int32_t o = r[j].template Output<Still>((last[j] + prev[j]) >> offset_shift[j]);
                 prev[j] = last[j];
                 last[j] = o;
                 out[j][n] = o;
             }
         }
+    };
+    uint32_t n = 0;
+    for (uint32_t s = 0; s < segments.count; ++s) {
+        for (int j = 0; j < Lanes; ++j) r[j].Modulate(lfo[j]->increment[0][s], lfo[j]->amplitude[0][s]);
+        const uint32_t end = n + segments.frames[s];
+        if (AllStill(r, 0))
+            run.template operator()<true>(n, end);
+        else
+            run.template operator()<false>(n, end);
+        n = end;
     }
     for (int j = 0; j < Lanes; ++j) {
         r[j].Store(slots[j]->op[0]);
@@ -216,36 +234,44 @@ void RenderConnection(FmSlot& slot, const int32_t* op1, int32_t* acc, const FmSe
     const int64_t gain_left = slot.gain_left;
     const int64_t gain_right = slot.gain_right;
 
-    uint32_t i = 0;
-    for (uint32_t s = 0; s < segments.count; ++s) {
-        for (int k = 1; k < ops; ++k) r[k].Modulate(lfo.increment[k][s], lfo.amplitude[k][s]);
-        for (const uint32_t end = i + segments.frames[s]; i < end; ++i) {
+    const auto run = [&]<bool Still>(uint32_t begin, uint32_t end) {
+        for (uint32_t i = begin; i < end; ++i) {
             const int32_t o1 = op1[i];
             int64_t c;
             if constexpr (Algorithm == 0) {
-                c = r[1].Output(Offset(o1));
+                c = r[1].template Output<Still>(Offset(o1));
             } else if constexpr (Algorithm == 1) {
-                c = o1 + r[1].Output(0);
+                c = o1 + r[1].template Output<Still>(0);
             } else if constexpr (Algorithm == 4) {
-                const int32_t o2 = r[1].Output(Offset(o1));
-                const int32_t o3 = r[2].Output(Offset(o2));
-                c = r[3].Output(Offset(o3));
+                const int32_t o2 = r[1].template Output<Still>(Offset(o1));
+                const int32_t o3 = r[2].template Output<Still>(Offset(o2));
+                c = r[3].template Output<Still>(Offset(o3));
             } else if constexpr (Algorithm == 5) {
-                const int32_t o2 = r[1].Output(Offset(o1));
-                const int32_t o3 = r[2].Output(0);
-                c = o2 + r[3].Output(Offset(o3));
+                const int32_t o2 = r[1].template Output<Still>(Offset(o1));
+                const int32_t o3 = r[2].template Output<Still>(0);
+                c = o2 + r[3].template Output<Still>(Offset(o3));
             } else if constexpr (Algorithm == 6) {
-                const int32_t o2 = r[1].Output(0);
-                const int32_t o3 = r[2].Output(Offset(o2));
-                c = o1 + r[3].Output(Offset(o3));
+                const int32_t o2 = r[1].template Output<Still>(0);
+                const int32_t o3 = r[2].template Output<Still>(Offset(o2));
+                c = o1 + r[3].template Output<Still>(Offset(o3));
             } else {
-                const int32_t o2 = r[1].Output(0);
-                const int32_t o3 = r[2].Output(Offset(o2));
-                c = o1 + o3 + r[3].Output(0);
+                const int32_t o2 = r[1].template Output<Still>(0);
+                const int32_t o3 = r[2].template Output<Still>(Offset(o2));
+                c = o1 + o3 + r[3].template Output<Still>(0);
             }
             acc[2 * i] += static_cast<int32_t>((c * gain_left) >> 15);
             acc[2 * i + 1] += static_cast<int32_t>((c * gain_right) >> 15);
         }
+    };
+    uint32_t i = 0;
+    for (uint32_t s = 0; s < segments.count; ++s) {
+        for (int k = 1; k < ops; ++k) r[k].Modulate(lfo.increment[k][s], lfo.amplitude[k][s]);
+        const uint32_t end = i + segments.frames[s];
+        if (AllStill(r, 1))
+            run.template operator()<true>(i, end);
+        else
+            run.template operator()<false>(i, end);
+        i = end;
     }
 
     for (int k = 1; k < ops; ++k) r[k].Store(slot.op[k]);
