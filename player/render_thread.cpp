@@ -41,20 +41,21 @@ std::unique_ptr<RenderThread> RenderThread::Open(std::string_view backend, Playb
     return thread;
 }
 
-RenderThread::RenderThread(PlaybackListener& listener) : m_listener(listener) {
-    for (Buffer& buffer : m_buffers) {
-        buffer.header.buffer_length = kPlayerBufferBytes;
-        buffer.header.data = new uint8_t[kPlayerBufferBytes]();
+RenderThread::RenderThread(PlaybackListener& listener)
+    : m_listener(listener), m_pcm(kPlayerBuffers * kPlayerBufferBytes) {
+    for (uint32_t i = 0; i < kPlayerBuffers; ++i) {
+        m_buffers[i].header.buffer_length = kPlayerBufferBytes;
+        m_buffers[i].header.data = m_pcm.data() + i * kPlayerBufferBytes;
     }
 }
 
+// The device goes before the buffers it may still hold.
 RenderThread::~RenderThread() {
     if (m_thread.joinable()) {
         Send({.kind = Command::kQuit});
         m_thread.join();
     }
     m_wave.reset();
-    for (Buffer& buffer : m_buffers) delete[] buffer.header.data;
 }
 
 // The device's thread, or this one inside a reset: the notice only wakes the render thread, which looks at
@@ -111,8 +112,8 @@ uint64_t RenderThread::UnderrunCount() const {
     return m_wave->UnderrunCount();
 }
 
-// Commands first, in order, then the buffers the device has handed back; with nothing else to do, a step of
-// learning the song's length.
+// Commands first, in order, then the buffers the device has handed back, then a step of learning the song's
+// length.
 void RenderThread::Run() {
     std::deque<Command> commands;
     while (true) {

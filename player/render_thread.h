@@ -95,7 +95,7 @@ private:
         uint64_t written = 0;  // order of writing
     };
 
-    RenderThread(PlaybackListener& listener);
+    explicit RenderThread(PlaybackListener& listener);
     void PostWaveDone(WaveHeader* header) override;
     void Send(Command command);
 
@@ -111,8 +111,9 @@ private:
     void MeasureLength();
 
     PlaybackListener& m_listener;
-    std::unique_ptr<WaveOut> m_wave;
+    std::vector<uint8_t> m_pcm;  // the buffers' sound, one after the other
     std::array<Buffer, kPlayerBuffers> m_buffers;
+    std::unique_ptr<WaveOut> m_wave;
     std::vector<uint8_t> m_data;
     std::thread m_thread;
 
