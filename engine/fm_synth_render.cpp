@@ -157,12 +157,24 @@ constexpr int32_t Offset(int32_t modulation) {
 template <int Algorithm>
 constexpr int kOperators = Algorithm <= 1 ? 2 : 4;
 
-// Whether every envelope stands still; then a segment needs no look at them (they cannot change in it).
-template <int N>
-bool AllStill(const OperatorRun (&r)[N], int first) {
-    for (int k = first; k < N; ++k)
-        if (r[k].motion != OperatorRun::kStill) return false;
-    return true;
+// Runs `run(begin, end)` over the segments of a pass, each after `modulate(segment)` has taken its LFO step.
+// Where every envelope of r[first..N) stands still, `run` needs no look at them (they cannot change within a
+// segment): it is run as run<true>.
+template <int N, typename Modulate, typename Run>
+void RunSegments(const FmSegments& segments, const OperatorRun (&r)[N], int first, Modulate modulate,
+                 Run run) {
+    uint32_t begin = 0;
+    for (uint32_t s = 0; s < segments.count; ++s) {
+        modulate(s);
+        const uint32_t end = begin + segments.frames[s];
+        const bool still = std::all_of(
+            r + first, r + N, [](const OperatorRun& op) { return op.motion == OperatorRun::kStill; });
+        if (still)
+            run.template operator()<true>(begin, end);
+        else
+            run.template operator()<false>(begin, end);
+        begin = end;
+    }
 }
 
 // Operator 1 of `Lanes` slots with feedback, sample by sample side by side: each feedback loop waits for its
@@ -191,16 +203,10 @@ void FeedbackOperators(FmSlot* const* slots, const FmSlotLfo* const* lfo, int32_
             }
         }
     };
-    uint32_t n = 0;
-    for (uint32_t s = 0; s < segments.count; ++s) {
+    const auto modulate = [&](uint32_t s) {
         for (int j = 0; j < Lanes; ++j) r[j].Modulate(lfo[j]->increment[0][s], lfo[j]->amplitude[0][s]);
-        const uint32_t end = n + segments.frames[s];
-        if (AllStill(r, 0))
-            run.template operator()<true>(n, end);
-        else
-            run.template operator()<false>(n, end);
-        n = end;
-    }
+    };
+    RunSegments(segments, r, 0, modulate, run);
     for (int j = 0; j < Lanes; ++j) {
         r[j].Store(slots[j]->op[0]);
         slots[j]->fb_last = last[j];
@@ -210,16 +216,18 @@ void FeedbackOperators(FmSlot* const* slots, const FmSlotLfo* const* lfo, int32_
 
 // Operator 1 without feedback; its last two outputs still become the feedback history.
 void PlainOperator(FmSlot& slot, const FmSlotLfo& lfo, int32_t* out, const FmSegments& segments) {
-    OperatorRun r;
-    r.Load(slot.op[0]);
-    uint32_t n = 0;
-    for (uint32_t s = 0; s < segments.count; ++s) {
-        r.Modulate(lfo.increment[0][s], lfo.amplitude[0][s]);
-        for (const uint32_t end = n + segments.frames[s]; n < end; ++n) out[n] = r.Output(0);
-    }
-    r.Store(slot.op[0]);
-    slot.fb_prev = n >= 2 ? out[n - 2] : slot.fb_last;
-    slot.fb_last = out[n - 1];
+    OperatorRun r[1];
+    r[0].Load(slot.op[0]);
+    uint32_t frames = 0;
+    const auto run = [&]<bool Still>(uint32_t begin, uint32_t end) {
+        for (uint32_t n = begin; n < end; ++n) out[n] = r[0].template Output<Still>(0);
+        frames = end;
+    };
+    RunSegments(
+        segments, r, 0, [&](uint32_t s) { r[0].Modulate(lfo.increment[0][s], lfo.amplitude[0][s]); }, run);
+    r[0].Store(slot.op[0]);
+    slot.fb_prev = frames >= 2 ? out[frames - 2] : slot.fb_last;
+    slot.fb_last = out[frames - 1];
 }
 
 // Adds the frames of one slot from its operator-1 output: operators 2..4 per sample as connected, the
@@ -263,17 +271,10 @@ void RenderConnection(FmSlot& slot, const int32_t* op1, int32_t* acc, const FmSe
             acc[2 * i + 1] += static_cast<int32_t>((c * gain_right) >> 15);
         }
     };
-    uint32_t i = 0;
-    for (uint32_t s = 0; s < segments.count; ++s) {
+    const auto modulate = [&](uint32_t s) {
         for (int k = 1; k < ops; ++k) r[k].Modulate(lfo.increment[k][s], lfo.amplitude[k][s]);
-        const uint32_t end = i + segments.frames[s];
-        if (AllStill(r, 1))
-            run.template operator()<true>(i, end);
-        else
-            run.template operator()<false>(i, end);
-        i = end;
-    }
-
+    };
+    RunSegments(segments, r, 1, modulate, run);
     for (int k = 1; k < ops; ++k) r[k].Store(slot.op[k]);
 }
 
