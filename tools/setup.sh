@@ -52,16 +52,16 @@ test)
     # Plain build with GCC: everything, the window tests on a virtual display, the installed tree and package.
     (cd build && ctest --output-on-failure -LE gui)
     (cd build && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -L gui)
-    # With clang: the engine, host, serial and transfer code again under AddressSanitizer +
-    # UndefinedBehaviorSanitizer, and the threaded serial and transfer code under ThreadSanitizer.
+    # With clang: the engine, host, serial, transfer and sound-output code again under AddressSanitizer +
+    # UndefinedBehaviorSanitizer, and the threaded serial, transfer and sound-output code under ThreadSanitizer.
     clang=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCANTAVO_WERROR=ON)
     configure build-asan "${clang[@]}" -DCMAKE_BUILD_TYPE=Debug -DCANTAVO_GUI=OFF -DCANTAVO_BENCH=OFF \
         -DCANTAVO_SANITIZE=address,undefined
     build build-asan
-    (cd build-asan && ctest --output-on-failure -L 'engine|smaf_writer|host|serial|transfer|tools')
+    (cd build-asan && ctest --output-on-failure -L 'engine|smaf_writer|host|serial|transfer|player|tools')
     configure build-tsan "${clang[@]}" -DCMAKE_BUILD_TYPE=Debug -DCANTAVO_GUI=OFF -DCANTAVO_BENCH=OFF \
         -DCANTAVO_SANITIZE=thread
     build build-tsan
-    (cd build-tsan && ctest --output-on-failure -L 'serial|transfer')
+    (cd build-tsan && ctest --output-on-failure -L 'serial|transfer|player')
     ;;
 esac
