@@ -35,14 +35,24 @@ inline constexpr const char* kErrorCaption = "Error";
 inline constexpr const char* kSmafFilter = "Smaf File(*.mmf)|*.mmf";
 inline constexpr const char* kHomeDrive = "Home";
 inline constexpr const char* kRootDrive = "File system";
+inline constexpr const char* kDemoDrive = "Demo melodies";
 
 // Setting dialog.
 inline constexpr const char* kSettingTitle = "Setting";
 inline constexpr const char* kPortLabel = "Port";
 inline constexpr const char* kBaudLabel = "Baud Rate";
 inline constexpr const char* kVirtualHandset = "Virtual handset";
+inline constexpr const char* kLoaderFileLabel = "Loader file";
+inline constexpr const char* kBrowseLoader = "Browse...";
+inline constexpr const char* kBuiltInLoader = "Built-in (virtual handset only)";
+inline constexpr const char* kLoaderFilter = "Loader file(*.ldr)|*.ldr|All files|*";
 inline constexpr const char* kOk = "OK";
 inline constexpr const char* kCancel = "Cancel";
+
+// A slot's context menu.
+inline constexpr const char* kPlaySlot = "Play";
+inline constexpr const char* kSaveMelody = "Save melody as...";
+inline constexpr const char* kClearSlot = "Clear slot";
 
 // Information dialog.
 inline constexpr const char* kInfoTitle = "Information";
@@ -56,5 +66,6 @@ inline constexpr const char* kClose = "Close";
 // Messages of the program's own, beyond the handset's.
 inline constexpr const char* kVirtualHandsetFailed = "Virtual handset could not be started: %s";
 inline constexpr const char* kPortSelected = "Port: %s";
+inline constexpr const char* kLoaderSelected = "Loader: %s";
 
 }  // namespace app_texts

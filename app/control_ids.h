@@ -25,6 +25,11 @@ inline constexpr int kNotifyText = 1043;  // the text of the notification box
 inline constexpr int kSettingPort = 1044;
 inline constexpr int kSettingBaud = 1045;
 
+// A slot's context menu.
+inline constexpr int kSlotPlay = 1061;
+inline constexpr int kSlotSaveMelody = 1062;
+inline constexpr int kSlotClear = 1063;
+
 inline constexpr int kSlotCount = 12;
 inline constexpr int kFmSlotCount = 8;
 

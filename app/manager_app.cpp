@@ -16,6 +16,7 @@ int CManagerApp::OnRun() {
     CManagerOptions options;
     options.virtual_handset = s_commandLine.virtual_handset;
     options.port_device = s_commandLine.port;
+    options.loader_file = s_commandLine.loader;
     CManagerDlg window(options);
     SetTopWindow(&window);
     window.OnInitDialog();

@@ -1,9 +1,11 @@
 // The main window's commands: each one is forwarded to the session or opens its dialog.
 #include <wx/bmpbuttn.h>
 #include <wx/listctrl.h>
+#include <wx/menu.h>
 #include <wx/radiobut.h>
 #include <wx/textctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 
 #include "app/app_texts.h"
@@ -11,9 +13,10 @@
 #include "app/info_dlg.h"
 #include "app/manager_dlg.h"
 #include "app/player_launch.h"
-#include "app/serial_devices.h"
 #include "app/setting_dlg.h"
 #include "host/user_folders.h"
+#include "transfer/file_io.h"
+#include "transfer/user_area.h"
 
 namespace {
 
@@ -31,9 +34,11 @@ void CManagerDlg::BindEvents() {
         {ids::kInfo, &CManagerDlg::OnInfo},         {ids::kPlayer, &CManagerDlg::OnPlayer},
         {ids::kBrowse, &CManagerDlg::OnBrowse},
     };
-    for (const auto& [id, handler] : commands)
+    for (const auto& command : commands) {
+        const auto handler = command.second;  // a named copy: clang 14 cannot capture a structured binding
         Bind(
-            wxEVT_BUTTON, [this, handler](wxCommandEvent&) { (this->*handler)(); }, id);
+            wxEVT_BUTTON, [this, handler](wxCommandEvent&) { (this->*handler)(); }, command.first);
+    }
     for (int slot = 0; slot < ids::kSlotCount; ++slot) {
         Bind(
             wxEVT_RADIOBUTTON, [this, slot](wxCommandEvent&) { OnSelectSlot(slot); }, ids::kSlotRadios[slot]);
@@ -41,6 +46,9 @@ void CManagerDlg::BindEvents() {
             OnSelectSlot(slot);
             event.Skip();
         });
+        for (wxWindow* control :
+             {static_cast<wxWindow*>(SlotNameBox(slot)), static_cast<wxWindow*>(SlotRadio(slot))})
+            control->Bind(wxEVT_CONTEXT_MENU, [this, slot](wxContextMenuEvent&) { OnSlotContextMenu(slot); });
     }
     Bind(
         wxEVT_LIST_ITEM_ACTIVATED, [this](wxListEvent& event) { OnDblclkFileList(event.GetIndex()); },
@@ -103,12 +111,88 @@ void CManagerDlg::OnSelectSlot(int index) {
     m_session->OnSelectSlot(index);
 }
 
+void CManagerDlg::OnSlotContextMenu(int index) {
+    OnSelectSlot(index);
+    const bool usable = m_session->IsConnected() && !m_session->IsWorkerRunning();
+    const bool holdsMelody = usable && !m_slotNames[index].erased;
+    wxMenu menu;
+    menu.Append(ids::kSlotPlay, app_texts::kPlaySlot);
+    menu.Append(ids::kSlotSaveMelody, app_texts::kSaveMelody);
+    menu.Append(ids::kSlotClear, app_texts::kClearSlot);
+    menu.Enable(ids::kSlotPlay, holdsMelody);
+    menu.Enable(ids::kSlotSaveMelody, holdsMelody);
+    menu.Enable(ids::kSlotClear, usable);
+    switch (m_prompts.ChooseFromMenu(*this, menu)) {
+        case ids::kSlotPlay:
+            OnPlaySlot(index);
+            break;
+        case ids::kSlotSaveMelody:
+            OnSaveSlotMelody(index);
+            break;
+        case ids::kSlotClear:
+            OnClearSlot(index);
+            break;
+        default:
+            break;
+    }
+}
+
+// The player opens files: the melody goes to a file of ours for as long as it plays.
+void CManagerDlg::OnPlaySlot(int index) {
+    const auto melody = m_session->SlotMelody(index);
+    if (!melody) return;
+    const auto file = m_session->ImageFolder() / (cantavo::SlotLabel(index) + ".mmf");
+    std::string error;
+    if (!cantavo::WriteFileBytes(file, *melody, error)) {
+        LogMessage(wxString::FromUTF8(error));
+        return;
+    }
+    RunPlayerDialog(this, wxString::FromUTF8(file.string()));
+    if (!cantavo::RemoveFile(file, error)) LogMessage(wxString::FromUTF8(error));
+}
+
+void CManagerDlg::OnSaveSlotMelody(int index) {
+    // The title as the default name; a '/' in it would name a folder.
+    std::string name =
+        m_slotNames[index].title.empty() ? cantavo::SlotLabel(index) : m_slotNames[index].title;
+    std::replace(name.begin(), name.end(), '/', '_');
+    const wxString path =
+        m_prompts.SaveFile(app_texts::kSmafFilter, "mmf", wxString::FromUTF8(name + ".mmf"));
+    if (path.empty()) return;
+    m_session->SaveSlotMelody(index, std::filesystem::path(path.utf8_string()));
+}
+
+void CManagerDlg::OnClearSlot(int index) {
+    m_session->ClearSlot(index);
+}
+
+SettingValues CManagerDlg::SettingsInUse() const {
+    SettingValues values;
+    const std::string& device = m_session->PortDevice();
+    values.com_port = device.empty() ? m_session->Port() : 0;
+    values.device = device;
+    values.virtual_handset = m_handset.IsRunning() && device == m_handset.DevicePath();
+    values.loader_file = m_loaderFile.string();
+    return values;
+}
+
 void CManagerDlg::OnSetting() {
-    CSettingDlg setting(this, ListSerialDevices());
+    CSettingDlg setting(this, cantavo::ListSerialPorts(), SettingsInUse(), m_prompts);
     if (setting.ShowModal() == wxID_OK) ApplySetting(setting);
 }
 
+bool CManagerDlg::UseLoaderFile(const std::filesystem::path& file) {
+    if (m_session->LoadLoaderFile(file) == 0) return false;
+    m_loaderFile = file;
+    LogMessage(wxString::Format(app_texts::kLoaderSelected, wxString::FromUTF8(file.string())));
+    return true;
+}
+
 void CManagerDlg::ApplySetting(const CSettingDlg& setting) {
+    // A loader chosen here is used at once and kept in the profile for the next start (and cantavo-cli).
+    const std::filesystem::path loader = setting.LoaderFile();
+    if (!loader.empty() && loader != m_loaderFile && UseLoaderFile(loader))
+        m_profile.WriteLoaderPath(wxString::FromUTF8(loader.string()));
     if (setting.IsVirtualHandset()) {
         StartVirtualHandset();
     } else if (setting.IsComPort()) {

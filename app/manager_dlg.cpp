@@ -7,6 +7,7 @@
 #include <wx/iconbndl.h>
 #include <wx/listbox.h>
 #include <wx/radiobut.h>
+#include <wx/settings.h>
 #include <wx/sizer.h>
 #include <wx/statbmp.h>
 #include <wx/statbox.h>
@@ -22,7 +23,10 @@
 #include "app/notify_dlg.h"
 #include "app/skin.h"
 #include "app/splash_dlg.h"
+#include "host/data_folder.h"
+#include "host/loader_lookup.h"
 #include "host/user_folders.h"
+#include "transfer/user_area.h"
 
 namespace {
 
@@ -37,11 +41,6 @@ constexpr int kProgressWidth = 14;
 wxString CurrentFolder() {
     char buffer[4096];
     return getcwd(buffer, sizeof buffer) != nullptr ? wxString::FromUTF8(buffer) : wxString();
-}
-
-wxString SlotLabel(int index) {
-    return index < ids::kFmSlotCount ? wxString::Format("FM %d", index + 1)
-                                     : wxString::Format("ADPCM %d", index - ids::kFmSlotCount + 1);
 }
 
 }  // namespace
@@ -140,8 +139,9 @@ wxSizer* CManagerDlg::CreateSlotGroup() {
     auto* grid = new wxFlexGridSizer(2, wxSize(kGap, kGap / 2));
     grid->AddGrowableCol(1);
     for (int slot = 0; slot < ids::kSlotCount; ++slot) {
-        m_radioSlot[slot] = new wxRadioButton(box, ids::kSlotRadios[slot], SlotLabel(slot), wxDefaultPosition,
-                                              wxDefaultSize, slot == 0 ? wxRB_GROUP : 0);
+        m_radioSlot[slot] =
+            new wxRadioButton(box, ids::kSlotRadios[slot], wxString::FromUTF8(cantavo::SlotLabel(slot)),
+                              wxDefaultPosition, wxDefaultSize, slot == 0 ? wxRB_GROUP : 0);
         m_editSlot[slot] = new wxTextCtrl(box, ids::kSlotNames[slot], wxEmptyString, wxDefaultPosition,
                                           wxSize(kSlotNameWidth, -1));
         grid->Add(m_radioSlot[slot], 0, wxALIGN_CENTRE_VERTICAL);
@@ -164,7 +164,8 @@ bool CManagerDlg::OnInitDialog() {
     const wxBitmapBundle icon = LoadPicture("icon.svg");
     for (int size : {16, 32, 48}) icons.AddIcon(icon.GetIcon(wxSize(size, size)));
     SetIcons(icons);
-    m_ctlDrives->FillDrives(m_options.drives.empty() ? ListDriveRoots(HomeFolder()) : m_options.drives);
+    m_ctlDrives->FillDrives(m_options.drives.empty() ? ListDriveRoots(HomeFolder(), DemoFolder().string())
+                                                     : m_options.drives);
     SetupSkin();
     m_ctlFileList->InitColumns();
     m_nSlotIndex = 0;
@@ -172,9 +173,10 @@ bool CManagerDlg::OnInitDialog() {
     MoveSlotToControls();
     OpenLastFolder();
     m_session->SetPortMap(m_profile.ReadPortMap());
-    m_session->Initialise(m_options.image_folder.empty()
-                              ? std::filesystem::path(CurrentFolder().utf8_string())
-                              : m_options.image_folder);
+    m_session->Initialise(m_options.image_folder.empty() ? std::filesystem::path(UserCacheFolder())
+                                                         : m_options.image_folder);
+    const auto loader = FindLoaderFile(m_options.loader_file, m_profile.FilePath().utf8_string());
+    if (!loader.empty()) UseLoaderFile(loader);
     if (m_options.virtual_handset)
         StartVirtualHandset();
     else if (!m_options.port_device.empty())
@@ -250,9 +252,18 @@ void CManagerDlg::EnableConnect(bool enabled) {
     EnableControl(ids::kSetting, enabled && !m_session->IsConnected());
 }
 
+void CManagerDlg::EnableStop(bool enabled) {
+    EnableControl(ids::kStop, enabled);
+}
+
 void CManagerDlg::ShowSlotNames(const cantavo::SlotNames& names) {
-    for (int slot = 0; slot < ids::kSlotCount; ++slot)
-        m_editSlot[slot]->ChangeValue(wxString::FromUTF8(names[slot]));
+    m_slotNames = names;
+    const wxColour erased = wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE);
+    for (int slot = 0; slot < ids::kSlotCount; ++slot) {
+        m_editSlot[slot]->ChangeValue(wxString::FromUTF8(names[slot].title));
+        m_editSlot[slot]->SetBackgroundColour(names[slot].erased ? erased : wxNullColour);
+        m_editSlot[slot]->Refresh();
+    }
 }
 
 void CManagerDlg::ClearSelectedFile() {

@@ -15,12 +15,12 @@
 #include "app/manager_view.h"
 #include "app/profile.h"
 #include "app/prompts.h"
+#include "app/setting_dlg.h"
 #include "app/virtual_handset_process.h"
 #include "transfer/handset_session.h"
 
 class CDriveComboBox;
 class CFileListCtrl;
-class CSettingDlg;
 class CSplashDlg;
 class wxGauge;
 class wxListBox;
@@ -30,8 +30,9 @@ class wxTextCtrl;
 
 struct CManagerOptions {
     wxString profile_path;               // empty: the user's profile
-    std::filesystem::path image_folder;  // folder of "sm.tmp" and "smwork.tmp"; empty: the current folder
+    std::filesystem::path image_folder;  // of "sm.tmp" and "smwork.tmp"; empty: the user's cache folder
     std::string port_device;             // a device to use instead of COM1
+    std::filesystem::path loader_file;   // --loader; empty: the profile's, then the user data folder's
     bool virtual_handset = false;        // start cantavo-handset and use its device
     std::string handset_program;         // empty: cantavo-handset beside this program
     CPrompts* prompts = nullptr;         // nullptr: the real boxes and file dialogs
@@ -58,7 +59,8 @@ public:
     void EnableCommands();
     void DisableCommands();
     void EnableConnect(bool enabled);
-    void ShowSlotNames(const cantavo::SlotNames& names);
+    void EnableStop(bool enabled);
+    void ShowSlotNames(const cantavo::SlotNames& names);  // an erased slot: an empty, greyed box
     void ClearSelectedFile();
     void SetDetectionTimer(bool running);
 
@@ -75,6 +77,12 @@ public:
     void OnInfo();
     void OnPlayer();
     void OnSelectSlot(int index);
+    // A slot's context menu (right-click or the menu key on its name box or radio): Play, Save melody as...,
+    // Clear slot; usable while connected, the first two for a slot that holds a melody.
+    void OnSlotContextMenu(int index);
+    void OnPlaySlot(int index);
+    void OnSaveSlotMelody(int index);
+    void OnClearSlot(int index);
 
     // File browser.
     int FillFileList(const wxString& folder);  // rows listed, -1 when the folder cannot be read
@@ -95,6 +103,7 @@ public:
     wxRadioButton* SlotRadio(int index) const { return m_radioSlot[index]; }
     wxGauge* ProgressBar() const { return m_ctlProgress; }
     const std::string& VirtualHandsetDevice() const { return m_handset.DevicePath(); }
+    SettingValues SettingsInUse() const;  // what the Setting dialog opens showing
     int m_nSlotIndex = -1;
     int m_nSlotMask = 0;
     wxString m_strCurDir;
@@ -111,6 +120,7 @@ private:
     void ChooseFile(const std::string& path);  // file system bytes, UTF-8 or not
     void SelectPortDevice(const std::string& device);
     void StartVirtualHandset();
+    bool UseLoaderFile(const std::filesystem::path& file);  // false: refused (logged), the loader unchanged
     void EnableControl(int id, bool enabled);
     void MoveSlotToControls();
     void RepaintDuringCommand();
@@ -132,6 +142,8 @@ private:
     CDriveComboBox* m_ctlDrives = nullptr;
     wxGauge* m_ctlProgress = nullptr;
     wxTimer m_timer;
+    cantavo::SlotNames m_slotNames;      // as last shown
+    std::filesystem::path m_loaderFile;  // the loader file in use; empty: the built-in placeholder
     bool m_bInitialised = false;
     bool m_bLongCommand = false;  // a command that takes seconds runs on this thread
 };

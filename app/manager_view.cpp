@@ -52,6 +52,10 @@ bool CManagerView::Confirm(const std::string& text, const std::string& caption) 
     return m_prompts.Confirm(wxString::FromUTF8(text), wxString::FromUTF8(caption));
 }
 
+bool CManagerView::Ask(const std::string& question) {
+    return m_prompts.AskYesNo(wxString::FromUTF8(question), cantavo::texts::kConfirmCaption);
+}
+
 std::optional<std::filesystem::path> CManagerView::AskBackupFile(cantavo::BackupDialog dialog) {
     using namespace cantavo::texts;
     const wxString path = dialog == cantavo::BackupDialog::kSave
@@ -79,6 +83,10 @@ void CManagerView::DisableCommands() {
 
 void CManagerView::EnableConnect(bool enabled) {
     OnUiThread([this, enabled] { m_window.EnableConnect(enabled); });
+}
+
+void CManagerView::EnableStop(bool enabled) {
+    OnUiThread([this, enabled] { m_window.EnableStop(enabled); });
 }
 
 void CManagerView::ShowSlotNames(const cantavo::SlotNames& names) {

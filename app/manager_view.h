@@ -26,12 +26,14 @@ public:
     void ShowNotification(const std::string& text) override;
     void ShowMessageBox(const std::string& text) override;
     bool Confirm(const std::string& text, const std::string& caption) override;
+    bool Ask(const std::string& question) override;
     std::optional<std::filesystem::path> AskBackupFile(cantavo::BackupDialog dialog) override;
     void SetTitle(const std::string& text) override;
     void SetProgress(int percent) override;
     void EnableCommands() override;
     void DisableCommands() override;
     void EnableConnect(bool enabled) override;
+    void EnableStop(bool enabled) override;
     void ShowSlotNames(const cantavo::SlotNames& names) override;
     void ClearSelectedFile() override;
     bool IsMinimised() override { return m_bMinimised; }

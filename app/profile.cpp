@@ -5,15 +5,16 @@
 
 #include <memory>
 
+#include "host/loader_lookup.h"
+#include "host/profile_file.h"
 #include "host/user_folders.h"
 
 namespace {
 
-constexpr const char* kProfileFileName = "cantavo.ini";
 constexpr const char* kMainPathKey = "/Cantavo/MainPath";
 constexpr const char* kPortsGroup = "/Ports";
 
-// Backslashes are plain characters in our values, not escapes.
+// Backslashes are plain characters in our values, not escapes (and cantavo-cli reads the values as written).
 std::unique_ptr<wxFileConfig> OpenProfile(const wxString& path) {
     return std::make_unique<wxFileConfig>("cantavo", wxEmptyString, path, wxEmptyString,
                                           wxCONFIG_USE_LOCAL_FILE | wxCONFIG_USE_NO_ESCAPE_CHARACTERS);
@@ -24,7 +25,7 @@ std::unique_ptr<wxFileConfig> OpenProfile(const wxString& path) {
 CProfile::CProfile(wxString file_path) : m_strFilePath(std::move(file_path)) {}
 
 wxString CProfile::DefaultPath() {
-    return wxString::FromUTF8(UserConfigFolder()) + "/" + kProfileFileName;
+    return wxString::FromUTF8(UserProfileFile().string());
 }
 
 wxString CProfile::ReadMainPath() const {
@@ -32,10 +33,18 @@ wxString CProfile::ReadMainPath() const {
 }
 
 bool CProfile::WriteMainPath(const wxString& folder) const {
+    return WriteValue(kMainPathKey, folder);
+}
+
+bool CProfile::WriteLoaderPath(const wxString& file) const {
+    return WriteValue(wxString::Format("/%s/%s", kLoaderProfileGroup, kLoaderProfileKey), file);
+}
+
+bool CProfile::WriteValue(const wxString& key, const wxString& value) const {
     const wxFileName file(m_strFilePath);
     if (!MakeFolders(file.GetPath().utf8_string())) return false;
     auto profile = OpenProfile(m_strFilePath);
-    return profile->Write(kMainPathKey, folder) && profile->Flush();
+    return profile->Write(key, value) && profile->Flush();
 }
 
 cantavo::PortMap CProfile::ReadPortMap() const {

@@ -1,7 +1,9 @@
 #include "app/prompts.h"
 
 #include <wx/filedlg.h>
+#include <wx/menu.h>
 #include <wx/msgdlg.h>
+#include <wx/window.h>
 
 namespace {
 
@@ -22,6 +24,10 @@ bool CWxPrompts::Confirm(const wxString& text, const wxString& caption) {
     return wxMessageBox(text, caption, wxOK | wxCANCEL) == wxOK;
 }
 
+bool CWxPrompts::AskYesNo(const wxString& text, const wxString& caption) {
+    return wxMessageBox(text, caption, wxYES_NO | wxNO_DEFAULT | wxICON_QUESTION) == wxYES;
+}
+
 void CWxPrompts::Message(const wxString& text, const wxString& caption, bool warning) {
     wxMessageBox(text, caption, wxOK | (warning ? wxICON_EXCLAMATION : 0));
 }
@@ -34,4 +40,8 @@ wxString CWxPrompts::OpenFile(const wxString& filter, const wxString& default_ex
 wxString CWxPrompts::SaveFile(const wxString& filter, const wxString& default_ext,
                               const wxString& default_name) {
     return RunFileDialog(filter, default_ext, default_name, wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+}
+
+int CWxPrompts::ChooseFromMenu(wxWindow& window, wxMenu& menu) {
+    return window.GetPopupMenuSelectionFromUser(menu);
 }

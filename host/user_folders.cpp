@@ -29,6 +29,10 @@ std::string UserDataFolder() {
     return FromEnvironmentOr("XDG_DATA_HOME", "/.local/share");
 }
 
+std::string UserCacheFolder() {
+    return FromEnvironmentOr("XDG_CACHE_HOME", "/.cache");
+}
+
 bool MakeFolders(const std::string& folder) {
     std::error_code error;
     std::filesystem::create_directories(folder, error);

@@ -9,6 +9,9 @@ std::string UserConfigFolder();
 // $XDG_DATA_HOME/cantavo, or ~/.local/share/cantavo.
 std::string UserDataFolder();
 
+// $XDG_CACHE_HOME/cantavo, or ~/.cache/cantavo.
+std::string UserCacheFolder();
+
 // The user's home folder ($HOME), empty when unknown.
 std::string HomeFolder();
 

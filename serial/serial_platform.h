@@ -4,6 +4,7 @@
 #include <termios.h>
 
 #include <cstdint>
+#include <string>
 
 namespace cantavo {
 
@@ -12,5 +13,8 @@ speed_t SpeedConstant(uint32_t baud);
 // Asks the driver to hand over received bytes at once (USB adapters otherwise hold them up to 16 ms);
 // devices without the setting are left as they are.
 void RequestLowLatency(int fd);
+// Whether `device` (symbolic links followed) is the slave end of a pseudo-terminal, as the virtual handset
+// serves; no serial port is one. Asked without opening the device.
+bool IsPseudoTerminal(const std::string& device);
 
 }  // namespace cantavo

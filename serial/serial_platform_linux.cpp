@@ -1,6 +1,9 @@
-// Linux: termios speeds and the low-latency flag of serial drivers.
+// Linux: termios speeds, the low-latency flag of serial drivers and the device numbers of pseudo-terminals.
+#include <linux/major.h>
 #include <linux/serial.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include "serial/serial_platform.h"
 
@@ -37,6 +40,13 @@ void RequestLowLatency(int fd) {
     if (info.flags & ASYNC_LOW_LATENCY) return;
     info.flags |= ASYNC_LOW_LATENCY;
     ioctl(fd, TIOCSSERIAL, &info);
+}
+
+bool IsPseudoTerminal(const std::string& device) {
+    struct stat info {};
+    if (stat(device.c_str(), &info) != 0 || !S_ISCHR(info.st_mode)) return false;
+    const unsigned int number = major(info.st_rdev);
+    return number >= UNIX98_PTY_SLAVE_MAJOR && number < UNIX98_PTY_SLAVE_MAJOR + UNIX98_PTY_MAJOR_COUNT;
 }
 
 }  // namespace cantavo

@@ -1,10 +1,7 @@
 // The session's life: start-up, the window's commands, detection and the connection worker.
 #include "transfer/handset_session.h"
 
-#include <unistd.h>
-
-#include <cstdlib>
-
+#include "serial/serial_platform.h"
 #include "transfer/file_io.h"
 #include "transfer/protocol.h"
 #include "transfer/session_texts.h"
@@ -16,16 +13,6 @@ namespace {
 constexpr char kImageFileName[] = "sm.tmp";
 constexpr char kWorkFileName[] = "smwork.tmp";
 
-// $XDG_CACHE_HOME/cantavo, else ~/.cache/cantavo, else the system's temporary folder.
-std::filesystem::path CacheFolder() {
-    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && *xdg)
-        return std::filesystem::path(xdg) / "cantavo";
-    if (const char* home = std::getenv("HOME"); home && *home)
-        return std::filesystem::path(home) / ".cache" / "cantavo";
-    std::error_code ec;
-    return std::filesystem::temp_directory_path(ec) / "cantavo";
-}
-
 }  // namespace
 
 CHandsetSession::CHandsetSession(ISessionView& view) : m_view(view), m_loader(BuiltInLoaderTable()) {}
@@ -36,31 +23,51 @@ CHandsetSession::~CHandsetSession() {
 }
 
 void CHandsetSession::Initialise(const std::filesystem::path& folder) {
-    std::filesystem::path imageFolder = folder;
-    if (access(folder.c_str(), W_OK) != 0) {
-        imageFolder = CacheFolder();
-        std::error_code ec;
-        std::filesystem::create_directories(imageFolder, ec);
-        m_view.LogMessage(Format(texts::kImageFolderFallback, imageFolder.c_str()));
-    }
-    m_strImageFile = imageFolder / kImageFileName;
-    m_strWorkFile = imageFolder / kWorkFileName;
+    m_folderLock.Release();
+    m_imageFolder = folder;
+    m_strImageFile = folder / kImageFileName;
+    m_strWorkFile = folder / kWorkFileName;
     m_bConnectStarted = 0;
     m_nSlotIndex = 0;
     m_nSlotMask = 1;
-    DeleteImageFiles();
+    TakeImageFolder();
     ResetState();
+}
+
+bool CHandsetSession::TakeImageFolder() {
+    if (m_folderLock.Held()) return true;
+    std::string error;
+    switch (m_folderLock.Acquire(m_imageFolder, error)) {
+        case LockResult::kHeld:
+            DeleteImageFiles();
+            return true;
+        case LockResult::kBusy:
+            m_view.LogMessage(Format(texts::kImageFolderBusy, m_imageFolder.c_str()));
+            return false;
+        case LockResult::kFailed:
+            m_view.LogMessage(error);
+            return false;
+    }
+    return false;
+}
+
+std::string CHandsetSession::PortDevicePath() const {
+    return m_strPortDevice.empty() ? m_serial.DeviceForPort(static_cast<uint16_t>(m_nPort)) : m_strPortDevice;
 }
 
 int CHandsetSession::LoadLoaderFile(const std::filesystem::path& file) {
     std::string error;
-    const auto table = ReadLoaderTableFile(file, error);
+    const auto table = ReadLoaderFile(file, error);
     if (!table) {
-        m_view.LogMessage(Format(texts::kLoaderFileRejected, file.c_str(), error.c_str()));
+        m_view.LogMessage(Format(texts::kLoaderFileRejected, error.c_str()));
         return 0;
     }
     m_loader = *table;
     return 1;
+}
+
+bool CHandsetSession::LoaderAllowedOnPort() const {
+    return MayDownloadLoader(IsPlaceholderLoader(m_loader), IsPseudoTerminal(PortDevicePath()));
 }
 
 void CHandsetSession::DeleteImageFiles() {
@@ -102,10 +109,23 @@ void CHandsetSession::CloseConnection() {
 void CHandsetSession::SetDetection(bool running) {
     m_bDetecting = running;
     m_view.SetDetectionTimer(running);
+    m_view.EnableStop(running);
+}
+
+void CHandsetSession::StartDetection() {
+    m_nDetectAttempts = 0;
+    m_view.LogMessage(Format(texts::kWaitingForHandset, PortDevicePath().c_str()));
+    SetDetection(true);
 }
 
 void CHandsetSession::OnConnect() {
     if (IsWorkerRunning()) return;
+    // Refused before anything changes or the port is opened.
+    if (!LoaderAllowedOnPort()) {
+        m_view.LogMessage(texts::kNoLoader);
+        return;
+    }
+    if (!TakeImageFolder()) return;
     WaitForWorker();
     m_view.DisableCommands();
     m_view.EnableConnect(false);
@@ -114,7 +134,7 @@ void CHandsetSession::OnConnect() {
     m_nParity = 0;
     m_nStopBits = 0;
     if (m_bConnectStarted == 0) {
-        SetDetection(true);
+        StartDetection();
         m_bConnectStarted = 1;
         return;
     }
@@ -124,7 +144,7 @@ void CHandsetSession::OnConnect() {
         m_view.EnableConnect(false);
         m_view.ShowSlotNames(SlotNames{});
         m_view.ClearSelectedFile();
-        SetDetection(true);
+        StartDetection();
         return;
     }
     // Cancel: back to what was usable before (all commands only while connected).
@@ -144,6 +164,9 @@ void CHandsetSession::OnTimer(int id) {
     }
     if (DetectTarget() == 0) {
         m_view.SetTitle(texts::kTitleResting);
+        if (++m_nDetectAttempts == kDetectHintAttempts)
+            m_view.LogMessage(Format(texts::kNoAnswerHint, PortDevicePath().c_str(),
+                                     kDetectHintAttempts * protocol::kDetectIntervalMs / 1000));
         return;
     }
     m_bTargetDetected = 1;
@@ -189,6 +212,8 @@ void CHandsetSession::OnExit() {
     // Closing drains, so the leave byte reaches the handset before the process ends.
     m_serial.ClosePort();
     m_bConnected = false;
+    // The program ends: the next one may take the image folder.
+    m_folderLock.Release();
 }
 
 }  // namespace cantavo

@@ -9,18 +9,24 @@
 //
 // A window forwards: Connect -> OnConnect, timer 0 -> OnTimer(0), Stop -> OnStop, Exit -> OnExit, Download ->
 // OnDownload, Reload -> OnReload, Save -> OnSaveBackup, Load -> OnLoadBackup, slot radio/box -> OnSelectSlot,
-// a chosen file -> SelectSourceFile + InsertFile, Setting OK -> SetPort.
+// a chosen file -> SelectSourceFile + InsertFile, a slot's menu -> SlotMelody, SaveSlotMelody, ClearSlot,
+// Setting OK -> SetPort, LoadLoaderFile.
+//
+// One session at a time works in an image folder: the first takes it (a lock file in it), and a second one
+// refuses to connect instead of sharing the image files.
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <span>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "serial/serial_comm.h"
+#include "transfer/folder_lock.h"
 #include "transfer/loader_table.h"
 #include "transfer/session_view.h"
 
@@ -28,15 +34,17 @@ namespace cantavo {
 
 class CHandsetSession {
 public:
+    // Unanswered ticks of the 1000 ms detection timer before the log adds a hint: 10 s.
+    static constexpr int kDetectHintAttempts = 10;
+
     explicit CHandsetSession(ISessionView& view);
     // Joins the worker (cancelling its waits); sends and shows nothing.
     ~CHandsetSession();
     CHandsetSession(const CHandsetSession&) = delete;
     CHandsetSession& operator=(const CHandsetSession&) = delete;
 
-    // Window start-up: image files "sm.tmp" and "smwork.tmp" in `folder` (the current folder at start; when
-    // it is not writable, the user's cache folder, and the log says where), stale ones deleted; then
-    // ResetState().
+    // Window start-up: image files "sm.tmp" and "smwork.tmp" in `folder` (created when missing); when the
+    // session can take the folder, stale image files are deleted; then ResetState().
     void Initialise(const std::filesystem::path& folder);
 
     // Settings.
@@ -47,8 +55,13 @@ public:
     const std::string& PortDevice() const { return m_strPortDevice; }
     // "COMn" -> device, from the profile.
     void SetPortMap(PortMap map) { m_serial.SetPortMap(std::move(map)); }
-    // A loader table file instead of the built-in placeholder; 0 (and a log line naming the file) on failure.
+    // The device the port stands for: the device path, or "COMn" through the port map.
+    std::string PortDevicePath() const;
+    // A loader file (table or bare image) instead of the built-in placeholder; 0 (a log line naming the file
+    // and the reason, the loader unchanged) on failure.
     int LoadLoaderFile(const std::filesystem::path& file);
+    // Whether the loader may go to the port: the placeholder only to a pseudo-terminal.
+    bool LoaderAllowedOnPort() const;
 
     // Window commands (window thread). While the worker runs they do nothing, except OnExit.
     void OnConnect();
@@ -61,7 +74,15 @@ public:
     void OnLoadBackup();
     void OnSelectSlot(int index);
     void SelectSourceFile(const std::filesystem::path& file);  // m_strSelPath/Name/Title; no insert
-    int InsertFile();                                          // 1 when the slot was written
+    // 1 when the slot was written. A file larger than the slot's capacity is refused; one that is not SMAF
+    // goes in only when the user agrees.
+    int InsertFile();
+    // The melody in slot `index` of the working image; nullopt (reported) when the slot is erased or the
+    // image cannot be read.
+    std::optional<std::vector<uint8_t>> SlotMelody(int index);
+    int SaveSlotMelody(int index, const std::filesystem::path& file);
+    // Erases slot `index` in the working image (all 0xFF); the next Download writes it.
+    int ClearSlot(int index);
 
     // State for the window and the command-line tool.
     bool IsConnected() const { return m_bConnected.load(); }  // the last connection completed and is open
@@ -69,6 +90,7 @@ public:
     void WaitForWorker();  // joins a worker that has been started
     int SlotIndex() const { return m_nSlotIndex; }
     int SlotMask() const { return m_nSlotMask; }
+    const std::filesystem::path& ImageFolder() const { return m_imageFolder; }
     const std::filesystem::path& ImageFile() const { return m_strImageFile; }
     const std::filesystem::path& WorkFile() const { return m_strWorkFile; }
     const std::string& SelectedTitle() const { return m_strSelTitle; }
@@ -102,7 +124,11 @@ private:
     // The worker is done with the port and the files. Called before the view enables commands, since the
     // window acts on that call before the worker thread has ended.
     void EndWorkerUse();
+    void StartDetection();
     void SetDetection(bool running);
+    // Takes the image folder for this session (the first time, stale image files go); false, and the log
+    // says why, when another session holds it.
+    bool TakeImageFolder();
     void SetProgress(int percent);  // the bar; the view hears only changes
     void DeleteImageFiles();
     void ReportOpenFailure();
@@ -112,6 +138,7 @@ private:
     ISessionView& m_view;
     CSerialComm m_serial;
     LoaderTable m_loader;
+    CFolderLock m_folderLock;
 
     // Connection settings (the Connect command forces 115200 8N1) and state.
     uint32_t m_nBaudRate = 115200;
@@ -128,9 +155,12 @@ private:
     int m_nProgress = 0;
     int m_nBarPosition = 0;
     bool m_bDetecting = false;
+    int m_nDetectAttempts = 0;  // unanswered since Connect
     std::atomic<bool> m_bConnected{false};
+    bool m_bHandsetIncomplete = false;  // an erase went out and no download has completed since
 
     // Image files and selection.
+    std::filesystem::path m_imageFolder;
     std::filesystem::path m_strImageFile;
     std::filesystem::path m_strWorkFile;
     std::filesystem::path m_strSelPath;

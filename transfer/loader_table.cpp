@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "transfer/file_io.h"
+#include "transfer/session_texts.h"
+#include "transfer/text_format.h"
 #include "transfer_data.h"
 
 namespace cantavo {
@@ -12,6 +14,10 @@ constexpr char kBuiltInName[] = "placeholder.ldr";
 
 uint32_t Word(const uint8_t* bytes) {
     return bytes[0] | bytes[1] << 8 | bytes[2] << 16 | uint32_t{bytes[3]} << 24;
+}
+
+bool SendableSize(uint64_t size) {
+    return size >= kLoaderFirstFrameBytes && size <= kLoaderImageBytes;
 }
 
 }  // namespace
@@ -24,7 +30,7 @@ std::optional<LoaderTable> ParseLoaderTable(const uint8_t* bytes, size_t count) 
         const uint8_t* image = bytes + 4 * kLoaderEntries + i * kLoaderImageBytes;
         std::copy_n(image, kLoaderImageBytes, table.images[i].begin());
     }
-    if (table.sizes[0] < kLoaderFirstFrameBytes || table.sizes[0] > kLoaderImageBytes) return std::nullopt;
+    if (!SendableSize(table.sizes[0])) return std::nullopt;
     return table;
 }
 
@@ -37,13 +43,34 @@ const LoaderTable& BuiltInLoaderTable() {
     return table;
 }
 
-std::optional<LoaderTable> ReadLoaderTableFile(const std::filesystem::path& file, std::string& error) {
+bool IsPlaceholderLoader(const LoaderTable& table) {
+    const auto placeholder = BuiltInLoaderTable().Image();
+    const auto image = table.Image();
+    return std::equal(image.begin(), image.end(), placeholder.begin(), placeholder.end());
+}
+
+bool MayDownloadLoader(bool loaderIsPlaceholder, bool portIsPseudoTerminal) {
+    return !loaderIsPlaceholder || portIsPseudoTerminal;
+}
+
+std::optional<LoaderTable> ReadLoaderFile(const std::filesystem::path& file, std::string& error) {
     const auto bytes = ReadFileBytes(file, error);
     if (!bytes) return std::nullopt;
-    auto table = ParseLoaderTable(bytes->data(), bytes->size());
-    if (!table)
-        error = file.string() + ": not a loader table (" + std::to_string(kLoaderTableBytes) +
-                " bytes, image 0 of 30 to 5976 bytes)";
+    if (bytes->size() == kLoaderTableBytes) {
+        auto table = ParseLoaderTable(bytes->data(), bytes->size());
+        if (!table)
+            error = Format(texts::kLoaderTableBadImage, file.c_str(), Word(bytes->data()),
+                           kLoaderFirstFrameBytes, kLoaderImageBytes);
+        return table;
+    }
+    if (!SendableSize(bytes->size())) {
+        error = Format(texts::kLoaderFileBadSize, file.c_str(), bytes->size(), kLoaderTableBytes,
+                       kLoaderFirstFrameBytes, kLoaderImageBytes);
+        return std::nullopt;
+    }
+    LoaderTable table;
+    table.sizes[0] = static_cast<uint32_t>(bytes->size());
+    std::copy(bytes->begin(), bytes->end(), table.images[0].begin());
     return table;
 }
 

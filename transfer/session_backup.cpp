@@ -28,9 +28,10 @@ void CHandsetSession::OnLoadBackup() {
     RestoreBackupCopy(*file);
 }
 
+// The notification first, then the log, as every failure the session shows in both.
 void CHandsetSession::ReportFileError(const std::string& error) {
-    m_view.LogMessage(error);
     m_view.ShowNotification(error);
+    m_view.LogMessage(error);
 }
 
 int CHandsetSession::SaveBackupCopy(const std::filesystem::path& backup) {

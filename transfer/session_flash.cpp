@@ -17,6 +17,12 @@ int CHandsetSession::OnDownload() {
     m_view.DisableCommands();
     const int result = ProgramFlash();
     m_view.LogMessage(Format(texts::kProgrammingFinished, SecondsSince(start)));
+    // The erase went out: the user must know the handset now holds less than before, and that nothing is
+    // lost yet. The box stays until closed; its text is the log's last line.
+    if (m_bHandsetIncomplete) {
+        m_view.ShowMessageBox(texts::kDownloadIncomplete);
+        m_view.LogMessage(texts::kDownloadIncomplete);
+    }
     m_view.EnableCommands();
     return result;
 }
@@ -30,6 +36,7 @@ int CHandsetSession::ProgramFlash() {
         return 0;
     }
     m_view.LogMessage(texts::kTransferring);
+    m_bHandsetIncomplete = true;
     SendByte(protocol::kErase);
     uint8_t answer = 0;
     bool erased = false;
@@ -44,6 +51,7 @@ int CHandsetSession::ProgramFlash() {
         }
         m_view.LogMessage(texts::kWriteSuccess);
         SetProgress(0);
+        m_bHandsetIncomplete = false;
         result = 1;
     } else {
         m_view.LogMessage(texts::kEraseNoAnswer);

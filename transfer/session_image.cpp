@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <array>
 
+#include "transfer/charset.h"
 #include "transfer/file_io.h"
 #include "transfer/handset_session.h"
 #include "transfer/protocol.h"
@@ -69,13 +70,9 @@ void CHandsetSession::ShowSlotNames() {
     }
     SlotNames names;
     for (int slot = 0; slot < kSlotCount; ++slot) {
-        std::array<uint8_t, kSlotTitleBytes> title{};
-        const size_t offset = SlotOffset(slot);
-        if (offset < image->size())
-            std::copy_n(image->begin() + offset, std::min<size_t>(title.size(), image->size() - offset),
-                        title.begin());
-        ScrambleBytes(title.data(), title.size());
-        names[slot] = SlotTitle(title);
+        const auto plain = PlainSlot(*image, slot);
+        names[slot].erased = IsErasedSlot(plain);
+        if (!names[slot].erased) names[slot].title = SlotTitle(plain);
     }
     m_view.ShowSlotNames(names);
 }
@@ -109,25 +106,73 @@ int CHandsetSession::InsertFile() {
         return 0;
     }
     const int slot = SlotFromMask(m_nSlotMask);
-    const uint32_t slotSize = SlotSize(slot);
-    if (size > slotSize) {
-        m_view.LogMessage(Format(texts::kFileSizeOver, static_cast<int>(slotSize)));
+    // The title takes 32 bytes of the slot: a file that fills the whole slot would lose its end.
+    const uint32_t capacity = SlotCapacity(slot);
+    if (size > capacity) {
+        m_view.LogMessage(Format(texts::kFileSizeOver, static_cast<int>(capacity)));
         return 0;
     }
-    std::vector<uint8_t> melody(std::min<size_t>(size, slotSize - kSlotTitleBytes));
+    std::vector<uint8_t> melody(size);
     const auto count = ReadFileAt(m_strSelPath, 0, melody, error);
     if (!count) {
         reportOpenError();
         return 0;
     }
     melody.resize(*count);
+    if (!StartsWithSmafChunk(melody) && !m_view.Ask(Format(texts::kNotSmafQuestion, m_strSelName.c_str())))
+        return 0;
     auto bytes = BuildSlot(slot, m_strSelTitle, melody);
+    const bool titleCut = Utf8ToCp1252(m_strSelTitle).size() > kSlotTitleBytes;
+    const std::string stored = SlotTitle(bytes);
     ScrambleBytes(bytes.data(), bytes.size());
     if (!WriteFileAt(m_strWorkFile, SlotOffset(slot), bytes, error)) {
         m_view.LogMessage(error);
         return 0;
     }
+    if (titleCut) m_view.LogMessage(Format(texts::kTitleCut, stored.c_str()));
     m_view.LogMessage(m_strSelTitle + texts::kFileInserted);
+    ShowSlotNames();
+    return 1;
+}
+
+std::optional<std::vector<uint8_t>> CHandsetSession::SlotMelody(int index) {
+    if (index < 0 || index >= kSlotCount) return std::nullopt;
+    std::string error;
+    const auto image = ReadFileBytes(m_strWorkFile, error);
+    if (!image) {
+        m_view.LogMessage(error);
+        return std::nullopt;
+    }
+    const auto slot = PlainSlot(*image, index);
+    if (IsErasedSlot(slot)) {
+        m_view.LogMessage(Format(texts::kSlotEmpty, SlotLabel(index).c_str()));
+        return std::nullopt;
+    }
+    return MelodyBytes(slot);
+}
+
+int CHandsetSession::SaveSlotMelody(int index, const std::filesystem::path& file) {
+    const auto melody = SlotMelody(index);
+    if (!melody) return 0;
+    std::string error;
+    if (!WriteFileBytes(file, *melody, error)) {
+        m_view.LogMessage(error);
+        return 0;
+    }
+    m_view.LogMessage(Format(texts::kMelodySaved, SlotLabel(index).c_str(), file.c_str()));
+    return 1;
+}
+
+int CHandsetSession::ClearSlot(int index) {
+    if (IsWorkerRunning() || index < 0 || index >= kSlotCount) return 0;
+    // Erased flash: 0xFF, which the scrambling leaves as it is.
+    const std::vector<uint8_t> erased(SlotSize(index), kErasedByte);
+    std::string error;
+    if (!WriteFileAt(m_strWorkFile, SlotOffset(index), erased, error)) {
+        m_view.LogMessage(error);
+        return 0;
+    }
+    m_view.LogMessage(Format(texts::kSlotCleared, SlotLabel(index).c_str()));
     ShowSlotNames();
     return 1;
 }

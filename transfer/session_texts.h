@@ -8,7 +8,7 @@ inline constexpr char kTitleResting[] = "Cantavo V1.1";
 inline constexpr char kTitleConnecting[] = "Connecting...";
 inline constexpr char kTitleLoading[] = "User Area Data Loading...";
 inline constexpr char kTitleProcessing[] = "Processing : %3d%%";
-inline constexpr char kTitleFlashError[] = "Tessvar(M) V2.0  (SHARP LRS1337_GPO2)";
+inline constexpr char kTitleFlashError[] = "Tessvar(M) V2.0  (FLASH 16M_GPO2)";
 
 // Serial port and connection.
 inline constexpr char kFail[] = "Fail!!";
@@ -60,13 +60,35 @@ inline constexpr char kPermissionHint[] =
     "Permission denied for %s: add your user to the group '%s' (sudo usermod -aG %s $USER), then log in "
     "again.";
 inline constexpr char kPortBusy[] = "%s is in use by another program.";
-inline constexpr char kImageFolderFallback[] =
-    "Image files are kept in %s (the current folder is not writable).";
 inline constexpr char kFileError[] = "%s: %s";
-inline constexpr char kEraseNoAnswer[] = "No erase answer from the handset within 10 s; nothing was written.";
+inline constexpr char kEraseNoAnswer[] = "No erase answer from the handset within 10 s.";
+inline constexpr char kDownloadIncomplete[] =
+    "Download failed: the handset's melody memory is now incomplete. The melodies are still in the working "
+    "image: run Download again before connecting anew.";
 inline constexpr char kBackupTooShort[] =
     "%s is %llu bytes, shorter than the working image (%llu bytes); nothing restored.";
-inline constexpr char kLoaderFileRejected[] = "Loader table %s: %s";
 inline constexpr char kNotConnected[] = "Connect to the handset first.";
+
+// The loader and the port it may go to.
+inline constexpr char kNoLoader[] = "No handset loader is set: choose your handset's loader file in Setting.";
+inline constexpr char kLoaderFileRejected[] = "Loader file refused: %s";
+inline constexpr char kLoaderTableBadImage[] =
+    "%s: a loader table whose image 0 has %u bytes (%u to %u expected)";
+inline constexpr char kLoaderFileBadSize[] =
+    "%s: %zu bytes, neither a loader table (%u bytes) nor a loader image (%u to %u bytes)";
+inline constexpr char kWaitingForHandset[] = "Waiting for the handset on %s ...";
+inline constexpr char kNoAnswerHint[] =
+    "No answer on %s for %d s: is the handset switched on, in transfer mode, and connected to this port?";
+
+// The image files of one running program.
+inline constexpr char kImageFolderBusy[] =
+    "Another Cantavo is using the image files in %s: close it before connecting.";
+
+// Slots.
+inline constexpr char kNotSmafQuestion[] = "%s is not a SMAF melody. Insert it anyway?";
+inline constexpr char kTitleCut[] = "The title is longer than 32 bytes; the slot keeps \"%s\".";
+inline constexpr char kSlotEmpty[] = "%s is empty.";
+inline constexpr char kSlotCleared[] = "%s cleared";
+inline constexpr char kMelodySaved[] = "%s saved as %s";
 
 }  // namespace cantavo::texts

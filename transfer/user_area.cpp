@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "transfer/charset.h"
+#include "transfer/scramble.h"
 
 namespace cantavo {
 namespace {
@@ -22,6 +23,15 @@ uint32_t SlotSize(int index) {
     return index < kFmSlotCount ? kFmSlotBytes : kAdpcmSlotBytes;
 }
 
+uint32_t SlotCapacity(int index) {
+    return SlotSize(index) - kSlotTitleBytes;
+}
+
+std::string SlotLabel(int index) {
+    return index < kFmSlotCount ? "FM " + std::to_string(index + 1)
+                                : "ADPCM " + std::to_string(index - kFmSlotCount + 1);
+}
+
 int SlotFromMask(int mask) {
     for (int index = 0; index < 12; ++index)
         if (mask == 1 << index) return index;
@@ -29,15 +39,19 @@ int SlotFromMask(int mask) {
 }
 
 std::string TitleFromFileName(std::string_view fileName) {
-    const size_t dot = fileName.find('.');
-    return dot == std::string_view::npos ? std::string() : std::string(fileName.substr(0, dot));
+    // An empty title would be useless on the handset: a name without a dot is the title itself.
+    return std::string(fileName.substr(0, fileName.find('.')));
+}
+
+bool StartsWithSmafChunk(std::span<const uint8_t> bytes) {
+    return bytes.size() >= kSmafHeaderBytes && std::equal(bytes.begin(), bytes.begin() + 4, kSmafMagic);
 }
 
 std::vector<uint8_t> BuildSlot(int index, std::string_view titleUtf8, std::span<const uint8_t> melody) {
     std::vector<uint8_t> slot(SlotSize(index), 0);
     const std::string title = Utf8ToCp1252(titleUtf8);
     std::copy_n(title.begin(), std::min<size_t>(title.size(), kSlotTitleBytes), slot.begin());
-    const size_t n = std::min<size_t>(melody.size(), slot.size() - kSlotTitleBytes);
+    const size_t n = std::min<size_t>(melody.size(), SlotCapacity(index));
     std::copy_n(melody.begin(), n, slot.begin() + kSlotTitleBytes);
     return slot;
 }
@@ -48,10 +62,26 @@ std::string SlotTitle(std::span<const uint8_t> titleBytes) {
     return Cp1252ToUtf8(std::string(bytes.begin(), end));
 }
 
+std::vector<uint8_t> PlainSlot(std::span<const uint8_t> image, int index) {
+    std::vector<uint8_t> slot(SlotSize(index), 0);
+    const size_t offset = SlotOffset(index);
+    if (offset < image.size())
+        std::copy_n(image.begin() + offset, std::min<size_t>(slot.size(), image.size() - offset),
+                    slot.begin());
+    ScrambleBytes(slot.data(), slot.size());
+    return slot;
+}
+
+bool IsErasedSlot(std::span<const uint8_t> slot) {
+    const auto title = slot.first(std::min<size_t>(slot.size(), kSlotTitleBytes));
+    return !title.empty() &&
+           std::all_of(title.begin(), title.end(), [](uint8_t b) { return b == kErasedByte; });
+}
+
 std::vector<uint8_t> MelodyBytes(std::span<const uint8_t> slot) {
     if (slot.size() <= kSlotTitleBytes) return {};
     const auto data = slot.subspan(kSlotTitleBytes);
-    if (data.size() >= kSmafHeaderBytes && std::equal(data.begin(), data.begin() + 4, kSmafMagic)) {
+    if (StartsWithSmafChunk(data)) {
         const uint64_t length =
             kSmafHeaderBytes + (uint64_t{data[4]} << 24 | data[5] << 16 | data[6] << 8 | data[7]);
         return {data.begin(), data.begin() + std::min<uint64_t>(length, data.size())};

@@ -4,7 +4,8 @@
 //   FM 1..8     index 0..7    offset index * 0x2000             8192 bytes
 //   ADPCM 1..4  index 8..11   offset 0x10000 + (index-8)*0x4000  16384 bytes
 // A slot as the handset holds it: title (Windows-1252, zero-padded; 32 characters or more keep 32 and no
-// zero), then the melody file's first bytes, then zeros. The image files hold every slot passed through
+// zero), then the melody file's bytes (at most the slot size less the title), then zeros. An erased slot
+// (flash never written since its erase) is all 0xFF. The image files hold every slot passed through
 // ScrambleBytes.
 
 #include <cstdint>
@@ -22,17 +23,28 @@ inline constexpr uint32_t kFmSlotBytes = 8192;
 inline constexpr uint32_t kAdpcmSlotBytes = 16384;
 inline constexpr uint32_t kAdpcmAreaOffset = 0x10000;
 inline constexpr uint32_t kSlotTitleBytes = 32;
+inline constexpr uint8_t kErasedByte = 0xFF;
 
 uint32_t SlotOffset(int index);
 uint32_t SlotSize(int index);
+// The melody bytes a slot holds: its size less the title (FM 8160, ADPCM 16352).
+uint32_t SlotCapacity(int index);
+// "FM 1".."FM 8", "ADPCM 1".."ADPCM 4".
+std::string SlotLabel(int index);
 // The set bit's number for 1, 4, 8, ... 2048; 1 for any other mask (which covers 2).
 int SlotFromMask(int mask);
-// The file name up to its first '.', empty when it has none.
+// The file name up to its first '.'; the whole name when it has none.
 std::string TitleFromFileName(std::string_view fileName);
+// Whether a file starts with a SMAF file chunk ("MMMD" and its 32-bit length).
+bool StartsWithSmafChunk(std::span<const uint8_t> bytes);
 // A slot as stored before scrambling, from a UTF-8 title and the first bytes of the melody (cut to fit).
 std::vector<uint8_t> BuildSlot(int index, std::string_view titleUtf8, std::span<const uint8_t> melody);
 // The title shown for a slot's 32 title bytes (unscrambled): up to the first zero byte, in UTF-8.
 std::string SlotTitle(std::span<const uint8_t> titleBytes);
+// Slot `index` of an image file's bytes, unscrambled; bytes beyond a short image read as zero.
+std::vector<uint8_t> PlainSlot(std::span<const uint8_t> image, int index);
+// Whether an unscrambled slot is erased: its title bytes are all 0xFF.
+bool IsErasedSlot(std::span<const uint8_t> slot);
 // The melody bytes of an unscrambled slot: a SMAF file's own length from its header, or the data with
 // trailing zero bytes removed when it is not SMAF.
 std::vector<uint8_t> MelodyBytes(std::span<const uint8_t> slot);

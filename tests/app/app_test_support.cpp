@@ -1,6 +1,7 @@
 #include "app_test_support.h"
 
 #include <wx/listbox.h>
+#include <wx/menu.h>
 
 #include <fstream>
 #include <random>
@@ -32,6 +33,21 @@ bool ScriptedPrompts::Confirm(const wxString& text, const wxString& caption) {
     return confirm_answer;
 }
 
+bool ScriptedPrompts::AskYesNo(const wxString& text, const wxString& caption) {
+    ++questions;
+    asked.push_back(text);
+    asked.push_back(caption);
+    return yes_answer;
+}
+
+int ScriptedPrompts::ChooseFromMenu(wxWindow&, wxMenu& menu) {
+    ++menus;
+    menu_items.clear();
+    for (const wxMenuItem* item : menu.GetMenuItems())
+        menu_items.emplace_back(item->GetItemLabelText(), item->IsEnabled());
+    return menu_answer;
+}
+
 void ScriptedPrompts::Message(const wxString& text, const wxString& caption, bool) {
     ++messages;
     asked.push_back(text);
@@ -49,6 +65,9 @@ wxString ScriptedPrompts::SaveFile(const wxString& filter, const wxString&, cons
 }
 
 WindowUnderTest::WindowUnderTest(const TempFolder& folder, CManagerOptions options) {
+    setenv("XDG_CONFIG_HOME", (folder.Path() / "config").c_str(), 1);
+    setenv("XDG_DATA_HOME", (folder.Path() / "data").c_str(), 1);
+    setenv("XDG_CACHE_HOME", (folder.Path() / "cache").c_str(), 1);
     options.profile_path = wxString::FromUTF8((folder.Path() / "profile.ini").string());
     if (options.image_folder.empty()) options.image_folder = folder.Path();
     options.prompts = &prompts;
@@ -59,6 +78,7 @@ WindowUnderTest::WindowUnderTest(const TempFolder& folder, CManagerOptions optio
 
 WindowUnderTest::~WindowUnderTest() {
     delete window;
+    for (const char* variable : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"}) unsetenv(variable);
 }
 
 std::vector<std::string> LogLines(const CManagerDlg& window) {

@@ -28,20 +28,29 @@ private:
 class ScriptedPrompts : public CPrompts {
 public:
     bool Confirm(const wxString& text, const wxString& caption) override;
+    bool AskYesNo(const wxString& text, const wxString& caption) override;
     void Message(const wxString& text, const wxString& caption, bool warning) override;
     wxString OpenFile(const wxString& filter, const wxString& default_ext,
                       const wxString& default_name) override;
     wxString SaveFile(const wxString& filter, const wxString& default_ext,
                       const wxString& default_name) override;
+    int ChooseFromMenu(wxWindow& window, wxMenu& menu) override;
 
     bool confirm_answer = false;
+    bool yes_answer = false;
+    int menu_answer = -1;  // the item chosen from a menu; wxID_NONE (-1): dismissed
+    // The last menu shown: each item's label and whether it could be chosen.
+    std::vector<std::pair<wxString, bool>> menu_items;
     wxString file_answer;         // empty: Cancel
     std::vector<wxString> asked;  // every text, caption or filter shown, in order
     int confirms = 0;
+    int questions = 0;
     int messages = 0;
+    int menus = 0;
 };
 
-// A main window over a temporary profile and image folder, without splash, initialised and not shown.
+// A main window over a temporary profile, image folder and user folders (XDG_CONFIG_HOME, XDG_DATA_HOME and
+// XDG_CACHE_HOME point into `folder` while it lives), without splash, initialised and not shown.
 struct WindowUnderTest {
     explicit WindowUnderTest(const TempFolder& folder, CManagerOptions options = {});
     ~WindowUnderTest();

@@ -4,6 +4,7 @@
 #include <wx/listbox.h>
 #include <wx/listctrl.h>
 #include <wx/radiobut.h>
+#include <wx/settings.h>
 #include <wx/textctrl.h>
 #include <wx/tooltip.h>
 
@@ -98,20 +99,28 @@ TEST(ManagerDlg, StaleImageFilesAreDeletedAtStart) {
     EXPECT_FALSE(std::filesystem::exists(folder.Path() / "smwork.tmp"));
 }
 
+// A handset's own loader (any bytes of a sendable size will do here), so that any port may be tried.
+CManagerOptions WithALoader(const TempFolder& folder, const std::string& port) {
+    CManagerOptions options;
+    options.port_device = port;
+    options.loader_file = folder.MakeFile("handset.ldr", 100);
+    return options;
+}
+
 TEST(ManagerDlg, AfterStopTheNextConnectAsks) {
     TempFolder folder;
-    CManagerOptions options;
-    options.port_device = (folder.Path() / "no-such-tty").string();
-    WindowUnderTest test(folder, options);
+    WindowUnderTest test(folder, WithALoader(folder, (folder.Path() / "no-such-tty").string()));
     CManagerDlg& window = *test.window;
     window.OnConnect();  // the first Connect starts detecting without a question
     EXPECT_EQ(test.prompts.confirms, 0);
     EXPECT_FALSE(IsEnabled(window, ids::kConnect));
     EXPECT_FALSE(IsEnabled(window, ids::kSetting));
+    EXPECT_TRUE(IsEnabled(window, ids::kStop));  // detection can be cancelled
     window.OnStop();
     EXPECT_TRUE(LogContains(window, "Com Port Closed!!!"));
     EXPECT_TRUE(IsEnabled(window, ids::kConnect));
     EXPECT_TRUE(IsEnabled(window, ids::kSetting));
+    EXPECT_FALSE(IsEnabled(window, ids::kStop));
     test.prompts.confirm_answer = false;
     window.OnConnect();
     ASSERT_EQ(test.prompts.confirms, 1);
@@ -122,10 +131,8 @@ TEST(ManagerDlg, AfterStopTheNextConnectAsks) {
 
 TEST(ManagerDlg, PortThatCannotBeOpenedLeavesConnectUsableWithTheReason) {
     TempFolder folder;
-    CManagerOptions options;
     const std::string device = (folder.Path() / "no-such-tty").string();
-    options.port_device = device;
-    WindowUnderTest test(folder, options);
+    WindowUnderTest test(folder, WithALoader(folder, device));
     CManagerDlg& window = *test.window;
     window.OnConnect();
     ASSERT_TRUE(PumpUntil([&] { return LogContains(window, "Port Initialization Failed."); }, 5s));
@@ -140,6 +147,58 @@ TEST(ManagerDlg, PortThatCannotBeOpenedLeavesConnectUsableWithTheReason) {
     int failures = 0;
     for (const auto& line : LogLines(window)) failures += line == "Port Initialization Failed.";
     EXPECT_EQ(failures, 1);
+}
+
+TEST(ManagerDlg, WithoutALoaderFileARealPortIsRefusedBeforeItIsOpened) {
+    TempFolder folder;
+    CManagerOptions options;
+    options.port_device = (folder.Path() / "ttyUSB0").string();
+    WindowUnderTest test(folder, options);
+    CManagerDlg& window = *test.window;
+    window.OnConnect();
+    EXPECT_EQ(LogLines(window).front(),
+              "No handset loader is set: choose your handset's loader file in Setting.");
+    EXPECT_TRUE(IsEnabled(window, ids::kConnect));
+    EXPECT_TRUE(IsEnabled(window, ids::kSetting));
+    EXPECT_FALSE(IsEnabled(window, ids::kStop));
+    PumpUntil([] { return false; }, 1300ms);  // no detection tick opens the port
+    EXPECT_FALSE(LogContains(window, "Port Initialization Failed."));
+    EXPECT_FALSE(window.Session().Serial().IsOpen());
+}
+
+TEST(ManagerDlg, ErasedSlotsShowEmptyGreyedBoxes) {
+    TempFolder folder;
+    WindowUnderTest test(folder);
+    CManagerDlg& window = *test.window;
+    cantavo::SlotNames names;
+    names[0] = {"", true};
+    names[1] = {"Alarm", false};
+    window.ShowSlotNames(names);
+    const wxColour grey = wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE);
+    EXPECT_EQ(window.SlotNameBox(0)->GetValue(), "");
+    EXPECT_EQ(window.SlotNameBox(0)->GetBackgroundColour(), grey);
+    EXPECT_EQ(window.SlotNameBox(1)->GetValue(), "Alarm");
+    EXPECT_NE(window.SlotNameBox(1)->GetBackgroundColour(), grey);
+    window.ShowSlotNames(cantavo::SlotNames{});  // a new Connect: every box plain and empty again
+    EXPECT_NE(window.SlotNameBox(0)->GetBackgroundColour(), grey);
+}
+
+TEST(ManagerDlg, ASlotsContextMenuSelectsItAndOffersNothingWhileNotConnected) {
+    TempFolder folder;
+    WindowUnderTest test(folder);
+    CManagerDlg& window = *test.window;
+    for (wxWindow* control :
+         {static_cast<wxWindow*>(window.SlotNameBox(10)), static_cast<wxWindow*>(window.SlotRadio(4))}) {
+        wxContextMenuEvent event(wxEVT_CONTEXT_MENU, control->GetId());
+        event.SetEventObject(control);
+        control->ProcessWindowEvent(event);
+    }
+    EXPECT_EQ(test.prompts.menus, 2);
+    EXPECT_EQ(window.m_nSlotIndex, 4);
+    EXPECT_TRUE(window.SlotRadio(4)->GetValue());
+    using Item = std::pair<wxString, bool>;
+    EXPECT_EQ(test.prompts.menu_items,
+              (std::vector<Item>{{"Play", false}, {"Save melody as...", false}, {"Clear slot", false}}));
 }
 
 // Events from the controls reach their handlers (the tests above call the handlers directly).

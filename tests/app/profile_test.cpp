@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "app_test_support.h"
+#include "host/profile_file.h"
 
 namespace {
 
@@ -21,6 +22,19 @@ TEST(Profile, MainPathRoundTripKeepsBackslashesAndCreatesTheFolder) {
     std::string text((std::istreambuf_iterator<char>(file)), {});
     EXPECT_NE(text.find("[Cantavo]"), std::string::npos) << text;
     EXPECT_NE(text.find("MainPath=/music/odd\\name"), std::string::npos) << text;
+}
+
+// The window writes the loader's path with wx; cantavo-cli reads it without wx, byte for byte.
+TEST(Profile, TheLoaderPathIsReadAsWrittenWithoutWx) {
+    TempFolder folder;
+    const auto file = folder.Path() / "cfg" / "cantavo.ini";
+    CProfile profile(wxString::FromUTF8(file.string()));
+    ASSERT_TRUE(profile.WriteMainPath("/music"));
+    const std::string loader = "/home/u/My Handset\\loader ü.ldr";
+    ASSERT_TRUE(profile.WriteLoaderPath(wxString::FromUTF8(loader)));
+    EXPECT_EQ(ReadProfileValue(file, "Cantavo", "LoaderPath"), loader);
+    EXPECT_EQ(ReadProfileValue(file, "Cantavo", "MainPath"), "/music");
+    EXPECT_EQ(CProfile(wxString::FromUTF8(file.string())).ReadMainPath(), "/music");
 }
 
 TEST(Profile, PortMapComesFromThePortsGroup) {

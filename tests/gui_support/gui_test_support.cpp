@@ -5,15 +5,21 @@
 #include <wx/evtloop.h>
 #include <wx/image.h>
 #include <wx/init.h>
+#include <wx/log.h>
 
 #include <cstdio>
 #include <memory>
+#include <thread>
 
 namespace cantavo::test {
 
 namespace {
 
 constexpr int kDispatchSliceMs = 10;
+// A display server resets when its last client leaves and refuses connections meanwhile. Test programs
+// starting and ending side by side meet that moment now and then, so the display is asked a few times.
+constexpr int kDisplayAttempts = 50;
+constexpr auto kDisplayRetryDelay = std::chrono::milliseconds(100);
 
 void DispatchOnce() {
     if (wxTheApp) wxTheApp->ProcessPendingEvents();
@@ -29,11 +35,23 @@ public:
     bool OnInit() override { return true; }
 };
 
+bool StartWx(int argc, char** argv) {
+    // What a failed attempt logs goes to stderr; left to wx, it would wait for the next attempt to show it in
+    // a modal box.
+    delete wxLog::SetActiveTarget(new wxLogStderr);
+    for (int attempt = 0; attempt < kDisplayAttempts; ++attempt) {
+        if (attempt > 0) std::this_thread::sleep_for(kDisplayRetryDelay);
+        int count = argc;  // wx may take arguments out
+        wxApp::SetInstance(new BareApp);
+        if (wxEntryStart(count, argv)) return wxTheApp->CallOnInit();
+    }
+    return false;
+}
+
 }  // namespace
 
 int RunWithWx(int argc, char** argv, const std::function<int()>& body) {
-    wxApp::SetInstance(new BareApp);
-    if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) {
+    if (!StartWx(argc, argv)) {
         std::fprintf(stderr, "cannot start wxWidgets (is a display available? run under xvfb-run)\n");
         return 1;
     }

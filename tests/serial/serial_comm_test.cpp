@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <thread>
+
+#include "serial/serial_platform.h"
 
 #include "tests/serial/pty_pair.h"
 
@@ -139,6 +142,27 @@ TEST(SerialCommOpen, OpeningByNumberGoesThroughTheMap) {
     EXPECT_EQ(port.OpenPort(5, 2400), 1);
     EXPECT_EQ(port.PortName(), "COM5");
     EXPECT_EQ(pty.SlaveSpeed(), B2400);
+}
+
+// The virtual handset is a pseudo-terminal's slave end; a serial port, a master end, a file or nothing is
+// not.
+TEST(PseudoTerminal, OnlyASlaveEndIsOneSymbolicLinksFollowed) {
+    CPtyPair pty;
+    ASSERT_TRUE(pty.Valid());
+    EXPECT_TRUE(IsPseudoTerminal(pty.SlavePath()));
+    const auto folder = std::filesystem::temp_directory_path() / ("cantavo-pty-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    std::filesystem::create_symlink(pty.SlavePath(), folder / "handset");
+    EXPECT_TRUE(IsPseudoTerminal((folder / "handset").string()));
+    std::ofstream(folder / "file") << "x";
+    EXPECT_FALSE(IsPseudoTerminal((folder / "file").string()));
+    EXPECT_FALSE(IsPseudoTerminal((folder / "missing").string()));
+    std::filesystem::remove_all(folder);
+    EXPECT_FALSE(IsPseudoTerminal("/dev/null"));
+    EXPECT_FALSE(IsPseudoTerminal("/dev/ptmx"));  // the master side
+    if (std::filesystem::exists("/dev/ttyS0")) {
+        EXPECT_FALSE(IsPseudoTerminal("/dev/ttyS0"));
+    }
 }
 
 }  // namespace

@@ -20,6 +20,7 @@ public:
     void SetSongVoice(const uint8_t*) override {}
     void LoadSongWave(uint8_t, const uint8_t*, uint32_t, uint32_t) override {}
     void StopWaveVoice() override {}
+    void KeyOffRegisterNotes() override {}
     void Render(int16_t*, uint32_t) override {}
 };
 

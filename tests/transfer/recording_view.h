@@ -15,8 +15,12 @@ class CRecordingView : public ISessionView {
 public:
     void LogMessage(const std::string& text) override { Add(m_logs, text); }
     void ShowNotification(const std::string& text) override { Add(m_notifications, text); }
-    void ShowMessageBox(const std::string& text) override { Add(m_notifications, text); }
+    void ShowMessageBox(const std::string& text) override { Add(m_messageBoxes, text); }
     bool Confirm(const std::string&, const std::string&) override { return confirmAnswer; }
+    bool Ask(const std::string& question) override {
+        Add(m_questions, question);
+        return askAnswer;
+    }
     std::optional<std::filesystem::path> AskBackupFile(BackupDialog) override { return backupFile; }
     void SetTitle(const std::string& text) override { Add(m_titles, text); }
     void SetProgress(int percent) override {
@@ -25,13 +29,18 @@ public:
     }
     void EnableCommands() override {
         Set(m_commandsEnabled, true);
+        Set(m_stopEnabled, true);
         if (onEnable) onEnable();
     }
-    void DisableCommands() override { Set(m_commandsEnabled, false); }
+    void DisableCommands() override {
+        Set(m_commandsEnabled, false);
+        Set(m_stopEnabled, false);
+    }
     void EnableConnect(bool enabled) override {
         Set(m_connectEnabled, enabled);
         if (enabled && onEnable) onEnable();
     }
+    void EnableStop(bool enabled) override { Set(m_stopEnabled, enabled); }
     void ShowSlotNames(const SlotNames& names) override {
         const std::lock_guard lock(m_mutex);
         m_names = names;
@@ -42,12 +51,15 @@ public:
 
     std::vector<std::string> Logs() const { return Get(m_logs); }
     std::vector<std::string> Notifications() const { return Get(m_notifications); }
+    std::vector<std::string> MessageBoxes() const { return Get(m_messageBoxes); }
+    std::vector<std::string> Questions() const { return Get(m_questions); }
     std::vector<std::string> Titles() const { return Get(m_titles); }
     std::vector<int> Progress() const { return Get(m_progress); }
     SlotNames Names() const { return Get(m_names); }
     bool TimerRunning() const { return Get(m_timerRunning); }
     bool CommandsEnabled() const { return Get(m_commandsEnabled); }
     bool ConnectEnabled() const { return Get(m_connectEnabled); }
+    bool StopEnabled() const { return Get(m_stopEnabled); }
     bool Logged(const std::string& text) const { return Contains(m_logs, text); }
     bool Notified(const std::string& text) const { return Contains(m_notifications, text); }
     bool LoggedStartingWith(const std::string& prefix) const {
@@ -59,11 +71,14 @@ public:
         const std::lock_guard lock(m_mutex);
         m_logs.clear();
         m_notifications.clear();
+        m_messageBoxes.clear();
+        m_questions.clear();
         m_titles.clear();
         m_progress.clear();
     }
 
     bool confirmAnswer = true;
+    bool askAnswer = false;
     std::function<void()> onEnable;  // runs on the caller's thread whenever commands or Connect are enabled
     std::optional<std::filesystem::path> backupFile;
 
@@ -89,10 +104,10 @@ private:
     }
 
     mutable std::mutex m_mutex;
-    std::vector<std::string> m_logs, m_notifications, m_titles;
+    std::vector<std::string> m_logs, m_notifications, m_messageBoxes, m_questions, m_titles;
     std::vector<int> m_progress;
     SlotNames m_names;
-    bool m_timerRunning = false, m_commandsEnabled = false, m_connectEnabled = false;
+    bool m_timerRunning = false, m_commandsEnabled = false, m_connectEnabled = false, m_stopEnabled = false;
 };
 
 }  // namespace cantavo::testing

@@ -7,6 +7,7 @@
 
 #include "tests/transfer/recording_view.h"
 #include "tests/transfer/temp_dir.h"
+#include "tests/transfer/test_files.h"
 #include "tools/handset/virtual_handset.h"
 #include "transfer/handset_session.h"
 #include "transfer/scramble.h"
@@ -34,6 +35,9 @@ protected:
     }
 
     void StartHandset(HandsetSettings settings = {}, bool realtime = false) {
+        StartHandsetOn(session, settings, realtime);
+    }
+    void StartHandsetOn(CHandsetSession& which, HandsetSettings settings = {}, bool realtime = false) {
         handset::HandsetOptions options;
         options.flash = folder / "flash.bin";
         options.settings = settings;
@@ -43,7 +47,7 @@ protected:
         std::string error;
         ASSERT_TRUE(handset->Open(error)) << error;
         server = std::thread([this] { handset->Run(); });
-        session.SetPortDevice(handset->DevicePath());
+        which.SetPortDevice(handset->DevicePath());
     }
 
     // Connect, detection ticks (faster than the window's second) until the worker starts, then its end.
@@ -58,11 +62,22 @@ protected:
     }
     bool Connect() { return Connect(session, view); }
 
-    void InsertMelody(int slot, const std::string& name, const std::vector<uint8_t>& melody) {
+    int Insert(int slot, const std::string& name, const std::vector<uint8_t>& melody) {
         WriteAll(folder / name, melody);
         session.OnSelectSlot(slot);
         session.SelectSourceFile(folder / name);
-        ASSERT_EQ(session.InsertFile(), 1);
+        return session.InsertFile();
+    }
+    void InsertMelody(int slot, const std::string& name, const std::vector<uint8_t>& melody) {
+        ASSERT_EQ(Insert(slot, name, melody), 1);
+    }
+    std::vector<uint8_t> FlashSlot(int slot) const {
+        const auto flash = Flash();
+        return {flash.begin() + SlotOffset(slot), flash.begin() + SlotOffset(slot) + SlotSize(slot)};
+    }
+    bool ToldTheDownloadFailed() const {
+        return view.MessageBoxes() == std::vector<std::string>{texts::kDownloadIncomplete} &&
+               view.Logs().back() == texts::kDownloadIncomplete;
     }
     std::vector<uint8_t> Flash() const { return ReadAll(folder / "flash.bin"); }
     std::vector<uint8_t> Work() const { return ReadAll(session.WorkFile()); }
@@ -76,10 +91,9 @@ protected:
     CHandsetSession session{view};
 };
 
+// A SMAF file of `size` bytes with a pattern of its own.
 std::vector<uint8_t> Melody(size_t size, uint8_t seed) {
-    std::vector<uint8_t> bytes(size);
-    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(seed + i * 13);
-    return bytes;
+    return SmafFile(size, seed, 13);
 }
 
 TEST_F(EndToEnd, ConnectReadsTheFlashIntoTheImageScrambled) {
@@ -96,7 +110,7 @@ TEST_F(EndToEnd, ConnectReadsTheFlashIntoTheImageScrambled) {
     ScrambleBytes(expected.data(), expected.size());
     EXPECT_EQ(ReadAll(session.ImageFile()), expected);
     EXPECT_EQ(Work(), expected);
-    EXPECT_EQ(view.Names()[3], "Alarm");
+    EXPECT_EQ(view.Names()[3].title, "Alarm");
     EXPECT_TRUE(view.Logged(texts::kTargetDetected));
     EXPECT_TRUE(view.LoggedStartingWith("Dumping File finished ("));
     EXPECT_TRUE(view.CommandsEnabled());
@@ -122,7 +136,7 @@ TEST_F(EndToEnd, InsertDownloadReconnectAndReadBack) {
     view.Clear();
     ASSERT_TRUE(Connect());  // asks "Do you want to connect?", answered OK
     EXPECT_EQ(ReadAll(session.ImageFile()), downloaded);
-    EXPECT_EQ(view.Names()[10], "tune");
+    EXPECT_EQ(view.Names()[10].title, "tune");
 }
 
 TEST_F(EndToEnd, AHandsetLeftOnTheCableTakesTheNextProgramAfterTheLeaveByte) {
@@ -193,7 +207,7 @@ TEST_F(EndToEnd, AHangUpEndsTheConnectionAndTheNewLineWorks) {
     EXPECT_TRUE(Connect());
 }
 
-TEST_F(EndToEnd, AStallDuringProgrammingReportsTheFlashErrorAndKeepsTheWorkingImage) {
+TEST_F(EndToEnd, AStallDuringProgrammingSaysTheHandsetIsIncompleteAndKeepsTheWorkingImage) {
     HandsetSettings settings;
     settings.faults.stallAfter = kConnectBytes + 1 + 3000;
     StartHandset(settings);
@@ -205,11 +219,26 @@ TEST_F(EndToEnd, AStallDuringProgrammingReportsTheFlashErrorAndKeepsTheWorkingIm
     EXPECT_TRUE(view.Logged(texts::kSendBlockError));
     EXPECT_TRUE(view.Notified(texts::kFlashWritingError));
     EXPECT_TRUE(view.Titles().back() == texts::kTitleFlashError);
+    EXPECT_TRUE(ToldTheDownloadFailed());
+    EXPECT_EQ(texts::kDownloadIncomplete,
+              std::string("Download failed: the handset's melody memory is now incomplete. The melodies are "
+                          "still in the working image: run Download again before connecting anew."));
     EXPECT_EQ(Work(), before);
-    // Connecting again wakes the handset; the download then goes through.
-    ASSERT_TRUE(Connect());
-    InsertMelody(0, "one.mmf", Melody(200, 1));
+    // The handset wakes for a new detection; the working image goes through then.
+    view.Clear();
+    ASSERT_EQ(session.InitSerialPort(2400), 1);
+    ASSERT_EQ(session.DetectTarget(), 1);
+    ASSERT_EQ(session.DownloadLoader(), 1);
+    ASSERT_EQ(session.InitSerialPort(115200), 1);
+    ASSERT_EQ(session.Synchronize(), 1);
     EXPECT_EQ(session.OnDownload(), 1);
+    EXPECT_TRUE(view.MessageBoxes().empty());
+    EXPECT_EQ(view.Logs().back().rfind("Programming File finished (", 0), 0u);
+    EXPECT_EQ(Flash(), [&] {
+        auto plain = before;
+        ScrambleBytes(plain.data(), plain.size());
+        return plain;
+    }());
 }
 
 TEST_F(EndToEnd, MissingEraseAnswerRefusedBlockAndGenerousCreditEachEndWithTheirReport) {
@@ -223,20 +252,116 @@ TEST_F(EndToEnd, MissingEraseAnswerRefusedBlockAndGenerousCreditEachEndWithTheir
     InsertMelody(1, "two.mmf", song);
     const auto before = Work();
 
+    view.Clear();
     EXPECT_EQ(session.OnDownload(), 0);  // 10 s without the erase answer
     EXPECT_TRUE(view.Logged(texts::kEraseNoAnswer));
+    EXPECT_TRUE(ToldTheDownloadFailed());
     EXPECT_TRUE(view.ConnectEnabled());
     EXPECT_EQ(Work(), before);
 
+    view.Clear();
     EXPECT_EQ(session.OnDownload(), 0);  // block 3 answered as a checksum error
     EXPECT_TRUE(view.Logged(texts::kSendBlockError));
     EXPECT_TRUE(view.Notified(texts::kFlashWritingError));
+    EXPECT_TRUE(ToldTheDownloadFailed());
     EXPECT_EQ(Work(), before);
 
+    view.Clear();
     EXPECT_EQ(session.OnDownload(), 1);  // every credit 40 bytes too generous
-    const auto slot = BuildSlot(1, "two", song);
-    const auto flash = Flash();
-    EXPECT_TRUE(std::equal(slot.begin(), slot.end(), flash.begin() + SlotOffset(1)));
+    EXPECT_TRUE(view.MessageBoxes().empty());
+    EXPECT_EQ(FlashSlot(1), BuildSlot(1, "two", song));
+}
+
+// A real loader from a file: the handset runs only that one, and no longer the placeholder.
+TEST_F(EndToEnd, ALoaderFromAFileIsTheOneTheHandsetRuns) {
+    std::vector<uint8_t> loader(4000);
+    for (size_t i = 0; i < loader.size(); ++i) loader[i] = static_cast<uint8_t>(i * 31 + 7);
+    WriteAll(folder / "handset.ldr", LoaderTableFile(loader));
+    HandsetSettings settings;
+    settings.loader = loader;
+    StartHandset(settings);
+    EXPECT_FALSE(Connect());  // the placeholder is not this handset's loader
+    EXPECT_TRUE(view.Logged(texts::kSyncFailed));
+    EXPECT_EQ(handset->Connections(), 0);
+
+    ASSERT_EQ(session.LoadLoaderFile(folder / "handset.ldr"), 1);
+    EXPECT_TRUE(Connect());
+    EXPECT_EQ(handset->Connections(), 1);
+}
+
+TEST_F(EndToEnd, ThePlaceholderIsRefusedBeforeAPortThatIsNoPseudoTerminalIsOpened) {
+    const auto port = folder / "ttyUSB9";  // not a pseudo-terminal (not even there)
+    session.SetPortDevice(port.string());
+    session.OnConnect();
+    EXPECT_EQ(view.Logs(), std::vector<std::string>{
+                               "No handset loader is set: choose your handset's loader file in Setting."});
+    EXPECT_FALSE(view.TimerRunning());
+    EXPECT_FALSE(session.Serial().IsOpen());
+    EXPECT_FALSE(session.LoaderAllowedOnPort());
+
+    // With a loader file the same port is tried (and found missing).
+    std::vector<uint8_t> loader(100, 0x42);
+    WriteAll(folder / "real.bin", loader);
+    ASSERT_EQ(session.LoadLoaderFile(folder / "real.bin"), 1);
+    EXPECT_TRUE(session.LoaderAllowedOnPort());
+    session.OnConnect();
+    EXPECT_TRUE(view.TimerRunning());
+    session.OnTimer(0);
+    EXPECT_TRUE(view.Logged(texts::kPortInitFailed));
+}
+
+TEST_F(EndToEnd, SlotLimitsConsentAndErasedSlotsReachTheHandset) {
+    StartHandset();
+    ASSERT_TRUE(Connect());
+    for (const auto& name : view.Names()) EXPECT_TRUE(name.erased);  // a new handset is erased
+
+    EXPECT_EQ(Insert(0, "big.mmf", Melody(8161, 2)), 0);
+    EXPECT_TRUE(view.Logged("File Size Over (Until 8160Byte)"));
+    const auto full = Melody(8160, 2);
+    InsertMelody(0, "full.mmf", full);
+
+    std::vector<uint8_t> noise(500, 0x77);
+    view.askAnswer = false;
+    EXPECT_EQ(Insert(1, "noise.mmf", noise), 0);
+    view.askAnswer = true;
+    InsertMelody(2, "noise.mmf", noise);
+    EXPECT_EQ(view.Questions().size(), 2u);
+
+    InsertMelody(3, "gone.mmf", Melody(300, 4));
+    ASSERT_EQ(session.ClearSlot(3), 1);
+    const auto names = view.Names();
+    EXPECT_FALSE(names[0].erased);
+    EXPECT_TRUE(names[1].erased);
+    EXPECT_EQ(names[2].title, "noise");
+    EXPECT_TRUE(names[3].erased);
+
+    ASSERT_EQ(session.OnDownload(), 1);
+    EXPECT_EQ(FlashSlot(0), BuildSlot(0, "full", full));  // all 8160 bytes
+    EXPECT_EQ(FlashSlot(1), std::vector<uint8_t>(8192, 0xFF));
+    EXPECT_EQ(FlashSlot(2), BuildSlot(2, "noise", noise));
+    EXPECT_EQ(FlashSlot(3), std::vector<uint8_t>(8192, 0xFF));
+}
+
+TEST_F(EndToEnd, ASecondProgramOnTheImageFolderRefusesToConnectUntilTheFirstHasGone) {
+    StartHandset();
+    ASSERT_TRUE(Connect());
+    InsertMelody(5, "mine.mmf", Melody(400, 6));
+    const auto mine = Work();
+
+    CRecordingView otherView;
+    CHandsetSession other(otherView);
+    other.Initialise(folder.Path());
+    other.SetPortDevice(handset->DevicePath());
+    EXPECT_FALSE(Connect(other, otherView));
+    EXPECT_TRUE(otherView.Logged("Another Cantavo is using the image files in " + folder.Path().string() +
+                                 ": close it before connecting."));
+    EXPECT_EQ(Work(), mine);
+    EXPECT_EQ(handset->Connections(), 1);
+
+    session.OnExit();
+    EXPECT_TRUE(Connect(other, otherView));
+    other.OnExit();
+    EXPECT_EQ(handset->Connections(), 2);
 }
 
 TEST_F(EndToEnd, InRealTimeTheHandsetAnswersNoSoonerThanTheLineAllows) {
@@ -248,21 +373,43 @@ TEST_F(EndToEnd, InRealTimeTheHandsetAnswersNoSoonerThanTheLineAllows) {
     EXPECT_GE(std::chrono::steady_clock::now() - start, 40ms);
 }
 
-TEST_F(EndToEnd, NoHandsetLeavesDetectionTryingEverySecond) {
+TEST_F(EndToEnd, WhileNoHandsetAnswersStopIsUsableAndTheLogSaysWhereItWaits) {
     StartHandset();
     handset->Stop();
     server.join();
+    const std::string device = handset->DevicePath();
     session.OnConnect();
+    EXPECT_TRUE(view.StopEnabled());
+    EXPECT_EQ(view.Logs(), std::vector<std::string>{"Waiting for the handset on " + device + " ..."});
+    const std::string hint =
+        "No answer on " + device +
+        " for 10 s: is the handset switched on, in transfer mode, and connected to this port?";
+    for (int tick = 1; tick <= 9; ++tick) session.OnTimer(0);
+    EXPECT_FALSE(view.Logged(hint));
+    session.OnTimer(0);  // the tenth second without an answer
+    EXPECT_TRUE(view.Logged(hint));
     for (int tick = 0; tick < 3; ++tick) session.OnTimer(0);
+    const auto logs = view.Logs();
+    EXPECT_EQ(std::count(logs.begin(), logs.end(), hint), 1);
     EXPECT_TRUE(view.TimerRunning());
+    EXPECT_TRUE(view.StopEnabled());
     EXPECT_FALSE(session.IsWorkerRunning());
     EXPECT_EQ(view.Titles().back(), texts::kTitleResting);
-    session.OnStop();
+
+    session.OnStop();  // back to the reset state
     EXPECT_FALSE(view.TimerRunning());
+    EXPECT_FALSE(view.StopEnabled());
+    EXPECT_TRUE(view.ConnectEnabled());
+    EXPECT_FALSE(view.CommandsEnabled());
+    EXPECT_FALSE(session.Serial().IsOpen());
     EXPECT_TRUE(view.Logged(texts::kPortClosed));
+    session.OnTimer(0);  // a tick already queued does nothing
+    EXPECT_FALSE(session.Serial().IsOpen());
 }
 
 TEST_F(EndToEnd, APortThatCannotBeOpenedStopsDetectionWithAReason) {
+    WriteAll(folder / "real.ldr", std::vector<uint8_t>(100, 0x42));  // a handset's own loader: any port
+    ASSERT_EQ(session.LoadLoaderFile(folder / "real.ldr"), 1);
     session.SetPortDevice((folder / "no-such-port").string());
     session.OnConnect();
     session.OnTimer(0);

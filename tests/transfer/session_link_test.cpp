@@ -135,7 +135,9 @@ TEST_F(SessionOnPty, AnUnacknowledgedFrameEndsTheDownload) {
 TEST_F(SessionOnPty, ARejectedLoaderFileIsReportedAndTheBuiltInOneKept) {
     WriteAll(folder / "short.ldr", {1, 2, 3});
     EXPECT_EQ(session.LoadLoaderFile(folder / "short.ldr"), 0);
-    EXPECT_TRUE(view.LoggedStartingWith("Loader table " + (folder / "short.ldr").string()));
+    EXPECT_TRUE(
+        view.Logged("Loader file refused: " + (folder / "short.ldr").string() +
+                    ": 3 bytes, neither a loader table (11960 bytes) nor a loader image (30 to 5976 bytes)"));
 }
 
 }  // namespace

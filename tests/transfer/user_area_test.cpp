@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "transfer/charset.h"
+#include "transfer/scramble.h"
 
 namespace cantavo {
 namespace {
@@ -18,6 +19,17 @@ TEST(UserArea, SlotOffsetsAndSizes) {
     EXPECT_EQ(SlotOffset(11) + SlotSize(11), kUserAreaBytes);
 }
 
+TEST(UserArea, ASlotHoldsItsSizeLessTheTitle) {
+    EXPECT_EQ(SlotCapacity(0), 8160u);
+    EXPECT_EQ(SlotCapacity(7), 8160u);
+    EXPECT_EQ(SlotCapacity(8), 16352u);
+    EXPECT_EQ(SlotCapacity(11), 16352u);
+    EXPECT_EQ(SlotLabel(0), "FM 1");
+    EXPECT_EQ(SlotLabel(7), "FM 8");
+    EXPECT_EQ(SlotLabel(8), "ADPCM 1");
+    EXPECT_EQ(SlotLabel(11), "ADPCM 4");
+}
+
 TEST(UserArea, SlotFromMaskTakesTheSetBitAndOneForAnythingElse) {
     EXPECT_EQ(SlotFromMask(1), 0);
     EXPECT_EQ(SlotFromMask(2), 1);
@@ -29,9 +41,10 @@ TEST(UserArea, SlotFromMaskTakesTheSetBitAndOneForAnythingElse) {
     EXPECT_EQ(SlotFromMask(4096), 1);
 }
 
-TEST(UserArea, TitleIsTheNameUpToTheFirstDot) {
+TEST(UserArea, TitleIsTheNameUpToTheFirstDotOrTheWholeName) {
     EXPECT_EQ(TitleFromFileName("song.remix.mmf"), "song");
-    EXPECT_EQ(TitleFromFileName("noext"), "");
+    EXPECT_EQ(TitleFromFileName("ring.tone.mmf"), "ring");
+    EXPECT_EQ(TitleFromFileName("noext"), "noext");
     EXPECT_EQ(TitleFromFileName(".hidden.mmf"), "");
 }
 
@@ -87,6 +100,40 @@ TEST(UserArea, MelodyBytesFollowTheSmafLengthOrDropTrailingZeros) {
     raw[33] = 0;
     raw[34] = 6;
     EXPECT_EQ(MelodyBytes(raw), (std::vector<uint8_t>{5, 0, 6}));
+}
+
+TEST(UserArea, ASmafFileStartsWithItsFileChunkHeader) {
+    EXPECT_TRUE(StartsWithSmafChunk(std::vector<uint8_t>{'M', 'M', 'M', 'D', 0, 0, 0, 0}));
+    EXPECT_FALSE(StartsWithSmafChunk(std::vector<uint8_t>{'M', 'M', 'M', 'D', 0, 0, 0}));  // header cut short
+    EXPECT_FALSE(StartsWithSmafChunk(std::vector<uint8_t>{'M', 'M', 'M', 'd', 0, 0, 0, 0}));
+    EXPECT_FALSE(StartsWithSmafChunk(std::vector<uint8_t>{'R', 'I', 'F', 'F', 0, 0, 0, 0}));
+    EXPECT_FALSE(StartsWithSmafChunk({}));
+}
+
+TEST(UserArea, OnlyATitleOfThirtyTwo0xFFBytesIsAnErasedSlot) {
+    std::vector<uint8_t> slot(8192, 0xFF);
+    EXPECT_TRUE(IsErasedSlot(slot));
+    slot[31] = 0xFE;
+    EXPECT_FALSE(IsErasedSlot(slot));
+    std::vector<uint8_t> titleErasedOnly(8192, 0);
+    std::fill_n(titleErasedOnly.begin(), 32, 0xFF);
+    EXPECT_TRUE(IsErasedSlot(titleErasedOnly));
+    EXPECT_FALSE(IsErasedSlot(std::vector<uint8_t>(8192, 0)));
+}
+
+TEST(UserArea, APlainSlotIsTheImageUnscrambledAndZeroBeyondAShortImage) {
+    std::vector<uint8_t> image(kUserAreaBytes);
+    for (size_t i = 0; i < image.size(); ++i) image[i] = static_cast<uint8_t>(i * 5 + 1);
+    std::vector<uint8_t> expected(image.begin() + 0x14000, image.begin() + 0x18000);
+    ScrambleBytes(expected.data(), expected.size());
+    EXPECT_EQ(PlainSlot(image, 9), expected);
+
+    image.resize(0x14000 + 10);
+    const auto cut = PlainSlot(image, 9);
+    ASSERT_EQ(cut.size(), 16384u);
+    EXPECT_TRUE(std::equal(cut.begin(), cut.begin() + 10, expected.begin()));
+    EXPECT_EQ(cut[10], 0);
+    EXPECT_EQ(PlainSlot({}, 0), std::vector<uint8_t>(8192, 0));
 }
 
 TEST(UserArea, SlotNumbersAreOneToTwelve) {

@@ -16,7 +16,8 @@ SlotNames CCliView::Names() const {
 
 void CCliView::LogMessage(const std::string& text) {
     const std::lock_guard lock(m_mutex);
-    // The session logs most notifications again right after showing them: print such a text once.
+    // The session logs most notifications and message boxes again right after showing them: print such a
+    // text once.
     if (text == m_lastNotification) {
         m_lastNotification.clear();
         return;
@@ -33,6 +34,14 @@ void CCliView::ShowNotification(const std::string& text) {
     std::fprintf(stderr, "%s\n", text.c_str());
     m_lastNotification = text;
     DrawBar();
+}
+
+bool CCliView::Ask(const std::string& question) {
+    const std::lock_guard lock(m_mutex);
+    ClearBar();
+    std::fprintf(stderr, "%s %s\n", question.c_str(), m_force ? "yes (--force)" : "no (--force says yes)");
+    DrawBar();
+    return m_force;
 }
 
 void CCliView::SetTitle(const std::string& text) {

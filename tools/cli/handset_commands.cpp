@@ -5,8 +5,11 @@
 #include <cstdio>
 #include <thread>
 
+#include "host/loader_lookup.h"
+#include "host/profile_file.h"
 #include "tools/cli/cli_view.h"
 #include "tools/cli/commands.h"
+#include "tools/cli/image_file.h"
 #include "tools/cli/phase_meter.h"
 #include "tools/cli/temp_folder.h"
 #include "transfer/handset_session.h"
@@ -59,7 +62,10 @@ public:
 
     bool Connect() {
         std::string error;
-        if (!m_folder.Create(error)) return Fail(error);
+        if (!m_folder.Create(error)) {
+            Fail(error);
+            return false;
+        }
         // "COMn" goes through the usual port numbering; anything else is a device path.
         const auto number = ComPortNumber(m_options.port);
         if (number)
@@ -67,16 +73,22 @@ public:
         else
             m_session.SetPortDevice(m_options.port);
         m_session.Initialise(m_folder.Path());
-        if (!m_options.loader.empty() && m_session.LoadLoaderFile(m_options.loader) == 0) return false;
+        const auto loader = FindLoaderFile(m_options.loader, UserProfileFile());
+        if (!loader.empty() && m_session.LoadLoaderFile(loader) == 0) return false;
         m_session.OnConnect();
+        if (!m_session.LoaderAllowedOnPort()) {  // refused, in the window's words; then the option that helps
+            Fail("--loader FILE gives the handset's loader");
+            return false;
+        }
         const auto deadline =
             std::chrono::steady_clock::now() + std::chrono::duration<double>(m_options.timeoutSeconds);
         auto tick = std::chrono::steady_clock::now();
         while (m_view.DetectionTimerRunning()) {
             if (std::chrono::steady_clock::now() >= deadline) {
                 m_session.OnStop();
-                return Fail("no handset answered on " + m_options.port + " within " +
-                            std::to_string(static_cast<int>(m_options.timeoutSeconds)) + " s");
+                Fail("no handset answered on " + m_options.port + " within " +
+                     std::to_string(static_cast<int>(m_options.timeoutSeconds)) + " s");
+                return false;
             }
             m_session.OnTimer(0);
             tick += std::chrono::milliseconds(protocol::kDetectIntervalMs);
@@ -92,11 +104,6 @@ public:
     CStatsView& View() { return m_view; }
 
 private:
-    bool Fail(const std::string& text) {
-        std::fprintf(stderr, "cantavo-cli: %s\n", text.c_str());
-        return false;
-    }
-
     const HandsetOptions& m_options;
     CTempFolder m_folder;
     CStatsView m_view;
@@ -113,6 +120,8 @@ int ReadHandset(const HandsetOptions& options, const std::filesystem::path& back
 }
 
 int WriteHandset(const HandsetOptions& options, const std::filesystem::path& backup) {
+    // A file that is no user-area image is refused before the handset is touched.
+    if (!ReadImage(backup)) return 1;
     CHandsetRun run(options);
     if (!run.Connect()) return 1;
     if (run.Session().RestoreBackupCopy(backup) == 0) return 1;

@@ -3,34 +3,16 @@
 
 #include "tools/cli/cli_view.h"
 #include "tools/cli/commands.h"
+#include "tools/cli/image_file.h"
 #include "tools/cli/temp_folder.h"
 #include "transfer/file_io.h"
 #include "transfer/handset_session.h"
-#include "transfer/scramble.h"
 #include "transfer/user_area.h"
 
 namespace cantavo::cli {
 namespace {
 
-int Fail(const std::string& text) {
-    std::fprintf(stderr, "cantavo-cli: %s\n", text.c_str());
-    return 1;
-}
-
-std::optional<std::vector<uint8_t>> ReadImage(const std::filesystem::path& file) {
-    std::string error;
-    auto image = ReadFileBytes(file, error);
-    if (!image) {
-        Fail(error);
-        return std::nullopt;
-    }
-    if (image->size() < kUserAreaBytes) {
-        Fail(file.string() + ": " + std::to_string(image->size()) + " bytes, not a user-area image (" +
-             std::to_string(kUserAreaBytes) + " bytes)");
-        return std::nullopt;
-    }
-    return image;
-}
+constexpr size_t kTitleColumns = kSlotTitleBytes;
 
 std::optional<int> ParseSlot(const std::string& slot) {
     const auto index = SlotIndexFromNumber(slot);
@@ -38,18 +20,47 @@ std::optional<int> ParseSlot(const std::string& slot) {
     return index;
 }
 
-std::string SlotLabel(int index) {
-    return index < kFmSlotCount ? "FM " + std::to_string(index + 1)
-                                : "ADPCM " + std::to_string(index - kFmSlotCount + 1);
+// A title as the terminal shows it, padded to `columns` columns. Titles are Windows-1252 text, one column per
+// character; control characters, which a terminal would act on, are shown as '?'.
+std::string TitleColumn(const std::string& utf8, size_t columns) {
+    std::string shown;
+    size_t used = 0;
+    for (size_t i = 0; i < utf8.size(); ++used) {
+        const auto lead = static_cast<uint8_t>(utf8[i]);
+        const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        // C0 controls and DEL are single bytes; C1 controls (U+0080..U+009F) are 0xC2 0x80..0x9F.
+        const bool control =
+            length == 1 ? lead < 0x20 || lead == 0x7F
+                        : lead == 0xC2 && i + 1 < utf8.size() && static_cast<uint8_t>(utf8[i + 1]) < 0xA0;
+        shown += control ? std::string("?") : utf8.substr(i, length);
+        i += length;
+    }
+    if (used < columns) shown.append(columns - used, ' ');
+    return shown;
 }
 
-// A slot as the handset holds it.
-std::vector<uint8_t> UnscrambledSlot(const std::vector<uint8_t>& image, int index) {
-    std::vector<uint8_t> slot(image.begin() + SlotOffset(index),
-                              image.begin() + SlotOffset(index) + SlotSize(index));
-    ScrambleBytes(slot.data(), slot.size());
-    return slot;
-}
+// The session's own slot operations, on a private working copy of an image file.
+class CImageRun {
+public:
+    CImageRun() : m_view(false), m_session(m_view) {}
+
+    bool Open(const std::vector<uint8_t>& image) {
+        std::string error;
+        if (m_folder.Create(error)) {
+            m_session.Initialise(m_folder.Path());
+            if (WriteFileBytes(m_session.WorkFile(), image, error)) return true;
+        }
+        Fail(error);
+        return false;
+    }
+    CHandsetSession& Session() { return m_session; }
+    CCliView& View() { return m_view; }
+
+private:
+    CTempFolder m_folder;
+    CCliView m_view;
+    CHandsetSession m_session;
+};
 
 }  // namespace
 
@@ -57,30 +68,30 @@ int ListImage(const std::filesystem::path& file) {
     const auto image = ReadImage(file);
     if (!image) return 1;
     for (int index = 0; index < kSlotCount; ++index) {
-        const auto slot = UnscrambledSlot(*image, index);
-        std::printf("%2d  %-8s %-32s %6zu bytes\n", index + 1, SlotLabel(index).c_str(),
-                    SlotTitle(slot).c_str(), MelodyBytes(slot).size());
+        const auto slot = PlainSlot(*image, index);
+        if (IsErasedSlot(slot))
+            std::printf("%2d  %-8s (empty)\n", index + 1, SlotLabel(index).c_str());
+        else
+            std::printf("%2d  %-8s %s %6zu bytes\n", index + 1, SlotLabel(index).c_str(),
+                        TitleColumn(SlotTitle(slot), kTitleColumns).c_str(), MelodyBytes(slot).size());
     }
     return 0;
 }
 
 int InsertIntoImage(const std::filesystem::path& file, const std::string& slotNumber,
-                    const std::filesystem::path& melody) {
+                    const std::filesystem::path& melody, bool force) {
     const auto index = ParseSlot(slotNumber);
     const auto image = index ? ReadImage(file) : std::nullopt;
     if (!image) return 1;
-    // The session's own insert, on a private working image that replaces the file when it succeeds.
-    CTempFolder folder;
+    CImageRun run;
+    if (!run.Open(*image)) return 1;
+    run.View().SetForce(force);
+    run.Session().OnSelectSlot(*index);
+    run.Session().SelectSourceFile(melody);
+    if (run.Session().InsertFile() == 0) return 1;
+    // The working copy replaces the file only when the insert succeeded.
     std::string error;
-    if (!folder.Create(error)) return Fail(error);
-    CCliView view(false);
-    CHandsetSession session(view);
-    session.Initialise(folder.Path());
-    if (!WriteFileBytes(session.WorkFile(), *image, error)) return Fail(error);
-    session.OnSelectSlot(*index);
-    session.SelectSourceFile(melody);
-    if (session.InsertFile() == 0) return 1;
-    const auto updated = ReadFileBytes(session.WorkFile(), error);
+    const auto updated = ReadFileBytes(run.Session().WorkFile(), error);
     if (!updated || !WriteFileBytes(file, *updated, error)) return Fail(error);
     return 0;
 }
@@ -90,10 +101,9 @@ int ExtractFromImage(const std::filesystem::path& file, const std::string& slotN
     const auto index = ParseSlot(slotNumber);
     const auto image = index ? ReadImage(file) : std::nullopt;
     if (!image) return 1;
-    const auto melody = MelodyBytes(UnscrambledSlot(*image, *index));
-    std::string error;
-    if (!WriteFileBytes(out, melody, error)) return Fail(error);
-    return 0;
+    CImageRun run;
+    if (!run.Open(*image)) return 1;
+    return run.Session().SaveSlotMelody(*index, out) == 1 ? 0 : 1;
 }
 
 }  // namespace cantavo::cli

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <numeric>
 
-#include "tools/handset/placeholder_loader.h"
+#include "tools/handset/loader_check.h"
 #include "transfer/loader_table.h"
 #include "transfer/protocol.h"
 #include "transfer/user_area.h"
@@ -131,7 +131,9 @@ void CHandsetMachine::OnLoaderByte(uint8_t byte) {
     }
     if (length == 0) {  // the end frame: the loader starts
         m_pending.clear();
-        const std::string problem = CheckPlaceholderLoader(m_loader, p::LineControlWord(8, m_parity));
+        const auto expected = m_settings.loader.empty() ? BuiltInLoaderTable().Image()
+                                                        : std::span<const uint8_t>(m_settings.loader);
+        const std::string problem = CheckLoader(m_loader, expected, p::LineControlWord(8, m_parity));
         if (!problem.empty()) return Reset(problem.c_str());
         ++m_connections;
         m_log("loader running (" + std::to_string(m_frames) + " frames)");

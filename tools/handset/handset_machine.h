@@ -27,8 +27,9 @@ struct HandsetFaults {
 };
 
 struct HandsetSettings {
-    uint32_t eraseMs = 300;     // time the erase takes before 0xDD
-    bool syncAskFirst = false;  // answer the PC's 0xAA with 0xAA (the loader asks too) and expect 0x99
+    std::vector<uint8_t> loader;  // the loader image it runs; empty: the built-in placeholder
+    uint32_t eraseMs = 300;       // time the erase takes before 0xDD
+    bool syncAskFirst = false;    // answer the PC's 0xAA with 0xAA (the loader asks too) and expect 0x99
     HandsetFaults faults;
 };
 

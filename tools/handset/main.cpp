@@ -4,7 +4,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cantavo_version.h"
 #include "tools/handset/virtual_handset.h"
+#include "transfer/loader_table.h"
 
 namespace {
 
@@ -22,11 +24,18 @@ int main(int argc, char** argv) {
     auto& faults = options.settings.faults;
     CLI::App app{
         "A virtual handset on a pseudo-terminal. Prints the device it serves, then answers the PC as a\n"
-        "handset with its loader would, until it is killed. Its flash is kept in FILE."};
+        "handset with its loader would, until it is killed. Its flash is kept in FILE.",
+        "cantavo-handset"};
+    app.set_version_flag("--version", VersionLine(app.get_name()), kVersionHelp);
     app.add_option("--flash", options.flash, "Flash file (131072 bytes; created erased when missing)")
         ->required()
         ->type_name("FILE");
     app.add_option("--link", options.link, "Make PATH a symbolic link to the device")->type_name("PATH");
+    std::filesystem::path loader;
+    app.add_option("--loader", loader,
+                   "Run the loader of this file (a loader table or a bare image) instead of the built-in\n"
+                   "placeholder: the PC must send exactly that one")
+        ->type_name("FILE");
     app.add_flag("--realtime", options.realtime, "Pace bytes at the line speed (10 bits per byte)");
     app.add_option("--erase-ms", options.settings.eraseMs, "Time the erase takes (default 300)")
         ->type_name("MS");
@@ -54,11 +63,19 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        return app.exit(e);
+        return app.exit(e) == 0 ? 0 : 2;  // 2: wrong arguments
     }
 
-    CVirtualHandset handset(options);
     std::string error;
+    if (!loader.empty()) {
+        const auto table = cantavo::ReadLoaderFile(loader, error);
+        if (!table) {
+            std::fprintf(stderr, "cantavo-handset: %s\n", error.c_str());
+            return 1;
+        }
+        options.settings.loader.assign(table->Image().begin(), table->Image().end());
+    }
+    CVirtualHandset handset(options);
     if (!handset.Open(error)) {
         std::fprintf(stderr, "cantavo-handset: %s\n", error.c_str());
         return 1;

@@ -20,11 +20,42 @@ std::string LowerExtension(const std::filesystem::path& path) {
     return extension;
 }
 
+// SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III, named only by libsndfile 1.1 and later; an older library's
+// sf_format_check refuses it.
+constexpr int kMp3Format = 0x230000 | 0x0082;
+
+struct FileFormat {
+    const char* extension;
+    int format;
+};
+
+constexpr FileFormat kFileFormats[] = {
+    {".wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16},
+    {".flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16},
+    {".ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS},
+    {".oga", SF_FORMAT_OGG | SF_FORMAT_VORBIS},
+    {".mp3", kMp3Format},
+};
+
+SF_INFO FileInfo(int format) {
+    SF_INFO info{};
+    info.samplerate = kSampleRate;
+    info.channels = kChannels;
+    info.format = format;
+    return info;
+}
+
+bool Writable(const FileFormat& format) {
+    SF_INFO info = FileInfo(format.format);
+    return sf_format_check(&info) != 0;
+}
+
+// The format written for `path`; 0 when its extension names none the library can write.
 int SoundFileFormat(const std::filesystem::path& path) {
     const std::string extension = LowerExtension(path);
-    if (extension == ".flac") return SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
-    if (extension == ".ogg" || extension == ".oga") return SF_FORMAT_OGG | SF_FORMAT_VORBIS;
-    return SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    for (const FileFormat& format : kFileFormats)
+        if (extension == format.extension && Writable(format)) return format.format;
+    return 0;
 }
 
 class CSoundFileOutput final : public CAudioOutput {
@@ -80,6 +111,17 @@ private:
 
 }  // namespace
 
+std::vector<std::string> WritableExtensions() {
+    std::vector<std::string> extensions;
+    for (const FileFormat& format : kFileFormats)
+        if (Writable(format)) extensions.emplace_back(format.extension);
+    return extensions;
+}
+
+bool CanWriteAudioFile(const std::filesystem::path& path) {
+    return SoundFileFormat(path) != 0;
+}
+
 std::unique_ptr<CAudioOutput> OpenAudioOutput(const std::filesystem::path& path, bool raw,
                                               std::string& error) {
     if (raw) {
@@ -90,10 +132,7 @@ std::unique_ptr<CAudioOutput> OpenAudioOutput(const std::filesystem::path& path,
         }
         return std::make_unique<CRawOutput>(file);
     }
-    SF_INFO info{};
-    info.samplerate = kSampleRate;
-    info.channels = kChannels;
-    info.format = SoundFileFormat(path);
+    SF_INFO info = FileInfo(SoundFileFormat(path));
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
     if (file == nullptr) {
         error = sf_strerror(nullptr);

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 class CAudioOutput {
 public:
@@ -18,6 +19,12 @@ public:
 protected:
     std::string m_error;
 };
+
+// The extensions of the audio files the installed libsndfile can write (".wav", ".flac", ...; ".mp3" with
+// libsndfile 1.1 and later), in that order.
+std::vector<std::string> WritableExtensions();
+// Whether an audio file of `path`'s extension can be written (any case).
+bool CanWriteAudioFile(const std::filesystem::path& path);
 
 // Opens `path` for writing; null with `error` set when it cannot be created.
 std::unique_ptr<CAudioOutput> OpenAudioOutput(const std::filesystem::path& path, bool raw,

@@ -8,9 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "cantavo_version.h"
+#include "host/data_folder.h"
+#include "host/voice_folder.h"
+#include "tools/render/audio_output.h"
 #include "tools/render/render_job.h"
 #include "tools/render/render_texts.h"
-#include "host/voice_folder.h"
 
 namespace {
 
@@ -29,6 +32,21 @@ bool IsFolder(const std::string& path) {
     return std::filesystem::is_directory(path, error);
 }
 
+// ".wav, .flac, .ogg"
+std::string ExtensionList(const std::vector<std::string>& extensions) {
+    std::string list;
+    for (const std::string& extension : extensions) list += (list.empty() ? "" : ", ") + extension;
+    return list;
+}
+
+// The --voices help, naming the installed data folder.
+std::string VoicesHelp() {
+    const std::string folder = InstalledDataFolder().string();
+    std::string text(std::snprintf(nullptr, 0, render_text::kVoicesHelp, folder.c_str()), '\0');
+    std::snprintf(text.data(), text.size() + 1, render_text::kVoicesHelp, folder.c_str());
+    return text;
+}
+
 std::filesystem::path BatchOutput(const std::filesystem::path& folder, const std::filesystem::path& input,
                                   bool raw) {
     return folder / input.filename().replace_extension(raw ? ".raw" : ".wav");
@@ -36,6 +54,7 @@ std::filesystem::path BatchOutput(const std::filesystem::path& folder, const std
 
 int Run(int argc, char** argv) {
     CLI::App app(render_text::kDescription, render_text::kProgram);
+    app.set_version_flag("--version", VersionLine(render_text::kProgram), kVersionHelp);
     RenderOptions options;
     std::string voices;
     std::string out_dir;
@@ -43,13 +62,13 @@ int Run(int argc, char** argv) {
     app.add_option("--start", options.start_ms, render_text::kStartHelp)->option_text("MS");
     app.add_option("--loops", options.loops, render_text::kLoopsHelp)->option_text("N");
     app.add_flag("--raw", options.raw, render_text::kRawHelp);
-    app.add_option("--voices", voices, render_text::kVoicesHelp)->option_text("DIR");
+    app.add_option("--voices", voices, VoicesHelp())->option_text("DIR");
     app.add_option("-d", out_dir, render_text::kOutDirHelp)->option_text("OUTDIR");
     app.add_option("files", files, render_text::kFilesHelp)->required();
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
-        return app.exit(error);
+        return app.exit(error) == 0 ? 0 : kExitUsage;
     }
 
     const bool batch = !out_dir.empty();
@@ -67,6 +86,16 @@ int Run(int argc, char** argv) {
     }
     if (batch && !IsFolder(out_dir)) {
         Report(render_text::kOutDirNotFolder, out_dir.c_str());
+        return kExitUsage;
+    }
+    if (!batch && !options.raw && !CanWriteAudioFile(files[1])) {
+        const std::string extension = std::filesystem::path(files[1]).extension().string();
+        char kind[256];
+        std::snprintf(kind, sizeof kind,
+                      extension.empty() ? render_text::kNoExtensionFiles : render_text::kExtensionFiles,
+                      extension.c_str());
+        Report(render_text::kCannotWriteKind, files[1].c_str(), kind,
+               ExtensionList(WritableExtensions()).c_str());
         return kExitUsage;
     }
     options.voice_folder = voices.empty() ? DefaultVoiceFolder() : std::filesystem::path(voices);

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/transfer/temp_dir.h"
-#include "tools/handset/placeholder_loader.h"
+#include "tools/handset/loader_check.h"
 #include "transfer/loader_table.h"
 #include "transfer/protocol.h"
 #include "transfer/user_area.h"
@@ -48,13 +48,12 @@ protected:
         Feed({0x28, 0x06, 0x53, 0x07, 0x50, 0x00, 0x54, 0x01, 0x57}, 2400);
         ASSERT_EQ(line.Take(), std::vector<uint8_t>{0x06});
     }
-    // The placeholder loader as the PC sends it, with the Connect parameters.
-    void DownloadLoader() {
-        const auto& table = BuiltInLoaderTable();
-        std::vector<uint8_t> image(table.images[0].begin(), table.images[0].begin() + table.sizes[0]);
-        image[8] = 0x04;
-        image[10] = 0x02;
-        image[12] = 3;
+    // A loader as the PC sends it, with the Connect parameters; the placeholder unless given.
+    void DownloadLoader(std::span<const uint8_t> loader = BuiltInLoaderTable().Image()) {
+        std::vector<uint8_t> image(loader.begin(), loader.end());
+        // Bytes 4..15: loader mode 0, 0x00020004, line control 3 (8 bits, no parity), little-endian.
+        const uint8_t parameters[12] = {0, 0, 0, 0, 0x04, 0, 0x02, 0, 3, 0, 0, 0};
+        std::copy(parameters, parameters + 12, image.begin() + 4);
         for (size_t offset = 0; offset < image.size(); offset += 30) {
             const size_t n = std::min<size_t>(30, image.size() - offset);
             Feed(protocol::LoaderFrame::Encode(std::span(image).subspan(offset, n)));
@@ -75,16 +74,25 @@ protected:
     std::optional<CHandsetMachine> machine;
 };
 
-TEST(PlaceholderLoader, PassesTheCheckOnlyWithTheConnectParameters) {
-    std::vector<uint8_t> received(BuiltInLoaderTable().images[0].begin(),
-                                  BuiltInLoaderTable().images[0].end());
-    EXPECT_NE(CheckPlaceholderLoader(received, 3), "");  // parameter words still zero
+TEST(LoaderCheck, TheExpectedImageWithTheConnectParametersPasses) {
+    const auto expected = BuiltInLoaderTable().Image();
+    std::vector<uint8_t> received(expected.begin(), expected.end());
+    EXPECT_EQ(CheckLoader(received, expected, 3), "header word is not 0x00020004");  // the image's own zeros
+    received[4] = 1;
+    EXPECT_EQ(CheckLoader(received, expected, 3), "unexpected loader mode");
+    received[4] = 0;
     received[8] = 0x04;
     received[10] = 0x02;  // 0x00020004
-    received[12] = 3;     // line control for 8 bits, no parity
-    EXPECT_EQ(CheckPlaceholderLoader(received, 3), "");
+    EXPECT_EQ(CheckLoader(received, expected, 3), "unexpected line control word");
+    received[12] = 3;  // line control for 8 bits, no parity
+    EXPECT_EQ(CheckLoader(received, expected, 3), "");
     received[100] ^= 1;
-    EXPECT_NE(CheckPlaceholderLoader(received, 3), "");
+    EXPECT_EQ(CheckLoader(received, expected, 3), "not the loader this handset runs");
+    received[100] ^= 1;
+    received[2] ^= 1;
+    EXPECT_EQ(CheckLoader(received, expected, 3), "not the loader this handset runs");
+    received.pop_back();
+    EXPECT_EQ(CheckLoader(received, expected, 3), "loader of 5975 bytes, 5976 expected");
 }
 
 TEST_F(HandsetMachine, ANewFlashFileIsErased) {
@@ -138,6 +146,18 @@ TEST_F(HandsetMachine, TheLoaderRunsOnlyWhenItIsThePlaceholderWithTheConnectPara
     Feed(protocol::LoaderFrame::Encode(first));
     Feed({0x00, 0x00, 0xAA});
     EXPECT_EQ(line.Take(), std::vector<uint8_t>{0x06});
+    EXPECT_EQ(machine->Connections(), 1);
+}
+
+TEST_F(HandsetMachine, GivenALoaderItRunsThatOneAndNotThePlaceholder) {
+    HandsetSettings settings;
+    settings.loader.assign(60, 0x5C);
+    Machine(settings);
+    Detect();
+    DownloadLoader();  // the placeholder
+    EXPECT_EQ(machine->Connections(), 0);
+    Detect();
+    DownloadLoader(settings.loader);
     EXPECT_EQ(machine->Connections(), 1);
 }
 

@@ -1,5 +1,6 @@
 // cantavo-render as a user runs it; its output is compared with the engine driven in this process.
 #include <gtest/gtest.h>
+#include <sndfile.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -129,6 +130,60 @@ TEST_F(RenderToolTest, FormatFollowsTheExtension) {
     EXPECT_EQ(ReadText(flac).substr(0, 4), "fLaC");
 }
 
+// The major format the installed libsndfile lists for MPEG audio; 0 when it has none.
+int MpegFormat() {
+    int count = 0;
+    sf_command(nullptr, SFC_GET_FORMAT_MAJOR_COUNT, &count, sizeof count);
+    for (int i = 0; i < count; ++i) {
+        SF_FORMAT_INFO info{};
+        info.format = i;
+        sf_command(nullptr, SFC_GET_FORMAT_MAJOR, &info, sizeof info);
+        if (std::strncmp(info.name, "MPEG", 4) == 0) return info.format;
+    }
+    return 0;
+}
+
+TEST_F(RenderToolTest, AnExtensionItCannotWriteIsRefusedNamingTheOnesItCan) {
+    const std::string song = Demo("ode.mmf").string();
+    const std::string writable =
+        MpegFormat() != 0 ? ".wav, .flac, .ogg, .oga, .mp3" : ".wav, .flac, .ogg, .oga";
+    RunResult result = Run(song + " " + (folder / "out.xyz").string());
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.errors, "cantavo-render: " + (folder / "out.xyz").string() +
+                                 ": cannot write '.xyz' files; " + "OUT can end in " + writable +
+                                 " (or use --raw)\n");
+    EXPECT_FALSE(fs::exists(folder / "out.xyz"));
+    result = Run(song + " " + (folder / "out").string());
+    EXPECT_EQ(result.status, 2);
+    EXPECT_NE(result.errors.find("out: cannot write files without an extension;"), std::string::npos)
+        << result.errors;
+    EXPECT_FALSE(fs::exists(folder / "out"));
+
+    EXPECT_EQ(Run(song + " " + (folder / "LOUD.WAV").string()).status, 0);
+    EXPECT_TRUE(WavData(folder / "LOUD.WAV") == Expected(ReadBytes(Demo("ode.mmf"))));
+    EXPECT_EQ(Run("--raw " + song + " " + (folder / "out.xyz").string()).status, 0);
+    EXPECT_TRUE(ReadBytes(folder / "out.xyz") == Expected(ReadBytes(Demo("ode.mmf"))));
+}
+
+TEST_F(RenderToolTest, Mp3WhereTheInstalledLibraryWritesIt) {
+    const int mpeg = MpegFormat();
+    if (mpeg == 0) GTEST_SKIP() << "this libsndfile has no MPEG audio";
+    const fs::path mp3 = folder / "ode.mp3";
+    const RunResult result = Run(Demo("ode.mmf").string() + " " + mp3.string());
+    ASSERT_EQ(result.status, 0) << result.errors;
+    SF_INFO info{};
+    SNDFILE* file = sf_open(mp3.c_str(), SFM_READ, &info);
+    ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
+    sf_close(file);
+    EXPECT_EQ(info.format & SF_FORMAT_TYPEMASK, mpeg);
+    EXPECT_EQ(info.samplerate, 22050);
+    EXPECT_EQ(info.channels, 2);
+    // The encoder adds its delay and pads the last frame (1152 samples at most each).
+    const auto frames = static_cast<sf_count_t>(Expected(ReadBytes(Demo("ode.mmf"))).size() / 4);
+    EXPECT_GE(info.frames, frames - 1152);
+    EXPECT_LE(info.frames, frames + 3 * 1152);
+}
+
 TEST_F(RenderToolTest, ErrorsNameTheFileAndTheReason) {
     const fs::path out = folder / "out.wav";
     RunResult result = Run((folder / "missing.mmf").string() + " " + out.string());
@@ -197,6 +252,8 @@ TEST_F(RenderToolTest, UsageErrorsAndHelp) {
     EXPECT_EQ(Run("--help > /dev/null").status, 0);
     EXPECT_EQ(Run(Demo("ode.mmf").string()).status, 2);
     EXPECT_EQ(Run("--loops 0 " + Demo("ode.mmf").string() + " x.wav").status, 2);
+    EXPECT_EQ(Run("--bogus " + Demo("ode.mmf").string() + " x.wav").status, 2);
+    EXPECT_EQ(Run("--loops many " + Demo("ode.mmf").string() + " x.wav").status, 2);
     const RunResult result =
         Run("--voices " + (folder / "nowhere").string() + " " + Demo("ode.mmf").string() + " x.wav");
     EXPECT_EQ(result.status, 2);
