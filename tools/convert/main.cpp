@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cantavo_version.h"
 #include "convert/convert.h"
 #include "tools/convert/convert_tool_texts.h"
 #include "tools/convert/output_file.h"
@@ -32,6 +33,7 @@ bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
 
 int Run(int argc, char** argv) {
     CLI::App app(convert_tool_text::kDescription, convert_tool_text::kProgram);
+    app.set_version_flag("--version", VersionLine(convert_tool_text::kProgram), kVersionHelp);
     ConvertOptions options;
     std::string input, output, slot, voices;
     bool report = false;
