@@ -11,6 +11,7 @@
 #include "convert/midi_song.h"
 #include "convert/score_fit.h"
 #include "convert/text_format.h"
+#include "engine/smaf_parser.h"
 
 namespace {
 
@@ -109,6 +110,16 @@ Conversion ConvertMidi(std::span<const uint8_t> midi, const std::string& name,
     conversion.smaf = std::move(fit.file);
     conversion.report.output_bytes = static_cast<uint32_t>(conversion.smaf.size());
     return conversion;
+}
+
+std::optional<InputKind> ConvertibleKind(const std::filesystem::path& path) {
+    std::string reason;
+    const std::optional<std::vector<uint8_t>> head = ReadBytes(path, kSniffBytes, reason);
+    if (!head) return std::nullopt;
+    if (LooksLikeMidiFile(*head)) return InputKind::kMidi;
+    if (IsSmafFile(*head)) return std::nullopt;
+    if (CAudioSource::Open(path, reason)) return InputKind::kAudio;
+    return std::nullopt;
 }
 
 Conversion ConvertFile(const std::filesystem::path& input, const ConvertOptions& options) {

@@ -28,5 +28,9 @@ struct Conversion {
 
 Conversion ConvertFile(const std::filesystem::path& input, const ConvertOptions& options);
 
+// What the file is by its content: a MIDI file, an audio file libsndfile reads, or neither (a SMAF melody or
+// anything else, which goes into a slot as it is).
+std::optional<InputKind> ConvertibleKind(const std::filesystem::path& path);
+
 // A MIDI file's bytes; `name` names it in errors and the report.
 Conversion ConvertMidi(std::span<const uint8_t> midi, const std::string& name, const ConvertOptions& options);

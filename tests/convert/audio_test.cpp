@@ -185,6 +185,24 @@ TEST_F(AudioConversion, WhatCannotBeConvertedIsReportedWithTheFile) {
               (m_folder / "missing.wav").string() + ": cannot read: No such file or directory");
 }
 
+TEST_F(AudioConversion, TheKindOfAFileComesFromItsContent) {
+    const auto write = [&](const char* name, const std::vector<uint8_t>& bytes) {
+        const fs::path path = m_folder / name;
+        cantavo::testing::WriteAll(path, bytes);
+        return path;
+    };
+    const fs::path midi = write("song.wav", {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96});
+    const fs::path smaf = write("melody.mid", {'M', 'M', 'M', 'D', 0, 0, 0, 4, 1, 2, 3, 4});
+    const fs::path text = write("notes.mmf", {'h', 'e', 'l', 'l', 'o'});
+    const fs::path wav =
+        Sound("tone.bin", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, 0.1, Sine(440, 8000, 0.5));
+    EXPECT_EQ(ConvertibleKind(midi), InputKind::kMidi);
+    EXPECT_EQ(ConvertibleKind(wav), InputKind::kAudio);
+    EXPECT_EQ(ConvertibleKind(smaf), std::nullopt);
+    EXPECT_EQ(ConvertibleKind(text), std::nullopt);
+    EXPECT_EQ(ConvertibleKind(m_folder / "missing"), std::nullopt);
+}
+
 TEST_F(AudioConversion, MidiOptionsAreNotedAsNotApplying) {
     const fs::path wav =
         Sound("short.wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16, 8000, 1, 0.1, Sine(440, 8000, 0.5));
