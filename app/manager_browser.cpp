@@ -32,7 +32,7 @@ void CManagerDlg::OnDblclkFileList(long row) {
     }
     ChooseFile(target);
     m_ctlFileName->SetLabel(m_ctlFileList->GetItemText(row));
-    m_session->InsertFile();
+    InsertChosenFile(target);
 }
 
 void CManagerDlg::OnSelchangeDrives() {
@@ -62,7 +62,7 @@ void CManagerDlg::OnBrowse() {
     FillFileList(wxString::FromUTF8(ParentFolder(path.utf8_string())));
     m_nCurDrive = FindDriveIndex(m_ctlDrives->Roots(), path.utf8_string());
     m_ctlDrives->SetSelection(m_nCurDrive);
-    m_session->InsertFile();
+    InsertChosenFile(path.utf8_string());
 }
 
 void CManagerDlg::ChooseFile(const std::string& path) {

@@ -8,10 +8,8 @@ inline constexpr const char* kFileError = "%s: %s";
 inline constexpr const char* kCannotRead = "cannot read: %s";
 inline constexpr const char* kUnknownKind =
     "neither a MIDI file nor an audio file that libsndfile reads (%s)";
-inline constexpr const char* kMidiForAdpcm =
-    "a MIDI file becomes a melody for an FM slot; choose an FM slot (1-8) for it";
-inline constexpr const char* kAudioForFm =
-    "an audio file becomes a melody for an ADPCM slot; choose an ADPCM slot (9-12) for it";
+inline constexpr const char* kMidiForAdpcm = "a MIDI file becomes a melody for an FM slot, not an ADPCM slot";
+inline constexpr const char* kAudioForFm = "an audio file becomes a melody for an ADPCM slot, not an FM slot";
 
 inline constexpr const char* kNotMidi = "not a MIDI file";
 inline constexpr const char* kMidiTooLarge = "larger than 16 MB, too large for a MIDI file";

@@ -180,7 +180,7 @@ TEST_F(AudioConversion, WhatCannotBeConvertedIsReportedWithTheFile) {
     fm.slot = SlotKind::kFm;
     EXPECT_EQ(ConvertFile(wav, fm).error,
               wav.string() +
-                  ": an audio file becomes a melody for an ADPCM slot; choose an ADPCM slot (9-12) for it");
+                  ": an audio file becomes a melody for an ADPCM slot, not an FM slot");
     EXPECT_EQ(ConvertFile(m_folder / "missing.wav", {}).error,
               (m_folder / "missing.wav").string() + ": cannot read: No such file or directory");
 }

@@ -144,7 +144,7 @@ TEST_F(ConvertToolTest, FailuresNameTheFileAndLeaveTheOutputAsItWas) {
     EXPECT_EQ(wrong_slot.status, 1);
     EXPECT_EQ(wrong_slot.err,
               "cantavo-convert: " + midi.string() +
-                  ": a MIDI file becomes a melody for an FM slot; choose an FM slot (1-8) for it\n");
+                  ": a MIDI file becomes a melody for an FM slot, not an ADPCM slot\n");
     const Result no_room = Run("--max-bytes 20 " + Quoted(midi) + " " + Quoted(out));
     EXPECT_EQ(no_room.status, 1);
     EXPECT_NE(no_room.err.find(": 20 bytes leave no room for a melody"), std::string::npos) << no_room.err;
