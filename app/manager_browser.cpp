@@ -55,7 +55,7 @@ bool CManagerDlg::IsDriveReady(int index) {
 }
 
 void CManagerDlg::OnBrowse() {
-    const wxString path = m_prompts.OpenFile(app_texts::kSmafFilter, wxEmptyString, wxEmptyString);
+    const wxString path = m_prompts.OpenFile(InsertFilter(), wxEmptyString, wxEmptyString);
     if (path.empty()) return;
     ChooseFile(path.utf8_string());
     m_ctlFileName->SetLabel(wxString::FromUTF8(m_session->SelectedTitle()));

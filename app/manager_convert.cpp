@@ -2,8 +2,16 @@
 // then inserted like a SMAF file.
 #include "app/app_texts.h"
 #include "app/manager_dlg.h"
+#include "convert/audio_reader.h"
 #include "convert/convert.h"
 #include "transfer/user_area.h"
+
+wxString InsertFilter() {
+    wxString patterns;
+    for (const std::string& extension : AudioFileExtensions())
+        patterns += (patterns.empty() ? "*." : ";*.") + wxString::FromUTF8(extension);
+    return wxString::Format(app_texts::kInsertFilter, patterns, patterns);
+}
 
 void CManagerDlg::InsertChosenFile(const std::string& path) {
     const std::optional<InputKind> kind = ConvertibleKind(path);

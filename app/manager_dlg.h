@@ -40,6 +40,9 @@ struct CManagerOptions {
     bool splash = true;
 };
 
+// The Browse dialog's filter: SMAF melodies, MIDI files and the audio files libsndfile reads.
+wxString InsertFilter();
+
 class CManagerDlg : public wxDialog {
 public:
     static constexpr int kMaxLogLines = 100;

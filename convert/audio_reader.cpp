@@ -78,6 +78,21 @@ bool CAudioSource::ReadMono(uint64_t frames, uint32_t rate, size_t samples, std:
     return true;
 }
 
+std::vector<std::string> AudioFileExtensions() {
+    int count = 0;
+    sf_command(nullptr, SFC_GET_FORMAT_MAJOR_COUNT, &count, sizeof count);
+    std::vector<std::string> extensions;
+    for (int i = 0; i < count; ++i) {
+        SF_FORMAT_INFO info{};
+        info.format = i;
+        if (sf_command(nullptr, SFC_GET_FORMAT_MAJOR, &info, sizeof info) != 0 || info.extension == nullptr)
+            continue;
+        if (std::find(extensions.begin(), extensions.end(), info.extension) == extensions.end())
+            extensions.push_back(info.extension);
+    }
+    return extensions;
+}
+
 double Normalise(std::vector<float>& samples) {
     float peak = 0;
     for (const float sample : samples) peak = std::max(peak, std::abs(sample));

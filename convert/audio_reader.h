@@ -37,6 +37,9 @@ private:
     AudioInfo m_info;
 };
 
+// The file name extensions of the formats libsndfile reads ("wav", "flac", ...), each once.
+std::vector<std::string> AudioFileExtensions();
+
 inline constexpr double kSafePeak = 0.891;  // -1 dB below full scale
 
 // Scales the samples so that the largest reaches kSafePeak; returns the gain in dB (0 for silence).
