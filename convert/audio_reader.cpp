@@ -85,11 +85,16 @@ std::vector<std::string> AudioFileExtensions() {
     for (int i = 0; i < count; ++i) {
         SF_FORMAT_INFO info{};
         info.format = i;
-        if (sf_command(nullptr, SFC_GET_FORMAT_MAJOR, &info, sizeof info) != 0 || info.extension == nullptr)
+        // Raw data opens only with its format given: no file of it is read as a sound.
+        if (sf_command(nullptr, SFC_GET_FORMAT_MAJOR, &info, sizeof info) != 0 || info.extension == nullptr ||
+            (info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_RAW)
             continue;
         if (std::find(extensions.begin(), extensions.end(), info.extension) == extensions.end())
             extensions.push_back(info.extension);
     }
+    // Ogg files are named .ogg more often than by the container's own .oga.
+    if (std::find(extensions.begin(), extensions.end(), "oga") != extensions.end())
+        extensions.push_back("ogg");
     return extensions;
 }
 
