@@ -15,8 +15,10 @@
 #include "app/manager_dlg.h"
 #include "app/virtual_handset_process.h"
 #include "app_test_support.h"
+#include "convert/convert.h"
 #include "gui_test_support.h"
 #include "player/player_dlg.h"
+#include "tests/convert/midi_file_builder.h"
 #include "tests/serial/pty_pair.h"
 #include "tools/handset/virtual_handset.h"
 
@@ -221,6 +223,54 @@ TEST_F(ManagerSession, AFileThatIsNotSmafIsInsertedOnlyWhenTheUserSaysYes) {
     Window().OnDblclkFileList(Window().FileList()->FindRow("x.mmf"));
     EXPECT_TRUE(LogContains(Window(), "x file inserted"));
     EXPECT_EQ(Window().SlotNameBox(4)->GetValue(), "x");
+}
+
+// A MIDI file double-clicked for an FM slot is converted, its summary logged, inserted under its name, and
+// after a Download and a fresh read of the handset the slot holds the converted melody byte for byte. For an
+// ADPCM slot the same file is refused in a box that names the kind of slot it goes to.
+TEST_F(ManagerSession, AMidiFileIsConvertedInsertedAndReadBackFromTheHandset) {
+    CMidiFileBuilder file(1, 480);
+    CMidiTrackBuilder& track = file.AddTrack();
+    for (uint32_t i = 0; i < 32; ++i) {
+        track.Note(i * 240, 200, 0, static_cast<uint8_t>(60 + i % 12), static_cast<uint8_t>(60 + i));
+        track.Note(i * 480, 400, 9, i % 2 == 0 ? 36 : 38);
+    }
+    const auto midi = m_folder.Path() / "music" / "tune.mid";
+    std::filesystem::create_directories(midi.parent_path());
+    std::ofstream(midi, std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.Bytes().data()),
+               static_cast<std::streamsize>(file.Bytes().size()));
+    const Conversion expected = ConvertFile(midi, {});
+    ASSERT_EQ(expected.error, "");
+
+    Open();
+    Window().OnConnect();
+    ASSERT_TRUE(WaitForConnection());
+    Window().FillFileList(wxString::FromUTF8(midi.parent_path().string()));
+    Window().OnSelectSlot(9);  // ADPCM 2
+    Window().OnDblclkFileList(Window().FileList()->FindRow("tune.mid"));
+    EXPECT_EQ(Prompts().messages, 1);
+    EXPECT_EQ(Prompts().asked.at(Prompts().asked.size() - 2),
+              wxString::FromUTF8(midi.string() +
+                                 ": a MIDI file becomes a melody for an FM slot, not an ADPCM slot"));
+    EXPECT_TRUE(Greyed(9));
+
+    Window().OnSelectSlot(3);  // FM 4
+    Window().OnDblclkFileList(Window().FileList()->FindRow("tune.mid"));
+    EXPECT_TRUE(LogContains(Window(), ReportSummary(expected.report)));
+    EXPECT_TRUE(LogContains(Window(), "tune file inserted"));
+    EXPECT_EQ(Window().SlotNameBox(3)->GetValue(), "tune");
+    Window().OnDownload();
+    EXPECT_TRUE(LogContains(Window(), "Write Success!!"));
+    Window().OnStop();
+
+    Prompts().confirm_answer = true;
+    Window().OnConnect();
+    ASSERT_TRUE(WaitForConnection());
+    EXPECT_EQ(Window().SlotNameBox(3)->GetValue(), "tune");
+    const auto melody = Window().Session().SlotMelody(3);
+    ASSERT_TRUE(melody);
+    EXPECT_EQ(*melody, expected.smaf);
 }
 
 TEST_F(ManagerSession, AFailedDownloadIsToldInABoxAndTheLogEndsOnIt) {
