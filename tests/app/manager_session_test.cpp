@@ -6,6 +6,7 @@
 #include <wx/settings.h>
 #include <wx/textctrl.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -271,6 +272,59 @@ TEST_F(ManagerSession, AMidiFileIsConvertedInsertedAndReadBackFromTheHandset) {
     const auto melody = Window().Session().SlotMelody(3);
     ASSERT_TRUE(melody);
     EXPECT_EQ(*melody, expected.smaf);
+}
+
+// A mono 16-bit WAV file of a 500 Hz tone.
+std::vector<uint8_t> ToneWav(uint32_t rate, uint32_t frames) {
+    std::vector<uint8_t> wav;
+    const auto put = [&](uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) wav.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    };
+    const auto text = [&](const char* four) { wav.insert(wav.end(), four, four + 4); };
+    text("RIFF");
+    put(36 + 2 * frames, 4);
+    text("WAVE");
+    text("fmt ");
+    put(16, 4);
+    put(1, 2);  // PCM
+    put(1, 2);  // mono
+    put(rate, 4);
+    put(2 * rate, 4);
+    put(2, 2);
+    put(16, 2);
+    text("data");
+    put(2 * frames, 4);
+    for (uint32_t f = 0; f < frames; ++f)
+        put(static_cast<uint16_t>(static_cast<int16_t>(12000 * std::sin(2 * 3.14159265 * 500 * f / rate))),
+            2);
+    return wav;
+}
+
+TEST_F(ManagerSession, AnAudioFileIsConvertedForAnAdpcmSlotOnly) {
+    const auto wav = m_folder.Path() / "sounds" / "bell.wav";
+    std::filesystem::create_directories(wav.parent_path());
+    const std::vector<uint8_t> bytes = ToneWav(16000, 16000);
+    std::ofstream(wav, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    Open();
+    Window().OnConnect();
+    ASSERT_TRUE(WaitForConnection());
+    Window().FillFileList(wxString::FromUTF8(wav.parent_path().string()));
+    Window().OnSelectSlot(0);  // FM 1
+    Window().OnDblclkFileList(Window().FileList()->FindRow("bell.wav"));
+    EXPECT_EQ(Prompts().messages, 1);
+    EXPECT_EQ(Prompts().asked.at(Prompts().asked.size() - 2),
+              wxString::FromUTF8(wav.string() +
+                                 ": an audio file becomes a melody for an ADPCM slot, not an FM slot"));
+    EXPECT_TRUE(Greyed(0));
+
+    Window().OnSelectSlot(8);  // ADPCM 1: one second at 8000 Hz is 4000 bytes of ADPCM in a file of 4063
+    Window().OnDblclkFileList(Window().FileList()->FindRow("bell.wav"));
+    EXPECT_TRUE(LogContains(Window(), "bell.wav: 4063 bytes, 8000 Hz, the whole sound"));
+    EXPECT_TRUE(LogContains(Window(), "bell file inserted"));
+    const auto melody = Window().Session().SlotMelody(8);
+    ASSERT_TRUE(melody);
+    EXPECT_EQ(*melody, ConvertFile(wav, {}).smaf);
 }
 
 TEST_F(ManagerSession, AFailedDownloadIsToldInABoxAndTheLogEndsOnIt) {
