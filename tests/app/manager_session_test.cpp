@@ -79,6 +79,26 @@ protected:
         event.SetEventObject(box);
         box->ProcessWindowEvent(event);
     }
+    // Writes `bytes` as `file`, connects, and lists the file's folder.
+    void ConnectWithFile(const std::filesystem::path& file, const std::vector<uint8_t>& bytes) {
+        std::filesystem::create_directories(file.parent_path());
+        std::ofstream(file, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        Open();
+        Window().OnConnect();
+        ASSERT_TRUE(WaitForConnection());
+        Window().FillFileList(wxString::FromUTF8(file.parent_path().string()));
+    }
+    // Double-clicks `file` for `slot`: a box says `reason` after the file's path, and the slot stays empty.
+    void ExpectRefusedInABox(const std::filesystem::path& file, int slot, const std::string& reason) {
+        const int before = Prompts().messages;
+        Window().OnSelectSlot(slot);
+        Window().OnDblclkFileList(Window().FileList()->FindRow(wxString::FromUTF8(file.filename().string())));
+        EXPECT_EQ(Prompts().messages, before + 1);
+        EXPECT_EQ(Prompts().asked.at(Prompts().asked.size() - 2),
+                  wxString::FromUTF8(file.string() + ": " + reason));
+        EXPECT_TRUE(Greyed(slot));
+    }
     bool Greyed(int slot) {
         return Window().SlotNameBox(slot)->GetBackgroundColour() ==
                wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE);
@@ -237,24 +257,11 @@ TEST_F(ManagerSession, AMidiFileIsConvertedInsertedAndReadBackFromTheHandset) {
         track.Note(i * 480, 400, 9, i % 2 == 0 ? 36 : 38);
     }
     const auto midi = m_folder.Path() / "music" / "tune.mid";
-    std::filesystem::create_directories(midi.parent_path());
-    std::ofstream(midi, std::ios::binary)
-        .write(reinterpret_cast<const char*>(file.Bytes().data()),
-               static_cast<std::streamsize>(file.Bytes().size()));
+    ConnectWithFile(midi, file.Bytes());
     const Conversion expected = ConvertFile(midi, {});
     ASSERT_EQ(expected.error, "");
-
-    Open();
-    Window().OnConnect();
-    ASSERT_TRUE(WaitForConnection());
-    Window().FillFileList(wxString::FromUTF8(midi.parent_path().string()));
-    Window().OnSelectSlot(9);  // ADPCM 2
-    Window().OnDblclkFileList(Window().FileList()->FindRow("tune.mid"));
-    EXPECT_EQ(Prompts().messages, 1);
-    EXPECT_EQ(Prompts().asked.at(Prompts().asked.size() - 2),
-              wxString::FromUTF8(midi.string() +
-                                 ": a MIDI file becomes a melody for an FM slot, not an ADPCM slot"));
-    EXPECT_TRUE(Greyed(9));
+    const int adpcm_2 = 9;
+    ExpectRefusedInABox(midi, adpcm_2, "a MIDI file becomes a melody for an FM slot, not an ADPCM slot");
 
     Window().OnSelectSlot(3);  // FM 4
     Window().OnDblclkFileList(Window().FileList()->FindRow("tune.mid"));
@@ -302,21 +309,8 @@ std::vector<uint8_t> ToneWav(uint32_t rate, uint32_t frames) {
 
 TEST_F(ManagerSession, AnAudioFileIsConvertedForAnAdpcmSlotOnly) {
     const auto wav = m_folder.Path() / "sounds" / "bell.wav";
-    std::filesystem::create_directories(wav.parent_path());
-    const std::vector<uint8_t> bytes = ToneWav(16000, 16000);
-    std::ofstream(wav, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    Open();
-    Window().OnConnect();
-    ASSERT_TRUE(WaitForConnection());
-    Window().FillFileList(wxString::FromUTF8(wav.parent_path().string()));
-    Window().OnSelectSlot(0);  // FM 1
-    Window().OnDblclkFileList(Window().FileList()->FindRow("bell.wav"));
-    EXPECT_EQ(Prompts().messages, 1);
-    EXPECT_EQ(Prompts().asked.at(Prompts().asked.size() - 2),
-              wxString::FromUTF8(wav.string() +
-                                 ": an audio file becomes a melody for an ADPCM slot, not an FM slot"));
-    EXPECT_TRUE(Greyed(0));
+    ConnectWithFile(wav, ToneWav(16000, 16000));
+    ExpectRefusedInABox(wav, 0, "an audio file becomes a melody for an ADPCM slot, not an FM slot");  // FM 1
 
     Window().OnSelectSlot(8);  // ADPCM 1: one second at 8000 Hz is 4000 bytes of ADPCM in a file of 4063
     Window().OnDblclkFileList(Window().FileList()->FindRow("bell.wav"));
