@@ -321,7 +321,8 @@ TEST_F(PlayerDlgTest, PauseHoldsThePlaceAndASecondPauseResumesWithTheQueuedSound
     EXPECT_FALSE(IsEnabled(*player, CPlayerDlg::kPlayControl));
     EXPECT_FALSE(IsEnabled(*player, CPlayerDlg::kStopControl));
     EXPECT_FALSE(IsEnabled(*player, CPlayerDlg::kRewindControl));
-    cantavo::test::PumpFor(100ms);
+    // What was heard before the pause reaches the display at the next refresh (every 200 ms).
+    cantavo::test::PumpFor(400ms);
     const uint32_t paused_at = player->GetElapsedMs();
     cantavo::test::PumpFor(300ms);
     EXPECT_EQ(player->GetElapsedMs(), paused_at);
