@@ -7,9 +7,7 @@
 #include "transfer/user_area.h"
 
 wxString InsertFilter() {
-    wxString patterns;
-    for (const std::string& extension : AudioFileExtensions())
-        patterns += (patterns.empty() ? "*." : ";*.") + wxString::FromUTF8(extension);
+    const wxString patterns = wxString::FromUTF8(AudioFilePatterns());
     return wxString::Format(app_texts::kInsertFilter, patterns, patterns);
 }
 

@@ -98,6 +98,13 @@ std::vector<std::string> AudioFileExtensions() {
     return extensions;
 }
 
+std::string AudioFilePatterns() {
+    std::string patterns;
+    for (const std::string& extension : AudioFileExtensions())
+        patterns += (patterns.empty() ? "*." : ";*.") + extension;
+    return patterns;
+}
+
 double Normalise(std::vector<float>& samples) {
     float peak = 0;
     for (const float sample : samples) peak = std::max(peak, std::abs(sample));

@@ -39,6 +39,8 @@ private:
 
 // The file name extensions of the formats libsndfile reads ("wav", "flac", ...), each once.
 std::vector<std::string> AudioFileExtensions();
+// The same as file dialog patterns: "*.wav;*.flac;...".
+std::string AudioFilePatterns();
 
 inline constexpr double kSafePeak = 0.891;  // -1 dB below full scale
 
