@@ -96,7 +96,10 @@ int CHandsetSession::SendBlock(uint8_t* buffer, uint32_t length) {
     ScrambleBytes(buffer, length);
     const protocol::BlockHeader header{static_cast<uint16_t>(length),
                                        protocol::BlockHeader::Checksum(std::span(buffer, length))};
-    for (uint8_t byte : header.Encode()) SendByte(byte);
+    // A header byte that did not go out leaves the loader reading the data as header: the block has failed,
+    // whatever the line answers.
+    for (uint8_t byte : header.Encode())
+        if (SendByte(byte) == 0) return 0;
     // Bytes on the line the loader has not yet credited; a generous loader can drive it negative.
     int outstanding = static_cast<int>(protocol::kBlockHeaderBytes);
     uint32_t offset = 0;
