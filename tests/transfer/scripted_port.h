@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <span>
 #include <string>
@@ -29,9 +28,14 @@ public:
 
     // The far end: bytes that arrive `after` from now, behind those already on their way.
     void Deliver(std::span<const uint8_t> bytes, Clock::duration after = {}) {
+        if (bytes.empty()) return;
         Clock::time_point at = m_now + after;
-        if (!m_incoming.empty()) at = std::max(at, m_incoming.back().at);
-        for (uint8_t byte : bytes) m_incoming.push_back({at, byte});
+        if (!m_marks.empty()) at = std::max(at, m_marks.back().at);
+        m_incoming.insert(m_incoming.end(), bytes.begin(), bytes.end());
+        if (!m_marks.empty() && m_marks.back().at == at)
+            m_marks.back().end = m_incoming.size();
+        else
+            m_marks.push_back({at, m_incoming.size()});
     }
     void Deliver(std::initializer_list<uint8_t> bytes, Clock::duration after = {}) {
         Deliver(std::span(bytes.begin(), bytes.size()), after);
@@ -41,7 +45,16 @@ public:
     // The line goes dead until the port is opened again: no input, writes fail.
     void HangUp() {
         m_hungUp = true;
-        m_incoming.clear();
+        Drop(m_incoming.size());
+    }
+    // A line as new: nothing on its way, nothing written yet, no fault to come; the port open or not as it
+    // was.
+    void ClearLine() {
+        Drop(m_incoming.size());
+        m_written.clear();
+        m_hungUp = m_failLineFormat = false;
+        m_openFailure = OpenFailure::kNone;
+        m_writeLimit = UINT32_MAX;
     }
     void FailNextOpen(OpenFailure failure) { m_openFailure = failure; }
     void FailNextLineFormat() { m_failLineFormat = true; }
@@ -86,20 +99,18 @@ public:
         return taken;
     }
     uint32_t ReadComm(uint8_t* buffer, uint32_t maximum) override {
-        uint32_t count = 0;
-        while (count < maximum && Arrived()) {
-            buffer[count++] = m_incoming.front().byte;
-            m_incoming.pop_front();
-        }
+        const auto count = static_cast<uint32_t>(std::min<size_t>(maximum, ArrivedEnd() - m_taken));
+        std::copy_n(m_incoming.begin() + m_taken, count, buffer);
+        Drop(m_taken + count);
         m_bytesRead += count;
         return count;
     }
     bool WaitForInput(Clock::time_point deadline, uint32_t) override {
         if (!m_open) return false;
-        if (Arrived()) return true;
+        if (ArrivedEnd() > m_taken) return true;
         if (m_hungUp) return false;
-        if (!m_incoming.empty() && m_incoming.front().at <= deadline) {
-            m_now = std::max(m_now, m_incoming.front().at);
+        if (m_next < m_marks.size() && m_marks[m_next].at <= deadline) {
+            m_now = std::max(m_now, m_marks[m_next].at);
             return true;
         }
         m_now = std::max(m_now, deadline);
@@ -125,20 +136,34 @@ public:
     Clock::time_point Now() const override { return m_now; }
 
 private:
-    struct Arrival {
+    // The bytes up to `end` of m_incoming arrive at `at`.
+    struct Mark {
         Clock::time_point at;
-        uint8_t byte;
+        size_t end;
     };
 
-    bool Arrived() const { return !m_incoming.empty() && m_incoming.front().at <= m_now; }
-    // What has arrived is thrown away; what is still on the line comes after.
-    void Purge() {
-        while (Arrived()) m_incoming.pop_front();
+    // The end of what has arrived by now.
+    size_t ArrivedEnd() {
+        while (m_next < m_marks.size() && m_marks[m_next].at <= m_now) ++m_next;
+        return m_next > 0 ? m_marks[m_next - 1].end : 0;
     }
+    // Takes the bytes before `end`; the buffers start again once everything was taken.
+    void Drop(size_t end) {
+        m_taken = end;
+        if (m_taken < m_incoming.size()) return;
+        m_incoming.clear();
+        m_marks.clear();
+        m_taken = m_next = 0;
+    }
+    // What has arrived is thrown away; what is still on the line comes after.
+    void Purge() { Drop(std::max(m_taken, ArrivedEnd())); }
 
     OnWrite m_onWrite;
     Clock::time_point m_now = Clock::time_point{} + std::chrono::hours(1);
-    std::deque<Arrival> m_incoming;
+    std::vector<uint8_t> m_incoming;  // delivered bytes, m_taken of them read or thrown away
+    std::vector<Mark> m_marks;        // in order of arrival, m_next of them arrived
+    size_t m_taken = 0;
+    size_t m_next = 0;
     std::vector<uint8_t> m_written;
     std::string m_device;
     std::string m_error;

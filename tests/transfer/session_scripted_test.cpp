@@ -1,4 +1,5 @@
-// The time-outs of the exchange, to the millisecond, against far ends on a scripted port's own clock.
+// The exchange against far ends on a scripted port: its time-outs to the millisecond on the port's own clock,
+// and line faults.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -101,6 +102,17 @@ TEST_F(SessionOnScriptedPort, ABabblingLineEndsTheWaitsThatSkipBytes) {
     EXPECT_EQ(session->SendBlock(block.data(), 64), 0);
     EXPECT_TRUE(view.Logged(texts::kFlashWritingErrorLog));
     EXPECT_LT(Elapsed(), 2s);
+}
+
+TEST_F(SessionOnScriptedPort, ABlockWhoseHeaderDidNotAllGoOutHasFailed) {
+    // A loader that takes anything and confirms the block: the PC must not believe it.
+    port->SetOnWrite([](CScriptedPort& line, std::span<const uint8_t> written) {
+        if (written.size() > 1) line.Deliver({0xFF, 0x99});
+    });
+    std::vector<uint8_t> block(64, 0x41);
+    port->LimitNextWrite(0);
+    EXPECT_EQ(session->SendBlock(block.data(), 64), 0);
+    EXPECT_TRUE(port->Written().empty());
 }
 
 TEST_F(SessionOnScriptedPort, AGroupInPiecesIsReadWhenEachByteComesWithinItsTime) {
