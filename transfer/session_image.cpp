@@ -29,7 +29,7 @@ int CHandsetSession::ReadUserArea() {
     std::array<uint8_t, protocol::kReadGroupBytes> group{};
     while (image.size() < kUserAreaBytes) {
         SendByte(protocol::kSyncAnswer);
-        // The group at once: each byte still has its own time-out, but the wait wakes once per group.
+        // The group at once: each byte still has its own time-out, but the wait does not wake for every byte.
         const size_t count = ReadBytesTimeout(protocol::kReadByteTimeoutMs, group);
         m_nProgress = static_cast<int>((image.size() + count) * 100 / kUserAreaBytes);
         SetProgress(m_nProgress);
