@@ -15,7 +15,7 @@
 // Mode bit 0 clear: Connect as the window does it, on a new session (detection ticks a second apart, the
 // loader, synchronisation, the read). Set: Download, Save and Load on a session connected once per process to
 // a well-behaved handset (a whole read takes long enough to slow the fuzzer down if every Download needed
-// one).
+// one); with bit 1 the backup is loaded back too.
 #include <array>
 #include <chrono>
 #include <memory>
@@ -174,8 +174,8 @@ std::vector<uint8_t> SentImage(std::span<const uint8_t> written) {
     return image;
 }
 
-// Download, then a backup saved and loaded back: the working image stays as it was throughout.
-void DownloadAndBackUp(SessionOnScript& run) {
+// Download, then a backup saved (and loaded back): the working image stays as it was throughout.
+void DownloadAndBackUp(SessionOnScript& run, bool loadBack) {
     CHandsetSession& session = *run.session;
     const auto work = cantavo::fuzz::ReadFile(session.WorkFile());
     FUZZ_CHECK(work.size() == kAreaBytes);
@@ -199,6 +199,7 @@ void DownloadAndBackUp(SessionOnScript& run) {
     const fs::path backup = cantavo::fuzz::Folder() / "backup.smf";
     FUZZ_CHECK(session.SaveBackupCopy(backup) == 1);
     FUZZ_CHECK(cantavo::fuzz::ReadFile(backup) == work);
+    if (!loadBack) return;
     FUZZ_CHECK(session.RestoreBackupCopy(backup) == 1);
     FUZZ_CHECK(cantavo::fuzz::ReadFile(session.WorkFile()) == work);
 }
@@ -215,7 +216,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         SessionOnScript& run = ConnectedSession();
         run.port->ClearLine();  // nothing left over from the input before
         run.port->SetOnWrite(answer);
-        DownloadAndBackUp(run);
+        DownloadAndBackUp(run, mode & 2);
         run.port->SetOnWrite({});
         return 0;
     }
