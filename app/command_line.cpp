@@ -4,6 +4,7 @@
 
 const char* const kUsage =
     "Usage: cantavo [--virtual-handset] [--port DEVICE] [--loader FILE] [--player [FILE.mmf]]\n"
+    "       cantavo FILE.mmf\n"
     "Manages the melody slots of a handset over a serial cable and plays SMAF melodies.\n"
     "\n"
     "  --virtual-handset  start a virtual handset (cantavo-handset, flash kept in the user's data folder)\n"
@@ -12,7 +13,9 @@ const char* const kUsage =
     "  --loader FILE      download the handset's loader from FILE (a loader table or a bare image);\n"
     "                     default: the one chosen in Setting, then loader.ldr in the user's data folder\n"
     "  --player [FILE]    open only the player, playing FILE when given\n"
-    "  --help             show this text\n";
+    "  FILE.mmf           the same as --player FILE.mmf (what a file manager's \"Open with\" runs)\n"
+    "  --help             show this text\n"
+    "  --version          show the version\n";
 
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
     CommandLine line;
@@ -39,11 +42,16 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
             }
         } else if (argument == "--help" || argument == "-h") {
             line.help = true;
+        } else if (argument == "--version") {
+            line.version = true;
         } else if (argument == "--virtual-handset") {
             line.virtual_handset = true;
         } else if (argument == "--player") {
             line.player = true;
             if (has_value) line.player_file = arguments[++i];
+        } else if (!argument.starts_with("-") && line.player_file.empty()) {
+            line.player = true;
+            line.player_file = argument;
         } else {
             line.error = "unknown argument: " + argument;
             return line;

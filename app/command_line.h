@@ -1,4 +1,5 @@
-// cantavo [--virtual-handset] [--port DEVICE] [--loader FILE] [--player [FILE.mmf]] [--help]
+// cantavo [--virtual-handset] [--port DEVICE] [--loader FILE] [--player [FILE.mmf]] [--help] [--version], or
+// cantavo FILE.mmf
 #pragma once
 
 #include <string>
@@ -11,6 +12,7 @@ struct CommandLine {
     bool player = false;      // open the player dialog alone
     std::string player_file;  // the file it opens, may be empty
     bool help = false;
+    bool version = false;
     std::string error;  // non-empty when the arguments are wrong
 };
 

@@ -12,6 +12,8 @@ wxBitmap DriveIcon(DriveKind kind) {
             return wxArtProvider::GetBitmap(wxART_GO_HOME, wxART_OTHER, kIconSize);
         case DriveKind::kRoot:
             return wxArtProvider::GetBitmap(wxART_HARDDISK, wxART_OTHER, kIconSize);
+        case DriveKind::kFolder:
+            return wxArtProvider::GetBitmap(wxART_FOLDER, wxART_OTHER, kIconSize);
         case DriveKind::kVolume:
             break;
     }

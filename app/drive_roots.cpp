@@ -1,6 +1,7 @@
 #include "app/drive_roots.h"
 
 #include <array>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -83,10 +84,13 @@ std::vector<DriveRoot> ParseMountTable(std::string_view mounts) {
     return roots;
 }
 
-std::vector<DriveRoot> ListDriveRoots(const std::string& home_folder) {
+std::vector<DriveRoot> ListDriveRoots(const std::string& home_folder, const std::string& demo_folder) {
     std::vector<DriveRoot> roots;
     if (!home_folder.empty()) roots.push_back({app_texts::kHomeDrive, home_folder, DriveKind::kHome});
     roots.push_back({app_texts::kRootDrive, "/", DriveKind::kRoot});
+    std::error_code error;
+    if (!demo_folder.empty() && std::filesystem::is_directory(demo_folder, error))
+        roots.push_back({app_texts::kDemoDrive, demo_folder, DriveKind::kFolder});
     std::ifstream table{std::string(kMountTable)};
     std::stringstream text;
     text << table.rdbuf();

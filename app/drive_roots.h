@@ -1,12 +1,12 @@
-// The places the file browser's drive drop-down offers: the home folder, the file system root and the mounted
-// volumes a user would look at (virtual file systems left out).
+// The places the file browser's drive drop-down offers: the home folder, the file system root, the demo
+// melodies that come with the program and the mounted volumes a user would look at (no virtual file systems).
 #pragma once
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-enum class DriveKind { kHome, kRoot, kVolume };
+enum class DriveKind { kHome, kRoot, kFolder, kVolume };
 
 struct DriveRoot {
     std::string name;  // shown as "name (path)"
@@ -20,8 +20,8 @@ struct DriveRoot {
 // systems, system folders, the root and duplicates.
 std::vector<DriveRoot> ParseMountTable(std::string_view mounts);
 
-// Home, root, then the mounted volumes of this process's mount table.
-std::vector<DriveRoot> ListDriveRoots(const std::string& home_folder);
+// Home, root, the demo folder when it exists, then the mounted volumes of this process's mount table.
+std::vector<DriveRoot> ListDriveRoots(const std::string& home_folder, const std::string& demo_folder = {});
 
 // Index of the root that holds `path` (the longest matching one); 0 when none does.
 int FindDriveIndex(const std::vector<DriveRoot>& roots, const std::string& path);

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/manager_app.h"
+#include "cantavo_version.h"
 #include "engine/synth.h"
 #include "host/voice_folder.h"
 
@@ -12,6 +13,10 @@ int main(int argc, char** argv) {
     const CommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (line.help) {
         std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (line.version) {
+        std::printf("%s\n", VersionLine("cantavo").c_str());
         return 0;
     }
     if (!line.error.empty()) {

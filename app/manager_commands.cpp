@@ -13,7 +13,7 @@
 #include "app/info_dlg.h"
 #include "app/manager_dlg.h"
 #include "app/player_launch.h"
-#include "app/serial_devices.h"
+#include "app/setting_dlg.h"
 #include "host/user_folders.h"
 #include "transfer/file_io.h"
 #include "transfer/user_area.h"
@@ -34,9 +34,11 @@ void CManagerDlg::BindEvents() {
         {ids::kInfo, &CManagerDlg::OnInfo},         {ids::kPlayer, &CManagerDlg::OnPlayer},
         {ids::kBrowse, &CManagerDlg::OnBrowse},
     };
-    for (const auto& [id, handler] : commands)
+    for (const auto& command : commands) {
+        const auto handler = command.second;  // a named copy: clang 14 cannot capture a structured binding
         Bind(
-            wxEVT_BUTTON, [this, handler](wxCommandEvent&) { (this->*handler)(); }, id);
+            wxEVT_BUTTON, [this, handler](wxCommandEvent&) { (this->*handler)(); }, command.first);
+    }
     for (int slot = 0; slot < ids::kSlotCount; ++slot) {
         Bind(
             wxEVT_RADIOBUTTON, [this, slot](wxCommandEvent&) { OnSelectSlot(slot); }, ids::kSlotRadios[slot]);
@@ -175,7 +177,7 @@ SettingValues CManagerDlg::SettingsInUse() const {
 }
 
 void CManagerDlg::OnSetting() {
-    CSettingDlg setting(this, ListSerialDevices(), SettingsInUse(), m_prompts);
+    CSettingDlg setting(this, cantavo::ListSerialPorts(), SettingsInUse(), m_prompts);
     if (setting.ShowModal() == wxID_OK) ApplySetting(setting);
 }
 

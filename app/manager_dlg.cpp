@@ -23,6 +23,7 @@
 #include "app/notify_dlg.h"
 #include "app/skin.h"
 #include "app/splash_dlg.h"
+#include "host/data_folder.h"
 #include "host/loader_lookup.h"
 #include "host/user_folders.h"
 #include "transfer/user_area.h"
@@ -163,7 +164,8 @@ bool CManagerDlg::OnInitDialog() {
     const wxBitmapBundle icon = LoadPicture("icon.svg");
     for (int size : {16, 32, 48}) icons.AddIcon(icon.GetIcon(wxSize(size, size)));
     SetIcons(icons);
-    m_ctlDrives->FillDrives(m_options.drives.empty() ? ListDriveRoots(HomeFolder()) : m_options.drives);
+    m_ctlDrives->FillDrives(m_options.drives.empty() ? ListDriveRoots(HomeFolder(), DemoFolder().string())
+                                                     : m_options.drives);
     SetupSkin();
     m_ctlFileList->InitColumns();
     m_nSlotIndex = 0;

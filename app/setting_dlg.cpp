@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 
 #include "app/app_texts.h"
 #include "app/control_ids.h"
@@ -24,16 +25,16 @@ constexpr int kLoaderFileWidth = 320;
 
 }  // namespace
 
-CSettingDlg::CSettingDlg(wxWindow* parent, std::vector<std::string> devices, const SettingValues& current,
-                         CPrompts& prompts)
+CSettingDlg::CSettingDlg(wxWindow* parent, std::vector<cantavo::SerialPort> ports,
+                         const SettingValues& current, CPrompts& prompts)
     : wxDialog(parent, wxID_ANY, app_texts::kSettingTitle),
       m_prompts(prompts),
-      m_devices(std::move(devices)),
+      m_ports(std::move(ports)),
       m_strLoaderFile(current.loader_file) {
     const int portIndex = PortIndex(current);
     m_cboPort = new wxChoice(this, ids::kSettingPort);
     for (int port = 1; port <= kComPortCount; ++port) m_cboPort->Append(wxString::Format("COM%d", port));
-    for (const auto& device : m_devices) m_cboPort->Append(wxString::FromUTF8(device));
+    for (const auto& port : m_ports) m_cboPort->Append(wxString::FromUTF8(port.DisplayName()));
     m_cboPort->Append(app_texts::kVirtualHandset);
     m_cboBaud = new wxChoice(this, ids::kSettingBaud);
     for (const char* baud : kBaudRates) m_cboBaud->Append(baud);
@@ -80,24 +81,26 @@ CSettingDlg::CSettingDlg(wxWindow* parent, std::vector<std::string> devices, con
 }
 
 int CSettingDlg::PortIndex(const SettingValues& current) {
-    if (current.virtual_handset) return static_cast<int>(kComPortCount + m_devices.size());
+    if (current.virtual_handset) return static_cast<int>(kComPortCount + m_ports.size());
     if (current.com_port >= 1 && current.com_port <= kComPortCount) return current.com_port - 1;
     // A port beyond the list (a --port device, COM9 and up) becomes an entry of its own.
     const std::string port =
         current.com_port > 0 ? wxString::Format("COM%d", current.com_port).utf8_string() : current.device;
-    auto device = std::find(m_devices.begin(), m_devices.end(), port);
-    if (device == m_devices.end()) device = m_devices.insert(m_devices.end(), port);
-    return kComPortCount + static_cast<int>(device - m_devices.begin());
+    auto listed = std::find_if(m_ports.begin(), m_ports.end(),
+                               [&](const cantavo::SerialPort& candidate) { return candidate.path == port; });
+    if (listed == m_ports.end())
+        listed = m_ports.insert(m_ports.end(), {port, std::filesystem::path(port).filename().string()});
+    return kComPortCount + static_cast<int>(listed - m_ports.begin());
 }
 
 bool CSettingDlg::IsVirtualHandset() const {
-    return m_nPortSel == static_cast<int>(kComPortCount + m_devices.size() + 1);
+    return m_nPortSel == static_cast<int>(kComPortCount + m_ports.size() + 1);
 }
 
 std::string CSettingDlg::SelectedDevice() const {
-    const int device = m_nPortSel - kComPortCount - 1;
-    if (device < 0 || device >= static_cast<int>(m_devices.size())) return {};
-    return m_devices[device];
+    const int port = m_nPortSel - kComPortCount - 1;
+    if (port < 0 || port >= static_cast<int>(m_ports.size())) return {};
+    return m_ports[port].path;
 }
 
 void CSettingDlg::OnBrowseLoader() {

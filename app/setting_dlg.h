@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "serial/serial_ports.h"
+
 class CPrompts;
 class wxChoice;
 class wxCommandEvent;
@@ -24,9 +26,9 @@ class CSettingDlg : public wxDialog {
 public:
     static constexpr int kComPortCount = 8;
 
-    // `devices`: serial devices present beyond COM1-COM8 (a port in use that is none of them is added); a
+    // `ports`: serial ports present, listed after COM1-COM8 (a port in use that is none of them is added); a
     // "Virtual handset" entry follows them. Browse asks `prompts` for the loader file.
-    CSettingDlg(wxWindow* parent, std::vector<std::string> devices, const SettingValues& current,
+    CSettingDlg(wxWindow* parent, std::vector<cantavo::SerialPort> ports, const SettingValues& current,
                 CPrompts& prompts);
 
     // Chosen entries, list index + 1 (1 for COM1, 1 for "115200").
@@ -36,7 +38,7 @@ public:
     // What the chosen port entry stands for.
     bool IsComPort() const { return m_nPortSel <= kComPortCount; }
     bool IsVirtualHandset() const;
-    std::string SelectedDevice() const;  // a device of the list; empty for COMn and the virtual handset
+    std::string SelectedDevice() const;  // a port's path; empty for COMn and the virtual handset
     const std::string& LoaderFile() const { return m_strLoaderFile; }  // empty: none chosen
 
     void OnBrowseLoader();
@@ -52,7 +54,7 @@ private:
     void ShowLoaderFile();
 
     CPrompts& m_prompts;
-    std::vector<std::string> m_devices;
+    std::vector<cantavo::SerialPort> m_ports;
     std::string m_strLoaderFile;
     wxChoice* m_cboBaud = nullptr;
     wxChoice* m_cboPort = nullptr;

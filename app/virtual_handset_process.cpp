@@ -13,6 +13,8 @@
 #include <filesystem>
 #include <vector>
 
+#include "host/program_folder.h"
+
 namespace {
 
 constexpr int kStopTimeoutMs = 2000;
@@ -107,8 +109,6 @@ void CVirtualHandsetProcess::Stop() {
 }
 
 std::string SiblingProgram(const std::string& name) {
-    std::error_code error;
-    const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (error) return name;
-    return (self.parent_path() / name).string();
+    const std::filesystem::path folder = ProgramFolder();
+    return folder.empty() ? name : (folder / name).string();
 }

@@ -136,14 +136,45 @@ void StepLfo(FmSlot& slot, int ops, uint32_t frames) {
     }
 }
 
-void ApplyPending(FmSlot& slot, uint32_t frames) {
+void ApplyPending(FmSlot& slot) {
     const int ops = UsedOperators(slot);
     if (slot.pending & kSlotVoice) ApplyVoice(slot, ops);
     if (slot.pending & (kSlotKeyOn | kSlotKeyOff)) ApplyKey(slot, ops);
     if (slot.pending & (kSlotVoice | kSlotPitch)) ApplyPitch(slot, ops);
     if (slot.pending & kSlotMod) ApplyModulation(slot, ops);
     slot.pending = 0;
-    if (slot.operator_count != 0) StepLfo(slot, ops, frames);
+}
+
+// Frames per pass: whole chunks when a chunk is shorter than a pass, so each pass divides into at most
+// kFmMaxSegments segments (a longer chunk divides a pass in at most two).
+uint32_t PassFrames(uint32_t chunk_frames) {
+    if (chunk_frames >= kFmBlockFrames) return kFmBlockFrames;
+    return chunk_frames * std::min(kFmMaxSegments, kFmBlockFrames / chunk_frames);
+}
+
+// Divides the next `frames` frames at the chunk boundaries and takes the LFO steps of the chunks that begin
+// there, recording each sounding slot's vibrato and tremolo per segment. `chunk_left` carries the frames
+// of the current chunk still to come from one pass to the next.
+void PlanSegments(FmSlot* const* sounding, uint32_t sounding_count, uint32_t frames, uint32_t chunk_frames,
+                  uint32_t frames_left, uint32_t& chunk_left, FmSegments& segments, FmSlotLfo* lfo) {
+    segments.count = 0;
+    for (uint32_t done = 0; done < frames; ++segments.count) {
+        const uint32_t s = segments.count;
+        if (chunk_left == 0) {
+            chunk_left = std::min(chunk_frames, frames_left - done);
+            for (uint32_t i = 0; i < sounding_count; ++i)
+                StepLfo(*sounding[i], UsedOperators(*sounding[i]), chunk_left);
+        }
+        segments.frames[s] = std::min(chunk_left, frames - done);
+        chunk_left -= segments.frames[s];
+        done += segments.frames[s];
+        for (uint32_t i = 0; i < sounding_count; ++i) {
+            for (int k = 0; k < 4; ++k) {
+                lfo[i].increment[k][s] = sounding[i]->op[k].increment_now;
+                lfo[i].amplitude[k][s] = sounding[i]->op[k].amplitude;
+            }
+        }
+    }
 }
 
 }  // namespace
@@ -216,24 +247,31 @@ void CFmSynth::SetModulation(uint32_t slot, uint8_t level) {
     m_slots[slot].pending |= kSlotMod;
 }
 
-void CFmSynth::Render(int16_t* frames, uint32_t count) {
+void CFmSynth::Render(int16_t* frames, uint32_t count, uint32_t chunk_frames) {
     if (count == 0 || frames == nullptr) return;
+    if (chunk_frames == 0 || chunk_frames > count) chunk_frames = count;
     FmSlot* sounding[kSlots];
     uint32_t sounding_count = 0;
     for (FmSlot& slot : m_slots) {
-        ApplyPending(slot, count);
+        ApplyPending(slot);
         if (slot.operator_count != 0) sounding[sounding_count++] = &slot;
     }
 
+    const uint32_t pass_frames = PassFrames(chunk_frames);
+    uint32_t chunk_left = 0;
+    FmSegments segments;
+    FmSlotLfo lfo[kSlots];
     int32_t op1[kSlots][kFmBlockFrames];
     int32_t* op1_rows[kSlots];
     for (uint32_t i = 0; i < kSlots; ++i) op1_rows[i] = op1[i];
     int32_t acc[2 * kFmBlockFrames];  // interleaved left, right
     for (uint32_t done = 0; done < count;) {
-        const uint32_t n = std::min(kFmBlockFrames, count - done);
+        const uint32_t n = std::min(pass_frames, count - done);
+        PlanSegments(sounding, sounding_count, n, chunk_frames, count - done, chunk_left, segments, lfo);
         std::fill_n(acc, 2 * n, 0);
-        RenderFirstOperators(sounding, sounding_count, op1_rows, n);
-        for (uint32_t i = 0; i < sounding_count; ++i) sounding[i]->render(*sounding[i], op1[i], acc, n);
+        RenderFirstOperators(sounding, lfo, sounding_count, op1_rows, segments);
+        for (uint32_t i = 0; i < sounding_count; ++i)
+            sounding[i]->render(*sounding[i], op1[i], acc, segments, lfo[i]);
         int16_t* out = frames + 2 * done;
         for (uint32_t i = 0; i < 2 * n; ++i)
             out[i] = static_cast<int16_t>(std::clamp(acc[i], -kOutputLimit, kOutputLimit));

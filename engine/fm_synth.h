@@ -57,9 +57,12 @@ enum FmEnvelopeState : uint32_t {
 };
 
 struct FmSlot;
-// Adds `count` frames of one slot into an accumulator of interleaved (left, right) pairs, given operator 1's
-// output for those frames.
-using FmRenderer = void (*)(FmSlot& slot, const int32_t* op1, int32_t* acc, uint32_t count);
+struct FmSegments;
+struct FmSlotLfo;
+// Adds the frames of one block of one slot into an accumulator of interleaved (left, right) pairs, given
+// operator 1's output for those frames and the slot's vibrato and tremolo in each segment of the block.
+using FmRenderer = void (*)(FmSlot& slot, const int32_t* op1, int32_t* acc, const FmSegments& segments,
+                            const FmSlotLfo& lfo);
 
 enum FmPending : uint32_t {
     kSlotVoice = 0x01,
@@ -111,8 +114,13 @@ public:
     // Modulation level 0..4 (0 = none); drives vibrato.
     void SetModulation(uint32_t slot, uint8_t level);
 
-    // Writes `count` interleaved stereo frames (left, right), replacing what was in `frames`.
-    void Render(int16_t* frames, uint32_t count);
+    // Writes `count` interleaved stereo frames (left, right), replacing what was in `frames`. Vibrato and
+    // tremolo take one step per call.
+    void Render(int16_t* frames, uint32_t count) { Render(frames, count, count); }
+    // The same as consecutive calls of `chunk_frames` frames each (the last one shorter) with no slot
+    // operation in between: vibrato and tremolo take one step per chunk, and nothing else depends on where
+    // the calls would divide the frames.
+    void Render(int16_t* frames, uint32_t count, uint32_t chunk_frames);
 
     const FmSlot& Slot(uint32_t slot) const { return m_slots[slot]; }
 

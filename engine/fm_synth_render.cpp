@@ -13,10 +13,16 @@ constexpr int kPhaseIndexShift = 20;                         // 12.20 phase to w
 constexpr uint32_t kPhaseIndexMask = fm_tables::kWaveLength - 1;
 
 // Operator gains stay at or below unity (Q15), which keeps every operator output within +-32767.
+// Plain loops: the check must fit any compiler's constant-evaluation step limit.
+constexpr bool AtMostUnity(const auto& gains) {
+    for (const auto gain : gains)
+        if (gain > 32768) return false;
+    return true;
+}
 constexpr bool GainsAtMostUnity() {
-    bool ok = std::ranges::max(fm_tables::kTotalLevelGain) <= 32768;
-    for (const auto& row : fm_tables::kKeyScaleGain) ok = ok && std::ranges::max(row) <= 32768;
-    for (const auto& row : fm_tables::kTremolo) ok = ok && std::ranges::max(row) <= 32768;
+    bool ok = AtMostUnity(fm_tables::kTotalLevelGain);
+    for (const auto& row : fm_tables::kKeyScaleGain) ok = ok && AtMostUnity(row);
+    for (const auto& row : fm_tables::kTremolo) ok = ok && AtMostUnity(row);
     return ok;
 }
 static_assert(GainsAtMostUnity());
@@ -25,10 +31,11 @@ constexpr uint32_t Decayed(uint32_t level, uint32_t multiplier) {
     return static_cast<uint32_t>((uint64_t{level} * multiplier) >> kEnvelopeShift);
 }
 
-// The per-sample state of one operator, held in locals for one render call and written back after it.
-// Decay, sustain and release share one path: the level is multiplied by `multiplier` and leaves the state
-// when it falls to `threshold` (the sustain target in decay, 0 otherwise). A multiplier of exactly one
-// above the threshold can never move the level, so such an envelope stands still without multiplying.
+// The per-sample state of one operator, held in locals for one pass and written back after it. Decay,
+// sustain and release share one path: the level is multiplied by `multiplier` and leaves the state when it
+// falls to `threshold` (the sustain target in decay, 0 otherwise). A multiplier of exactly one above the
+// threshold can never move the level, so such an envelope stands still, and so does its gain, until the
+// LFO's next step.
 struct OperatorRun {
     enum Motion : uint8_t { kStill, kExponential, kLinear };
 
@@ -36,6 +43,7 @@ struct OperatorRun {
     uint32_t phase;
     uint32_t increment;
     uint32_t amplitude;
+    uint32_t gain;  // Q15, at most unity: envelope times amplitude
     uint32_t eg_level;
     uint32_t eg_state;
     Motion motion;
@@ -53,11 +61,20 @@ struct OperatorRun {
         Enter(source.eg_state);
     }
 
+    // The LFO's next step: vibrato and tremolo of the next segment. An operator that is off keeps its phase.
+    void Modulate(uint32_t increment_now, uint32_t amplitude_now) {
+        amplitude = amplitude_now;
+        gain = Gain();
+        if (eg_state != kEgOff) increment = increment_now;
+    }
+
     void Store(FmOperator& target) const {
         target.phase = phase;
         target.eg_level = eg_level;
         target.eg_state = eg_state;
     }
+
+    uint32_t Gain() const { return ((eg_level >> 16) * amplitude) >> 15; }
 
     // An operator that is off stands still with no phase step: it outputs 0 and its phase keeps its value.
     void Enter(uint32_t state) {
@@ -74,6 +91,7 @@ struct OperatorRun {
         } else {
             motion = kLinear;
         }
+        gain = Gain();
     }
 
     // The level reached 0: this sample still outputs (0, whatever the phase) and takes its phase step, here
@@ -105,29 +123,33 @@ struct OperatorRun {
         if (eg_level == kFullLevel) Enter(kEgDecay);
     }
 
-    void StepEnvelope() {
+    // A level that moves takes its step and gives the sample's gain; a still one keeps both.
+    [[gnu::always_inline]] void StepEnvelope() {
+        if (motion == kStill) return;
         if (motion == kExponential) {
             eg_level = Decayed(eg_level, multiplier);
-            if (eg_level <= threshold) {
+            if (eg_level <= threshold) [[unlikely]] {
                 if (eg_level == 0)
                     SwitchOff();
                 else
                     Enter(kEgSustain);
             }
-        } else if (motion == kLinear) {
+        } else {
             StepLinear();
         }
+        gain = Gain();
     }
 
     // One output sample, the phase shifted by `offset` waveform steps (half the modulation input). On the
     // sample an operator's level reaches 0 it still outputs (0) and advances its phase; after that it is off.
-    // |wave x g| >> 15 stays within +-32767 because g <= 32768, so the output needs no clamp.
-    int32_t Output(int32_t offset) {
-        StepEnvelope();
-        const uint32_t g = ((eg_level >> 16) * amplitude) >> 15;
+    // |wave x gain| >> 15 stays within +-32767 because gain <= 32768, so the output needs no clamp. `Still`:
+    // the envelope is known to stand still, and is not looked at.
+    template <bool Still = false>
+    [[gnu::always_inline]] int32_t Output(int32_t offset) {
+        if constexpr (!Still) StepEnvelope();
         const uint32_t index =
             ((phase >> kPhaseIndexShift) + static_cast<uint32_t>(offset)) & kPhaseIndexMask;
-        const int32_t out = (wave[index] * static_cast<int32_t>(g)) >> 15;
+        const int32_t out = (wave[index] * static_cast<int32_t>(gain)) >> 15;
         phase += increment;
         return out;
     }
@@ -141,10 +163,31 @@ constexpr int32_t Offset(int32_t modulation) {
 template <int Algorithm>
 constexpr int kOperators = Algorithm <= 1 ? 2 : 4;
 
+// Runs `run(begin, end)` over the segments of a pass, each after `modulate(segment)` has taken its LFO step.
+// Where every envelope of r[first..N) stands still, `run` needs no look at them (they cannot change within a
+// segment): it is run as run<true>.
+template <int N, typename Modulate, typename Run>
+void RunSegments(const FmSegments& segments, const OperatorRun (&r)[N], int first, Modulate modulate,
+                 Run run) {
+    uint32_t begin = 0;
+    for (uint32_t s = 0; s < segments.count; ++s) {
+        modulate(s);
+        const uint32_t end = begin + segments.frames[s];
+        const bool still = std::all_of(
+            r + first, r + N, [](const OperatorRun& op) { return op.motion == OperatorRun::kStill; });
+        if (still)
+            run.template operator()<true>(begin, end);
+        else
+            run.template operator()<false>(begin, end);
+        begin = end;
+    }
+}
+
 // Operator 1 of `Lanes` slots with feedback, sample by sample side by side: each feedback loop waits for its
 // own previous output, so running several at once keeps the processor busy.
 template <int Lanes>
-void FeedbackOperators(FmSlot* const* slots, int32_t* const* out, uint32_t frames) {
+void FeedbackOperators(FmSlot* const* slots, const FmSlotLfo* const* lfo, int32_t* const* out,
+                       const FmSegments& segments) {
     OperatorRun r[Lanes];
     int32_t last[Lanes];
     int32_t prev[Lanes];
@@ -155,15 +198,21 @@ void FeedbackOperators(FmSlot* const* slots, int32_t* const* out, uint32_t frame
         prev[j] = slots[j]->fb_prev;
         offset_shift[j] = slots[j]->feedback_shift + 1;
     }
-    for (uint32_t n = 0; n < frames; ++n) {
+    const auto run = [&]<bool Still>(uint32_t begin, uint32_t end) {
+        for (uint32_t n = begin; n < end; ++n) {
 #pragma GCC unroll 4
-        for (int j = 0; j < Lanes; ++j) {
-            const int32_t o = r[j].Output((last[j] + prev[j]) >> offset_shift[j]);
-            prev[j] = last[j];
-            last[j] = o;
-            out[j][n] = o;
+            for (int j = 0; j < Lanes; ++j) {
+                const int32_t o = r[j].template Output<Still>((last[j] + prev[j]) >> offset_shift[j]);
+                prev[j] = last[j];
+                last[j] = o;
+                out[j][n] = o;
+            }
         }
-    }
+    };
+    const auto modulate = [&](uint32_t s) {
+        for (int j = 0; j < Lanes; ++j) r[j].Modulate(lfo[j]->increment[0][s], lfo[j]->amplitude[0][s]);
+    };
+    RunSegments(segments, r, 0, modulate, run);
     for (int j = 0; j < Lanes; ++j) {
         r[j].Store(slots[j]->op[0]);
         slots[j]->fb_last = last[j];
@@ -172,88 +221,104 @@ void FeedbackOperators(FmSlot* const* slots, int32_t* const* out, uint32_t frame
 }
 
 // Operator 1 without feedback; its last two outputs still become the feedback history.
-void PlainOperator(FmSlot& slot, int32_t* out, uint32_t frames) {
-    OperatorRun r;
-    r.Load(slot.op[0]);
-    for (uint32_t n = 0; n < frames; ++n) out[n] = r.Output(0);
-    r.Store(slot.op[0]);
+void PlainOperator(FmSlot& slot, const FmSlotLfo& lfo, int32_t* out, const FmSegments& segments) {
+    OperatorRun r[1];
+    r[0].Load(slot.op[0]);
+    uint32_t frames = 0;
+    const auto run = [&]<bool Still>(uint32_t begin, uint32_t end) {
+        for (uint32_t n = begin; n < end; ++n) out[n] = r[0].template Output<Still>(0);
+        frames = end;
+    };
+    RunSegments(
+        segments, r, 0, [&](uint32_t s) { r[0].Modulate(lfo.increment[0][s], lfo.amplitude[0][s]); }, run);
+    r[0].Store(slot.op[0]);
     slot.fb_prev = frames >= 2 ? out[frames - 2] : slot.fb_last;
     slot.fb_last = out[frames - 1];
 }
 
-// Adds `count` frames of one slot from its operator-1 output: operators 2..4 per sample as connected, the
+// Adds the frames of one slot from its operator-1 output: operators 2..4 per sample as connected, the
 // carrier sum times the Q15 gains. The product is taken in 64 bits: three full carriers times a full gain
 // passes 2^31.
 template <int Algorithm>
-void RenderConnection(FmSlot& slot, const int32_t* op1, int32_t* acc, uint32_t count) {
+void RenderConnection(FmSlot& slot, const int32_t* op1, int32_t* acc, const FmSegments& segments,
+                      const FmSlotLfo& lfo) {
     constexpr int ops = kOperators<Algorithm>;
     OperatorRun r[ops];
     for (int k = 1; k < ops; ++k) r[k].Load(slot.op[k]);
     const int64_t gain_left = slot.gain_left;
     const int64_t gain_right = slot.gain_right;
 
-    for (uint32_t i = 0; i < count; ++i) {
-        const int32_t o1 = op1[i];
-        int64_t c;
-        if constexpr (Algorithm == 0) {
-            c = r[1].Output(Offset(o1));
-        } else if constexpr (Algorithm == 1) {
-            c = o1 + r[1].Output(0);
-        } else if constexpr (Algorithm == 4) {
-            const int32_t o2 = r[1].Output(Offset(o1));
-            const int32_t o3 = r[2].Output(Offset(o2));
-            c = r[3].Output(Offset(o3));
-        } else if constexpr (Algorithm == 5) {
-            const int32_t o2 = r[1].Output(Offset(o1));
-            const int32_t o3 = r[2].Output(0);
-            c = o2 + r[3].Output(Offset(o3));
-        } else if constexpr (Algorithm == 6) {
-            const int32_t o2 = r[1].Output(0);
-            const int32_t o3 = r[2].Output(Offset(o2));
-            c = o1 + r[3].Output(Offset(o3));
-        } else {
-            const int32_t o2 = r[1].Output(0);
-            const int32_t o3 = r[2].Output(Offset(o2));
-            c = o1 + o3 + r[3].Output(0);
+    const auto run = [&]<bool Still>(uint32_t begin, uint32_t end) {
+        for (uint32_t i = begin; i < end; ++i) {
+            const int32_t o1 = op1[i];
+            int64_t c;
+            if constexpr (Algorithm == 0) {
+                c = r[1].template Output<Still>(Offset(o1));
+            } else if constexpr (Algorithm == 1) {
+                c = o1 + r[1].template Output<Still>(0);
+            } else if constexpr (Algorithm == 4) {
+                const int32_t o2 = r[1].template Output<Still>(Offset(o1));
+                const int32_t o3 = r[2].template Output<Still>(Offset(o2));
+                c = r[3].template Output<Still>(Offset(o3));
+            } else if constexpr (Algorithm == 5) {
+                const int32_t o2 = r[1].template Output<Still>(Offset(o1));
+                const int32_t o3 = r[2].template Output<Still>(0);
+                c = o2 + r[3].template Output<Still>(Offset(o3));
+            } else if constexpr (Algorithm == 6) {
+                const int32_t o2 = r[1].template Output<Still>(0);
+                const int32_t o3 = r[2].template Output<Still>(Offset(o2));
+                c = o1 + r[3].template Output<Still>(Offset(o3));
+            } else {
+                const int32_t o2 = r[1].template Output<Still>(0);
+                const int32_t o3 = r[2].template Output<Still>(Offset(o2));
+                c = o1 + o3 + r[3].template Output<Still>(0);
+            }
+            acc[2 * i] += static_cast<int32_t>((c * gain_left) >> 15);
+            acc[2 * i + 1] += static_cast<int32_t>((c * gain_right) >> 15);
         }
-        acc[2 * i] += static_cast<int32_t>((c * gain_left) >> 15);
-        acc[2 * i + 1] += static_cast<int32_t>((c * gain_right) >> 15);
-    }
-
+    };
+    const auto modulate = [&](uint32_t s) {
+        for (int k = 1; k < ops; ++k) r[k].Modulate(lfo.increment[k][s], lfo.amplitude[k][s]);
+    };
+    RunSegments(segments, r, 1, modulate, run);
     for (int k = 1; k < ops; ++k) r[k].Store(slot.op[k]);
 }
 
 }  // namespace
 
-void RenderFirstOperators(FmSlot* const* slots, uint32_t count, int32_t* const* out, uint32_t frames) {
+void RenderFirstOperators(FmSlot* const* slots, const FmSlotLfo* lfo, uint32_t count, int32_t* const* out,
+                          const FmSegments& segments) {
     constexpr uint32_t kLanes = 4;
-    if (frames == 0) return;
+    if (segments.count == 0) return;
     FmSlot* feedback[CFmSynth::kSlots];
+    const FmSlotLfo* feedback_lfo[CFmSynth::kSlots];
     int32_t* feedback_out[CFmSynth::kSlots];
     uint32_t with_feedback = 0;
     for (uint32_t i = 0; i < count; ++i) {
         if (slots[i]->feedback_shift != 0) {
             feedback[with_feedback] = slots[i];
+            feedback_lfo[with_feedback] = &lfo[i];
             feedback_out[with_feedback++] = out[i];
         } else {
-            PlainOperator(*slots[i], out[i], frames);
+            PlainOperator(*slots[i], lfo[i], out[i], segments);
         }
     }
     for (uint32_t first = 0; first < with_feedback; first += kLanes) {
         FmSlot* const* group = feedback + first;
+        const FmSlotLfo* const* group_lfo = feedback_lfo + first;
         int32_t* const* group_out = feedback_out + first;
         switch (std::min(kLanes, with_feedback - first)) {
             case 4:
-                FeedbackOperators<4>(group, group_out, frames);
+                FeedbackOperators<4>(group, group_lfo, group_out, segments);
                 break;
             case 3:
-                FeedbackOperators<3>(group, group_out, frames);
+                FeedbackOperators<3>(group, group_lfo, group_out, segments);
                 break;
             case 2:
-                FeedbackOperators<2>(group, group_out, frames);
+                FeedbackOperators<2>(group, group_lfo, group_out, segments);
                 break;
             default:
-                FeedbackOperators<1>(group, group_out, frames);
+                FeedbackOperators<1>(group, group_lfo, group_out, segments);
                 break;
         }
     }

@@ -8,10 +8,24 @@
 #include "engine/fm_synth.h"
 
 inline constexpr uint32_t kFmBlockFrames = 256;  // most frames per pass
+inline constexpr uint32_t kFmMaxSegments = 16;   // most LFO steps per pass
 
-// Operator 1 of `count` slots for `frames` (at most kFmBlockFrames) samples into out[i][0..frames), keeping
-// each slot's feedback history; with feedback or without, as each slot's feedback shift says.
-void RenderFirstOperators(FmSlot* const* slots, uint32_t count, int32_t* const* out, uint32_t frames);
+// The frames of one pass, divided where the LFO steps: vibrato and tremolo hold within a segment.
+struct FmSegments {
+    uint32_t count;
+    uint32_t frames[kFmMaxSegments];  // adding up to at most kFmBlockFrames
+};
+
+// One slot's operators in each segment of a pass: increment_now and amplitude.
+struct FmSlotLfo {
+    uint32_t increment[4][kFmMaxSegments];
+    uint32_t amplitude[4][kFmMaxSegments];
+};
+
+// Operator 1 of `count` slots for the frames of `segments` into out[i][0..frames), keeping each slot's
+// feedback history; with feedback or without, as each slot's feedback shift says.
+void RenderFirstOperators(FmSlot* const* slots, const FmSlotLfo* lfo, uint32_t count, int32_t* const* out,
+                          const FmSegments& segments);
 
 // The connection renderer of voice type `algorithm` (0, 1, 4..7; anything else gets the type-0 renderer,
 // which a silent slot never calls).

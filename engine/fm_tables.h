@@ -1,58 +1,20 @@
 #pragma once
-// Constant tables of the FM synthesizer, all at 22050 frames per second. Rules are rounded half up.
+// Constant tables of the FM synthesizer, all at 22050 frames per second. The waveforms and the level,
+// key-scale, tremolo and vibrato gains are computed from their rules at build time
+// (engine/tables/make_engine_tables.cpp).
 
 #include <array>
-#include <cmath>
 #include <cstdint>
+
+#include "engine/fm_tables_computed.h"
 
 namespace fm_tables {
 
 inline constexpr int kWaveLength = 4096;  // samples per cycle; indexed by phase >> 20
 inline constexpr int kWaveforms = 8;
 inline constexpr int kLfoLength = 4096;  // indexed by lfo_phase >> 20
-
-constexpr double kPi = 3.14159265358979323846;
-
-constexpr int32_t RoundHalfUp(double x) {
-    return static_cast<int32_t>(std::floor(x + 0.5));
-}
-constexpr int64_t RoundHalfUp64(double x) {
-    return static_cast<int64_t>(std::floor(x + 0.5));
-}
-
-// S(i) = round(32767 sin(2 pi i / 4096)), one cycle; i may run to 8190 for the double-speed shapes.
-constexpr int32_t Sine(int i) {
-    return RoundHalfUp(32767.0 * std::sin(2.0 * kPi * i / kWaveLength));
-}
-constexpr int32_t Abs(int32_t x) {
-    return x < 0 ? -x : x;
-}
-
-// Waveforms 0..7 by phase index 0..4095, signed 16-bit:
-// 0 sine, 1 half sine, 2 rectified sine, 3 quarter pulses, 4 double-speed sine in the first half,
-// 5 its rectified form, 6 square, 7 exponential saw.
-inline constexpr std::array<std::array<int16_t, kWaveLength>, kWaveforms> kWaveform = [] {
-    std::array<std::array<int16_t, kWaveLength>, kWaveforms> w{};
-    constexpr int half = kWaveLength / 2;
-    for (int i = 0; i < kWaveLength; ++i) {
-        const int32_t s = Sine(i);
-        const int32_t s2 = i < half ? Sine(2 * i) : 0;
-        w[0][i] = static_cast<int16_t>(s);
-        w[1][i] = static_cast<int16_t>(i < half ? s : 0);
-        w[2][i] = static_cast<int16_t>(Abs(s));
-        w[3][i] = static_cast<int16_t>(i % half <= kWaveLength / 4 ? Abs(s) : 0);
-        w[4][i] = static_cast<int16_t>(s2);
-        w[5][i] = static_cast<int16_t>(Abs(s2));
-        w[6][i] = static_cast<int16_t>(i < half ? 32767 : -32767);
-        if (i < half)
-            w[7][i] = static_cast<int16_t>(RoundHalfUp(32767.0 * std::exp2(-i / 128.0)));
-        else if (i <= kWaveLength - 2)
-            w[7][i] = static_cast<int16_t>(-RoundHalfUp(32767.0 * std::exp2(-(4094 - i) / 128.0)));
-        else
-            w[7][i] = -32767;
-    }
-    return w;
-}();
+static_assert(kWaveform.size() == kWaveforms && kWaveform[0].size() == kWaveLength);
+static_assert(kTremolo[0].size() == kLfoLength && kVibrato[0].size() == kLfoLength);
 
 // Voice multiple 0..15 to the frequency multiple; 0 means 1/2.
 inline constexpr std::array<uint8_t, 16> kMultiple = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 10, 12, 12, 15, 15};
@@ -63,81 +25,8 @@ inline constexpr std::array<uint8_t, 4> kKeyScaleTable = {0, 2, 1, 3};
 // Feedback 0..7 to the right shift of operator 1's output history; 0 = no feedback.
 inline constexpr std::array<uint8_t, 8> kFeedbackShift = {0, 7, 6, 5, 4, 3, 2, 1};
 
-// Q15 gain of total level 0..63: round(32768 x 10^(-0.75 TL / 20)), TL 0 = 32512.
-inline constexpr std::array<uint32_t, 64> kTotalLevelGain = [] {
-    std::array<uint32_t, 64> t{};
-    for (int tl = 0; tl < 64; ++tl) t[tl] = RoundHalfUp(32768.0 * std::pow(10.0, -0.75 * tl / 20.0));
-    t[0] = 32512;
-    return t;
-}();
-
-// eg_level where decay turns into sustain, by sustain level 0..15: round(2^31 x 10^(-3 SL / 20)); SL 15 is
-// taken as -93 dB.
-inline constexpr std::array<uint32_t, 16> kSustainTarget = [] {
-    std::array<uint32_t, 16> t{};
-    for (int sl = 0; sl < 15; ++sl)
-        t[sl] = static_cast<uint32_t>(RoundHalfUp64(2147483648.0 * std::pow(10.0, -3.0 * sl / 20.0)));
-    t[15] = static_cast<uint32_t>(RoundHalfUp64(2147483648.0 * std::pow(10.0, -93.0 / 20.0)));
-    return t;
-}();
-
-// Q15 key-scale gains, tables 1..3 (table 0 is unity), index ((fnum >> 6) << 3) | block:
-// A = max(0, 0.75 K[fnum >> 6] - 6 (7 - block)) dB times 1/4, 1/2 or 1; 32512 at 0 dB, else
-// round(32768 x 10^(-A / 20)). Table 2 takes base 35 for row 3.
-inline constexpr std::array<std::array<uint32_t, 128>, 4> kKeyScaleGain = [] {
-    constexpr std::array<int, 16> base = {0, 24, 32, 37, 40, 43, 45, 47, 48, 50, 51, 52, 53, 54, 55, 56};
-    constexpr std::array<double, 4> scale = {0.0, 0.25, 0.5, 1.0};
-    std::array<std::array<uint32_t, 128>, 4> t{};
-    for (int table = 1; table < 4; ++table) {
-        for (int f = 0; f < 16; ++f) {
-            const int k = table == 2 && f == 3 ? 35 : base[f];
-            for (int block = 0; block < 8; ++block) {
-                const double full = 0.75 * k - 6.0 * (7 - block);
-                const double a = (full > 0 ? full : 0.0) * scale[table];
-                t[table][(f << 3) | block] =
-                    a == 0 ? 32512 : RoundHalfUp(32768.0 * std::pow(10.0, -a / 20.0));
-            }
-        }
-    }
-    return t;
-}();
-
 // LFO phase step per frame (12.20 of a 4096-entry cycle): 1.9, 4.2, 6.1, 7.2 Hz.
 inline constexpr std::array<uint32_t, 4> kLfoStep = {0x0005A5A8, 0x000C7BA9, 0x00122151, 0x00156646};
-
-// Q15 tremolo gain, depth 0..3 by LFO index: round(32768 x 10^(-D t(i) / 20)), D = 1.3, 2.8, 5.8, 11.8 dB,
-// t a triangle from 0 at i = 0 to 1 at i = 2048 and back.
-inline constexpr std::array<std::array<uint16_t, kLfoLength>, 4> kTremolo = [] {
-    constexpr std::array<double, 4> depth_db = {1.3, 2.8, 5.8, 11.8};
-    std::array<std::array<uint16_t, kLfoLength>, 4> t{};
-    for (int d = 0; d < 4; ++d)
-        for (int i = 0; i < kLfoLength; ++i) {
-            const double tri = i <= 2048 ? i / 2048.0 : (4096 - i) / 2048.0;
-            t[d][i] = static_cast<uint16_t>(RoundHalfUp(32768.0 * std::pow(10.0, -depth_db[d] * tri / 20.0)));
-        }
-    return t;
-}();
-
-// Q20 vibrato ratio, depth 0..3 by LFO index: 2^20 x 2^(C v(i) / 1200), C = 3.4, 6.7, 13.5, 26.8 cents,
-// v piecewise linear through (0, 0), (1023, 1), (2048, 0), (3072, -1), (4096, 0).
-inline constexpr std::array<std::array<uint32_t, kLfoLength>, 4> kVibrato = [] {
-    constexpr std::array<double, 4> depth_cents = {3.4, 6.7, 13.5, 26.8};
-    std::array<std::array<uint32_t, kLfoLength>, 4> t{};
-    for (int d = 0; d < 4; ++d)
-        for (int i = 0; i < kLfoLength; ++i) {
-            double v;
-            if (i <= 1023)
-                v = i / 1023.0;
-            else if (i <= 2048)
-                v = (2048 - i) / 1025.0;
-            else if (i <= 3072)
-                v = -(i - 2048) / 1024.0;
-            else
-                v = -(4096 - i) / 1024.0;
-            t[d][i] = static_cast<uint32_t>(RoundHalfUp(1048576.0 * std::exp2(depth_cents[d] * v / 1200.0)));
-        }
-    return t;
-}();
 
 // Envelope step per sample by rate index 0..63 (R x 4 + key code): attack adds to eg_level...
 inline constexpr std::array<uint32_t, 64> kAttackStep = {

@@ -13,6 +13,8 @@ public:
     virtual void LoadSongWave(uint8_t wave, const uint8_t* data, uint32_t size, uint32_t rate) = 0;
     // Silences the ADPCM voice.
     virtual void StopWaveVoice() = 0;
+    // Keys off every note keyed on by a register write (they have no note record) and forgets their key bits.
+    virtual void KeyOffRegisterNotes() = 0;
     // Renders `count` stereo frames (left, right) into frames.
     virtual void Render(int16_t* frames, uint32_t count) = 0;
 

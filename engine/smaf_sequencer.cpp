@@ -132,6 +132,8 @@ void CSmafSequencer::Stop() {
     m_next_event = 0;
     for (uint8_t n = 0; n < kChannels; ++n) SendMessage({U8(0xB0 | n), 0x78});
     m_target.StopWaveVoice();
+    // All sound off leaves notes keyed by register writes sounding; a stopped song must not.
+    m_target.KeyOffRegisterNotes();
     m_playing = 0;
 }
 

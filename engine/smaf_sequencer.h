@@ -40,6 +40,8 @@ public:
     int DispatchNextEvent();
     // Executes every event due at t ms; 1 while events remain, 0 when exhausted, not playing or without list.
     int PlayDueEvents(uint32_t t);
+    // Time of the next event; only while PlayDueEvents says that events remain.
+    uint32_t NextEventTime() const { return m_events[m_next_event].time; }
 
     FileBytes File() const { return {m_file_data.get(), m_file_length}; }
     const std::forward_list<ScoreTrack>& ScoreTracks() const { return m_score_tracks; }

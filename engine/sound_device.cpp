@@ -61,8 +61,17 @@ void CSoundDevice::StopWaveVoice() {
     m_adpcm->StopWave(kAdpcmVoice);
 }
 
-void CSoundDevice::Render(int16_t* frames, uint32_t count) {
-    m_fm->Render(frames, count);
+// A register write keys the slot numbered like its channel.
+void CSoundDevice::KeyOffRegisterNotes() {
+    for (uint8_t ch = 0; ch < kChannelCount; ++ch) {
+        if (m_channels[ch].reg_key == 0) continue;
+        m_channels[ch].reg_key = 0;
+        m_fm->KeyOff(ch);
+    }
+}
+
+void CSoundDevice::Render(int16_t* frames, uint32_t count, uint32_t chunk_frames) {
+    m_fm->Render(frames, count, chunk_frames);
     m_adpcm->MixInto(frames, count);
 }
 
@@ -194,13 +203,9 @@ void CSoundDevice::PitchBend(uint8_t ch, uint8_t lsb, uint8_t msb) {
     }
 }
 
+// A note keyed on by a register write has no node and sounds on until its own key-off (or a stop).
 void CSoundDevice::AllNotesOff(uint8_t ch) {
     m_slots[ch].ops = 0;
     RemoveNotes(ch, kAllNotes);
     m_channels[ch].active = 0;
-    // A note keyed on by a register write has no node; without this it would sound on after the song stops.
-    if (m_channels[ch].reg_key != 0) {
-        m_channels[ch].reg_key = 0;
-        m_fm->KeyOff(ch);
-    }
 }

@@ -25,7 +25,7 @@ inline constexpr uint8_t kOperatorBudget = 32;
 inline constexpr uint8_t kAdpcmDrumSlot = 0x80;  // note node of an ADPCM drum note: no FM slot
 inline constexpr uint8_t kNoSlot = 0xFF;
 inline constexpr uint8_t kAllNotes = 0xFF;
-inline constexpr uint8_t kAdpcmVoice = 0;     // the one ADPCM voice
+inline constexpr uint8_t kAdpcmVoice = 0;      // the one ADPCM voice
 inline constexpr uint8_t kFirstDrumBank = 10;  // banks 10..19 are looked up by note
 
 struct SlotRecord {
@@ -80,8 +80,12 @@ public:
     void SetSongVoice(const uint8_t* song_voice) override;
     void LoadSongWave(uint8_t wave, const uint8_t* data, uint32_t size, uint32_t rate) override;
     void StopWaveVoice() override;
+    void KeyOffRegisterNotes() override;
     // FM output, then the ADPCM voice mixed in.
-    void Render(int16_t* frames, uint32_t count) override;
+    void Render(int16_t* frames, uint32_t count) override { Render(frames, count, count); }
+    // The same as consecutive renders of `chunk_frames` frames each (the last one shorter) with no message
+    // in between.
+    void Render(int16_t* frames, uint32_t count, uint32_t chunk_frames);
 
     CSmafSequencer& Sequencer() { return *m_sequencer; }
 

@@ -28,5 +28,6 @@ int SynthPlay();
 int SynthSeek(uint32_t ms);
 
 // Renders up to bytes / 4 frames into buffer and returns the bytes written; 0 at the end of the song (and for
-// fewer than 4 bytes).
+// fewer than 4 bytes). After its last event a song ends on its first silent chunk of 22 frames, or a minute
+// after that event if it never falls silent.
 uint32_t SynthRender(uint8_t* buffer, uint32_t bytes);

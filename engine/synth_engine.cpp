@@ -4,6 +4,21 @@
 #include <array>
 #include <cstring>
 
+namespace {
+
+// Most frames rendered in one span: whole chunks, so that a span divides where single chunks would.
+constexpr uint32_t kSpanFrames = 2048 / kChunkFrames * kChunkFrames;
+
+// Frames in whole chunks from `position` to the first chunk at which an event at `event_ms` (later than
+// the chunk at `position`) is due: chunks start at position + 22 k, and the event is due at the first start
+// p with p x 1000 / 22050 >= event_ms, that is p >= ceil(event_ms x 22050 / 1000).
+uint64_t FramesBeforeDue(uint32_t position, uint32_t event_ms) {
+    const uint64_t due = (uint64_t{event_ms} * kFramesPerSecond + 999) / 1000;
+    return (due - position + kChunkFrames - 1) / kChunkFrames * kChunkFrames;
+}
+
+}  // namespace
+
 void CSynthEngine::SetRepeat(uint32_t mode) {
     m_repeat_mode = mode;
     m_restarts_left = kNoRestartLimit;
@@ -19,6 +34,7 @@ void CSynthEngine::SetData(const uint8_t* data, uint32_t length) {
 }
 
 int CSynthEngine::Play() {
+    m_tail_frames = 0;
     CSmafSequencer& sequencer = m_device.Sequencer();
     if (!sequencer.Parse()) return 0;
     sequencer.Start(0);
@@ -28,6 +44,7 @@ int CSynthEngine::Play() {
 int CSynthEngine::Seek(uint32_t ms) {
     CSmafSequencer& sequencer = m_device.Sequencer();
     m_position = 0;
+    m_tail_frames = 0;
     sequencer.Stop();
     if (ms == 0) return 0;
     if (!sequencer.Start(ms)) return 1;
@@ -41,10 +58,13 @@ bool CSynthEngine::EndOfEvents(const int16_t* chunk, uint32_t frames) {
         if (m_restarts_left != kNoRestartLimit) --m_restarts_left;
         // Notes still sounding carry over into the restart; nothing is reset.
         m_position = 0;
+        m_tail_frames = 0;
         m_device.Sequencer().Rewind();
         return false;
     }
-    if (std::any_of(chunk, chunk + 2 * frames, [](int16_t sample) { return sample != 0; })) return false;
+    m_tail_frames += frames;
+    const bool silent = std::none_of(chunk, chunk + 2 * frames, [](int16_t sample) { return sample != 0; });
+    if (!silent && m_tail_frames < kLongestTailFrames) return false;
     m_position = 0;
     m_device.Sequencer().Stop();
     return true;
@@ -53,16 +73,22 @@ bool CSynthEngine::EndOfEvents(const int16_t* chunk, uint32_t frames) {
 uint32_t CSynthEngine::Render(uint8_t* buffer, uint32_t bytes) {
     const uint32_t frames = bytes / kBytesPerFrame;
     if (frames == 0) return 0;
-    std::array<int16_t, 2 * kChunkFrames> chunk;
+    CSmafSequencer& sequencer = m_device.Sequencer();
+    std::array<int16_t, 2 * kSpanFrames> span;
     uint32_t done = 0;
     while (true) {
-        const int more = m_device.Sequencer().PlayDueEvents(FramesToMs(m_position));
-        const uint32_t n = std::min(frames - done, kChunkFrames);
-        m_device.Render(chunk.data(), n);
-        std::memcpy(buffer + done * kBytesPerFrame, chunk.data(), n * kBytesPerFrame);
+        const int more = sequencer.PlayDueEvents(FramesToMs(m_position));
+        // While events remain, the chunks before the next one is due are rendered in one span; after the
+        // last event every chunk is looked at on its own for the end of the song.
+        const uint64_t reach = more != 0 ? std::min(FramesBeforeDue(m_position, sequencer.NextEventTime()),
+                                                    uint64_t{kSpanFrames})
+                                         : kChunkFrames;
+        const auto n = static_cast<uint32_t>(std::min(uint64_t{frames - done}, reach));
+        m_device.Render(span.data(), n, kChunkFrames);
+        std::memcpy(buffer + done * kBytesPerFrame, span.data(), n * kBytesPerFrame);
         done += n;
         m_position += n;
-        if (more == 0 && EndOfEvents(chunk.data(), n)) return 0;
+        if (more == 0 && EndOfEvents(span.data(), n)) return 0;
         if (done == frames) return done * kBytesPerFrame;
     }
 }

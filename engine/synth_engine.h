@@ -10,6 +10,8 @@ inline constexpr uint32_t kFramesPerSecond = 22050;
 inline constexpr uint32_t kBytesPerFrame = 4;  // 16-bit left, 16-bit right
 inline constexpr uint32_t kChunkFrames = 22;   // events are dispatched between chunks of at most this many
 inline constexpr uint32_t kRepeatSong = 1;
+// Every song ends: a minute after its last event it ends even while it still sounds (a note held for ever).
+inline constexpr uint32_t kLongestTailFrames = 60 * kFramesPerSecond;
 
 // ms = frames x 1000 / 22050 and frames = ms x 22050 / 1000, truncated, exact for every 32-bit value.
 constexpr uint32_t FramesToMs(uint32_t frames) {
@@ -21,7 +23,8 @@ constexpr uint64_t MsToFrames(uint32_t ms) {
 
 class CSynthEngine {
 public:
-    explicit CSynthEngine(const std::filesystem::path& voice_folder) : m_device(voice_folder) {}
+    explicit CSynthEngine(const std::filesystem::path& voice_folder)
+        : m_voice_folder(voice_folder), m_device(voice_folder) {}
 
     void SetRepeat(uint32_t mode);
     // With repeat on, restarts the song only this many more times and then lets it end. SetRepeat lifts the
@@ -34,6 +37,8 @@ public:
 
     CSoundDevice& Device() { return m_device; }
     uint32_t Position() const { return m_position; }
+    // The folder the voice files were read from (empty: the built-in voices only).
+    const std::filesystem::path& VoiceFolder() const { return m_voice_folder; }
 
 private:
     static constexpr uint32_t kNoRestartLimit = UINT32_MAX;
@@ -43,7 +48,10 @@ private:
 
     uint32_t m_repeat_mode = 0;
     uint32_t m_position = 0;  // frames since the last start or seek
+    // Frames rendered since the last event was dispatched; cleared by a start, a seek and a restart.
+    uint64_t m_tail_frames = 0;
     uint32_t m_restarts_left = kNoRestartLimit;
+    std::filesystem::path m_voice_folder;
     CSoundDevice m_device;
 };
 

@@ -1,10 +1,11 @@
 #include "host/voice_folder.h"
 
-#include "host/user_folders.h"
-
 #include <cstdlib>
 #include <system_error>
 #include <vector>
+
+#include "host/data_folder.h"
+#include "host/user_folders.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ std::filesystem::path DefaultVoiceFolder() {
     if (const char* dir = std::getenv("CANTAVO_VOICE_DIR"); dir != nullptr && *dir != '\0')
         candidates.emplace_back(dir);
     candidates.push_back(UserDataFolder());
-    candidates.emplace_back(CANTAVO_INSTALLED_DATA_DIR);
+    candidates.push_back(InstalledDataFolder());
     for (const std::filesystem::path& folder : candidates)
         if (!folder.empty() && HoldsVoiceFiles(folder)) return folder;
     return {};

@@ -7,6 +7,7 @@
 #include <wx/menu.h>
 #include <wx/msgdlg.h>
 #include <wx/sizer.h>
+#include <wx/slider.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
@@ -14,10 +15,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <limits>
 
-#include "engine/synth.h"
+#include "convert/audio_reader.h"
+#include "convert/convert.h"
+#include "player/level_meter.h"
 #include "player/player_texts.h"
 #include "player/unsigned_text.h"
 #include "player_art.h"
@@ -28,6 +32,8 @@ constexpr uint32_t kStepMs = 1000;  // rewind / forward step of the start offset
 constexpr uint32_t kBytesPerFrame = 4;
 constexpr uint32_t kFramesPerSecond = 22050;
 constexpr int kAboutCommand = 0x10;
+constexpr uint32_t kLongestTimeText = 599999;  // "9:59" sizes the position's text
+constexpr int kHeardRefreshMs = 200;
 
 // The elapsed time of a byte count; 64-bit so that no 32-bit byte count wraps.
 uint32_t BytesToMs(uint64_t bytes) {
@@ -49,28 +55,25 @@ CPlayerDlg::CPlayerDlg(wxWindow* parent, const wxString& initial_file,
                        std::function<void(wxWindow*)> show_about)
     : wxDialog(parent, wxID_ANY, player_texts::kTitle, wxDefaultPosition, wxDefaultSize,
                wxCAPTION | wxSYSTEM_MENU | wxCLOSE_BOX),
-      m_pWaveData(kBufferCount * kBufferBytes),
       m_fnShowAbout(std::move(show_about)) {
     CreateControls();
-    for (int i = 0; i < kBufferCount; ++i) {
-        m_pWaveHdr[i].data = m_pWaveData.data() + i * kBufferBytes;
-        m_pWaveHdr[i].buffer_length = kBufferBytes;
+    std::string error;
+    m_pRender = RenderThread::Open(WaveOut::BackendFromEnvironment(), m_playback, error);
+    if (m_pRender) {
+        m_pRender->SetRepeat(m_bRepeat);
+    } else {
+        ReportToTerminal(player_texts::NoSound(error));
+        m_ctlPlay->Disable();
     }
-    if (!OpenWaveDevice()) m_ctlPlay->Disable();
-    SynthSetRepeat(m_bRepeat);
     TransferDataToWindow();
     if (!initial_file.empty()) OpenFile(initial_file);
 }
 
-// The device goes first, so no notice arrives while the rest is taken down. The engine is emptied too: it is
-// one for the whole process, and a song left in it would sound in the next player.
+// The render thread goes first, so no report arrives while the rest is taken down; it silences the device
+// and empties the engine, which is one for the whole process: a song left in it would sound in the next
+// player.
 CPlayerDlg::~CPlayerDlg() {
-    if (m_hWaveOut) {
-        m_hWaveOut->Reset();
-        for (WaveHeader& header : m_pWaveHdr) m_hWaveOut->Unprepare(header);
-        m_hWaveOut.reset();
-    }
-    SynthSetData(nullptr, 0);
+    m_pRender.reset();
 }
 
 void CPlayerDlg::CreateControls() {
@@ -97,6 +100,26 @@ void CPlayerDlg::CreateControls() {
     m_ctlForward = icon_button(kForwardControl);
     auto* open = new wxButton(this, wxID_ANY, player_texts::kOpen, wxDefaultPosition, wxDefaultSize, 0,
                               wxDefaultValidator, kOpenControl);
+    m_ctlPosition = new wxSlider(this, wxID_ANY, 0, 0, 1, wxDefaultPosition, wxDefaultSize, wxSL_HORIZONTAL,
+                                 wxDefaultValidator, kPositionControl);
+    m_ctlPosition->Disable();  // until the song's length is known
+    m_ctlPositionText = new wxStaticText(
+        this, wxID_ANY, player_texts::PositionText(kLongestTimeText, kLongestTimeText), wxDefaultPosition,
+        wxDefaultSize, wxALIGN_RIGHT | wxST_NO_AUTORESIZE, kPositionTextControl);
+    m_ctlPositionText->SetMinSize(m_ctlPositionText->GetBestSize());
+    m_ctlMeter = new CLevelMeter(this, kLevelMeterControl);
+    auto* start_msec = new wxStaticText(this, wxID_ANY, player_texts::kMsec);
+    auto* elapsed_msec = new wxStaticText(this, wxID_ANY, player_texts::kMsec);
+    const std::pair<wxWindow*, const char*> tips[] = {
+        {m_ctlFileName, player_texts::kFileNameTip}, {m_ctlStartMs, player_texts::kStartMsTip},
+        {start_msec, player_texts::kStartMsTip},     {m_ctlElapsedMs, player_texts::kElapsedMsTip},
+        {elapsed_msec, player_texts::kElapsedMsTip}, {m_ctlRepeat, player_texts::kRepeatTip},
+        {m_ctlRewind, player_texts::kRewindTip},     {m_ctlPlay, player_texts::kPlayTip},
+        {m_ctlPause, player_texts::kPauseTip},       {m_ctlStop, player_texts::kStopTip},
+        {m_ctlForward, player_texts::kForwardTip},   {open, player_texts::kOpenTip},
+        {m_ctlPosition, player_texts::kPositionTip}, {m_ctlPositionText, player_texts::kPositionTextTip},
+    };
+    for (const auto& [control, tip] : tips) control->SetToolTip(tip);
 
     const int gap = wxDLG_UNIT(this, wxSize(3, 3)).x;
     auto* buttons = new wxBoxSizer(wxHORIZONTAL);
@@ -104,15 +127,13 @@ void CPlayerDlg::CreateControls() {
         buttons->Add(button, 0, wxRIGHT, gap);
     auto* start_row = new wxBoxSizer(wxHORIZONTAL);
     start_row->Add(m_ctlStartMs, 0, wxALIGN_CENTER_VERTICAL);
-    start_row->Add(new wxStaticText(this, wxID_ANY, player_texts::kMsec), 0, wxALIGN_CENTER_VERTICAL | wxLEFT,
-                   gap);
+    start_row->Add(start_msec, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, gap);
     start_row->AddSpacer(gap * 2);
     start_row->AddStretchSpacer();
     start_row->Add(buttons, 0, wxALIGN_CENTER_VERTICAL);
     auto* elapsed_row = new wxBoxSizer(wxHORIZONTAL);
     elapsed_row->Add(m_ctlElapsedMs, 0, wxALIGN_CENTER_VERTICAL);
-    elapsed_row->Add(new wxStaticText(this, wxID_ANY, player_texts::kMsec), 0,
-                     wxALIGN_CENTER_VERTICAL | wxLEFT, gap);
+    elapsed_row->Add(elapsed_msec, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, gap);
     elapsed_row->AddSpacer(gap * 2);
     elapsed_row->Add(m_ctlRepeat, 0, wxALIGN_CENTER_VERTICAL);
     elapsed_row->AddStretchSpacer();
@@ -121,7 +142,14 @@ void CPlayerDlg::CreateControls() {
     top->Add(m_ctlFileName, 0, wxEXPAND | wxALL, 2 * gap);
     top->Add(start_row, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 2 * gap);
     top->Add(elapsed_row, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 2 * gap);
+    // Below the controls of old: where the song is, and how loud.
+    auto* position_row = new wxBoxSizer(wxHORIZONTAL);
+    position_row->Add(m_ctlPosition, 1, wxALIGN_CENTER_VERTICAL);
+    position_row->Add(m_ctlPositionText, 0, wxALIGN_CENTER_VERTICAL | wxLEFT, gap);
+    top->Add(position_row, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 2 * gap);
+    top->Add(m_ctlMeter, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 2 * gap);
     SetSizerAndFit(top);
+    ShowPosition(0);
 
     Bind(
         wxEVT_BUTTON, [this](wxCommandEvent&) { OnRewind(); }, m_ctlRewind->GetId());
@@ -137,6 +165,14 @@ void CPlayerDlg::CreateControls() {
         wxEVT_BUTTON, [this](wxCommandEvent&) { OnOpen(); }, open->GetId());
     Bind(
         wxEVT_CHECKBOX, [this](wxCommandEvent&) { OnRepeat(); }, m_ctlRepeat->GetId());
+    m_tmHeard.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { ShowHeard(); });
+    // While the thumb is dragged only the time follows it; letting go (or a click or key) moves the song.
+    m_ctlPosition->Bind(wxEVT_SCROLL_THUMBTRACK, [this](wxScrollEvent& event) {
+        m_bDragging = true;
+        m_ctlPositionText->SetLabel(player_texts::PositionText(event.GetPosition(), m_nLengthMs));
+    });
+    m_ctlPosition->Bind(wxEVT_SCROLL_CHANGED,
+                        [this](wxScrollEvent& event) { SeekTo(static_cast<uint32_t>(event.GetPosition())); });
     Bind(wxEVT_CHAR_HOOK, &CPlayerDlg::OnCharHook, this);
     // No system menu can be extended here, so the About entry is offered on the dialog's context menu.
     if (m_fnShowAbout) {
@@ -148,120 +184,128 @@ void CPlayerDlg::CreateControls() {
     }
 }
 
-bool CPlayerDlg::OpenWaveDevice() {
-    std::string error;
-    m_hWaveOut = WaveOut::OpenFromEnvironment(kPlayerWaveFormat, m_waveDone, error);
-    if (!m_hWaveOut) {
-        ReportToTerminal(player_texts::NoSound(error));
-        return false;
-    }
-    // Two silent buffers: the first completion finds nothing to play and pauses the device.
-    for (WaveHeader& header : m_pWaveHdr) m_hWaveOut->Prepare(header);
-    for (WaveHeader& header : m_pWaveHdr) m_hWaveOut->Write(header);
-    return true;
+// Render thread.
+void CPlayerDlg::PlaybackRelay::OnHeard(const HeardBuffer& heard) {
+    std::lock_guard lock(m_mutex);
+    if (heard.play != m_heard.play) m_heard = {.play = heard.play};
+    m_heard.bytes += heard.bytes;
+    m_heard.seek = heard.seek;
+    m_heard.position_ms = heard.position_ms;
+    m_heard.peak_left = std::max(m_heard.peak_left, heard.peak_left);
+    m_heard.peak_right = std::max(m_heard.peak_right, heard.peak_right);
 }
 
-// Device thread: the notice goes to the UI thread, behind the ones posted before it.
-void CPlayerDlg::WaveDoneRelay::PostWaveDone(WaveHeader* header) {
-    m_events.CallAfter([&dialog = m_dialog, header] { dialog.OnWaveDone(header); });
+CPlayerDlg::HeardSoFar CPlayerDlg::PlaybackRelay::Take() {
+    std::lock_guard lock(m_mutex);
+    const HeardSoFar heard = m_heard;
+    m_heard.peak_left = m_heard.peak_right = 0;
+    return heard;
 }
 
-void CPlayerDlg::OnWaveDone(WaveHeader* header) {
-    // A notice of a buffer that a reset returned and the dialog has queued again since.
-    if (!m_hWaveOut || !(header->flags & kWaveHeaderDone)) return;
-    m_hWaveOut->Unprepare(*header);
-    uint8_t* const begin = header->data;
-    uint8_t* const end = begin + header->buffer_length;
-    if (m_nPlayState == kStopped || header == m_pDrainHeader) {
-        // Stopped, or the last sound of the song has now been heard: the device rests with silence queued.
-        std::fill(begin, end, 0);
-        if (m_nPlayState != kStopped) StopPlaying();
-        m_hWaveOut->Pause();
-        m_pDrainHeader = nullptr;
-    } else if (const uint32_t rendered = SynthRender(begin, header->buffer_length); rendered == 0) {
-        // End of song: this buffer goes back silent; the song ends once the other one, which holds its last
-        // sound, has been heard.
-        std::fill(begin, end, 0);
-        m_pDrainHeader = header == &m_pWaveHdr[0] ? &m_pWaveHdr[1] : &m_pWaveHdr[0];
-    } else {
-        std::fill(begin + rendered, end, 0);
-        m_nRenderedBytes += rendered;
-        m_nElapsedMs = BytesToMs(m_nRenderedBytes);
-    }
-    m_hWaveOut->Prepare(*header);
-    m_hWaveOut->Write(*header);
+// Render thread: the end and the length go to the UI thread, behind the reports posted before them.
+void CPlayerDlg::PlaybackRelay::OnSongEnded(uint64_t play) {
+    m_events.CallAfter([&dialog = m_dialog, play] { dialog.OnSongEnded(play); });
+}
+
+void CPlayerDlg::PlaybackRelay::OnSongLength(uint64_t data, uint32_t length_ms) {
+    m_events.CallAfter([&dialog = m_dialog, data, length_ms] { dialog.OnSongLength(data, length_ms); });
+}
+
+// What was heard of an earlier play (or, for the position, before the last seek) comes too late to count.
+void CPlayerDlg::ShowHeard() {
+    const HeardSoFar heard = m_playback.Take();
+    if (m_nPlayState == kStopped || heard.play != m_nPlay) return;
+    m_nHeardBytes = heard.bytes;
+    m_nElapsedMs = BytesToMs(m_nHeardBytes);
     ShowElapsedTime();
+    if (heard.seek != m_nSeek) return;
+    ShowPosition(heard.position_ms);
+    m_ctlMeter->SetPeaks(heard.peak_left, heard.peak_right);
+}
+
+void CPlayerDlg::OnSongEnded(uint64_t play) {
+    if (m_nPlayState != kStopped && play == m_nPlay) StopPlaying();
+}
+
+void CPlayerDlg::OnSongLength(uint64_t data, uint32_t length_ms) {
+    if (data != m_nData) return;
+    m_nLengthMs = length_ms;
+    m_ctlPosition->SetRange(0,
+                            static_cast<int>(std::min<uint32_t>(length_ms, std::numeric_limits<int>::max())));
+    m_ctlPosition->Enable(length_ms != 0);
+    ShowPosition(m_nPositionMs);
 }
 
 void CPlayerDlg::OnPlay() {
-    if (m_nPlayState != kStopped || !m_hWaveOut) {
+    if (m_nPlayState != kStopped || !m_pRender) {
         RefreshControls();
         return;
     }
     if (!ReadStartOffset()) return;
-    SynthSetData(nullptr, 0);
-    SynthSetData(m_pFileData.data(), static_cast<uint32_t>(m_pFileData.size()));
-    if (SynthPlay() != 1) {
-        if (!m_strFileName.empty())
-            ReportToTerminal(player_texts::FileError(m_strFileName.utf8_string(), player_texts::kNotSmaf));
-        SynthSetData(nullptr, 0);
-    } else if (m_nStartMs != 0 && SynthSeek(m_nStartMs) != 0) {
-        m_nStartMs = 0;
-        ShowStartOffset();
-        SynthSetData(nullptr, 0);
-    } else {
-        m_ctlRewind->Disable();
-        m_ctlForward->Disable();
-        m_nPlayState = kPlaying;
-        // Whatever is still queued belongs to an earlier song: start from silence.
-        DiscardQueuedSound();
-        m_hWaveOut->Restart();
+    switch (m_pRender->Play(m_nStartMs, ++m_nPlay)) {
+        case RenderThread::StartResult::kNotPlayable:
+            if (!m_strFileName.empty())
+                ReportToTerminal(
+                    player_texts::FileError(m_strFileName.utf8_string(), player_texts::kNotSmaf));
+            break;
+        case RenderThread::StartResult::kBeyondEnd:
+            m_nStartMs = 0;
+            ShowStartOffset();
+            break;
+        case RenderThread::StartResult::kPlaying:
+            m_ctlRewind->Disable();
+            m_ctlForward->Disable();
+            m_nPlayState = kPlaying;
+            m_nSeek = 0;
+            ShowPosition(m_nStartMs);
+            m_tmHeard.Start(kHeardRefreshMs);
+            break;
     }
     RefreshControls();
 }
 
 void CPlayerDlg::OnStop() {
+    if (m_pRender) m_pRender->Stop();
     StopPlaying();
-    DiscardQueuedSound();
 }
 
 // The state of stopping, shared by the stop button and the end of a song.
 void CPlayerDlg::StopPlaying() {
-    SynthSetData(nullptr, 0);
     m_ctlForward->Enable();
     m_ctlRewind->Enable();
     if (m_nPlayState == kPaused) {  // a song can end while paused; play and stop must not stay disabled
-        m_ctlPlay->Enable(m_hWaveOut != nullptr);
+        m_ctlPlay->Enable(m_pRender != nullptr);
         m_ctlStop->Enable();
     }
+    m_tmHeard.Stop();
     m_nPlayState = kStopped;
     m_nElapsedMs = 0;
-    m_nRenderedBytes = 0;
+    m_nHeardBytes = 0;
+    m_bDragging = false;
+    m_ctlMeter->SetPeaks(0, 0);
+    ShowPosition(m_nStartMs);
     RefreshControls();
 }
 
-// Silences the device at once and queues both buffers again, silent and paused.
-void CPlayerDlg::DiscardQueuedSound() {
-    if (!m_hWaveOut) return;
-    m_hWaveOut->Pause();
-    m_hWaveOut->Reset();
-    m_pDrainHeader = nullptr;
-    std::fill(m_pWaveData.begin(), m_pWaveData.end(), 0);
-    for (WaveHeader& header : m_pWaveHdr) {
-        m_hWaveOut->Unprepare(header);
-        m_hWaveOut->Prepare(header);
-        m_hWaveOut->Write(header);
+void CPlayerDlg::SeekTo(uint32_t ms) {
+    m_bDragging = false;
+    if (m_nPlayState == kStopped) {
+        m_nStartMs = ms;
+        ShowStartOffset();
+    } else {
+        m_pRender->Seek(ms, ++m_nSeek);
     }
+    ShowPosition(ms);
 }
 
 void CPlayerDlg::OnPause() {
     if (m_nPlayState == kPlaying) {
-        m_hWaveOut->Pause();
+        m_pRender->Pause();
         m_ctlPlay->Disable();
         m_ctlStop->Disable();
         m_nPlayState = kPaused;
     } else if (m_nPlayState == kPaused) {
-        m_hWaveOut->Restart();
+        m_pRender->Resume();
         m_ctlPlay->Enable();
         m_ctlStop->Enable();
         m_nPlayState = kPlaying;
@@ -272,6 +316,7 @@ void CPlayerDlg::OnRewind() {
     if (!ReadStartOffset()) return;
     m_nStartMs = m_nStartMs < kStepMs ? 0 : m_nStartMs - kStepMs;
     ShowStartOffset();
+    ShowPosition(m_nStartMs);
 }
 
 void CPlayerDlg::OnForward() {
@@ -280,33 +325,56 @@ void CPlayerDlg::OnForward() {
                      ? std::numeric_limits<uint32_t>::max()
                      : m_nStartMs + kStepMs;
     ShowStartOffset();
+    ShowPosition(m_nStartMs);
 }
 
 void CPlayerDlg::OnRepeat() {
     m_bRepeat = m_ctlRepeat->GetValue();
-    SynthSetRepeat(m_bRepeat ? 1 : 0);
+    if (m_pRender) m_pRender->SetRepeat(m_bRepeat);
     ReadStartOffset();
 }
 
 void CPlayerDlg::OnOpen() {
-    wxFileDialog dialog(this, wxFileSelectorPromptStr, wxString(), wxString(), player_texts::kSmafFilter,
+    const wxString patterns = wxString::FromUTF8(AudioFilePatterns());
+    wxFileDialog dialog(this, wxFileSelectorPromptStr, wxString(), wxString(),
+                        wxString::Format(player_texts::kOpenFilter, patterns, patterns),
                         wxFD_OPEN | wxFD_FILE_MUST_EXIST);
     dialog.SetFilterIndex(0);
     if (dialog.ShowModal() == wxID_OK) OpenFile(dialog.GetPath());
 }
 
 bool CPlayerDlg::OpenFile(const wxString& path) {
-    if (!LoadSmafFile(path)) return false;
-    m_strFileName = path;
-    RefreshControls();
-    OnStop();
-    OnPlay();
+    const std::filesystem::path file(path.fn_str().data());
+    if (ConvertibleKind(file)) {
+        // Converted in memory as for a slot of its kind; what was given up, or why nothing came out, is told
+        // where file errors are.
+        Conversion conversion = ConvertFile(file, {});
+        if (!conversion.error.empty()) {
+            ReportToTerminal(conversion.error);
+            return false;
+        }
+        if (GaveUpAnything(conversion.report)) ReportToTerminal(ReportSummary(conversion.report));
+        OpenData(path, std::move(conversion.smaf));
+        return true;
+    }
+    std::optional<std::vector<uint8_t>> song = LoadSmafFile(path);
+    if (!song) return false;
+    OpenData(path, std::move(*song));
     return true;
 }
 
-// The whole file, or nothing changes; a failure is told to the person at the terminal (the dialog says
-// nothing).
-bool CPlayerDlg::LoadSmafFile(const wxString& path) {
+void CPlayerDlg::OpenData(const wxString& name, std::vector<uint8_t> song) {
+    m_strFileName = name;
+    RefreshControls();
+    OnStop();
+    m_nLengthMs.reset();
+    m_ctlPosition->Disable();
+    if (m_pRender) m_pRender->SetData(std::move(song), ++m_nData);
+    OnPlay();
+}
+
+// The whole file, or nothing; a failure is told to the person at the terminal (the dialog says nothing).
+std::optional<std::vector<uint8_t>> CPlayerDlg::LoadSmafFile(const wxString& path) {
     const std::string name = path.utf8_string();
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.fn_str(), "rb"), std::fclose);
     std::vector<uint8_t> data;
@@ -315,16 +383,15 @@ bool CPlayerDlg::LoadSmafFile(const wxString& path) {
     while (file && (got = std::fread(block, 1, sizeof block, file.get())) > 0) {
         if (data.size() + got > std::numeric_limits<uint32_t>::max()) {
             ReportToTerminal(player_texts::FileError(name, player_texts::kTooLarge));
-            return false;
+            return std::nullopt;
         }
         data.insert(data.end(), block, block + got);
     }
     if (!file || std::ferror(file.get())) {
         ReportToTerminal(player_texts::FileError(name, std::strerror(errno)));
-        return false;
+        return std::nullopt;
     }
-    m_pFileData = std::move(data);
-    return true;
+    return data;
 }
 
 bool CPlayerDlg::TransferDataToWindow() {
@@ -353,6 +420,20 @@ bool CPlayerDlg::TransferDataFromWindow() {
 void CPlayerDlg::ShowElapsedTime() {
     const wxString text = wxString::Format("%u", m_nElapsedMs);
     if (m_ctlElapsedMs->GetValue() != text) m_ctlElapsedMs->ChangeValue(text);
+}
+
+// A thumb being dragged stays where the hand holds it. The thumb is only moved when it moves by a pixel at
+// least: redrawing it for less costs the window's thread for nothing.
+void CPlayerDlg::ShowPosition(uint32_t ms) {
+    m_nPositionMs = ms;
+    if (m_bDragging) return;
+    const int range = m_ctlPosition->GetMax();
+    const int value = static_cast<int>(std::min<uint32_t>(ms, static_cast<uint32_t>(range)));
+    const int64_t moved = std::abs(int64_t{value} - m_ctlPosition->GetValue());
+    if (moved != 0 && (value == 0 || moved * std::max(1, m_ctlPosition->GetClientSize().x) >= range))
+        m_ctlPosition->SetValue(value);
+    const wxString text = player_texts::PositionText(ms, m_nLengthMs);
+    if (m_ctlPositionText->GetLabel() != text) m_ctlPositionText->SetLabel(text);
 }
 
 bool CPlayerDlg::ReadStartOffset() {
@@ -386,5 +467,5 @@ void CPlayerDlg::OnCharHook(wxKeyEvent& event) {
 }
 
 uint64_t CPlayerDlg::GetUnderrunCount() const {
-    return m_hWaveOut ? m_hWaveOut->UnderrunCount() : 0;
+    return m_pRender ? m_pRender->UnderrunCount() : 0;
 }

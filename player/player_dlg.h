@@ -1,23 +1,29 @@
-// The player dialog: auditions one SMAF file through the engine and the wave output device.
+// The player dialog: auditions one SMAF melody through the engine and the wave output device.
 //
-// Everything runs on the UI thread. The device's completion of a buffer is the only clock: each completion
-// renders the next buffer, advances the elapsed time and detects the end of the song.
+// The dialog only sends commands to the render thread (which makes every engine call and keeps the device
+// fed) and shows what it reports: what has been heard (elapsed time, position, levels), the end of a song
+// and a song's length.
 #pragma once
 
 #include <wx/dialog.h>
 #include <wx/event.h>
+#include <wx/timer.h>
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <vector>
 
-#include "player/wave_out.h"
+#include "player/render_thread.h"
 
+class CLevelMeter;
 class wxBitmapButton;
 class wxCheckBox;
 class wxKeyEvent;
+class wxSlider;
+class wxStaticText;
 class wxTextCtrl;
 
 class CPlayerDlg : public wxDialog {
@@ -35,6 +41,9 @@ public:
     static constexpr char kStopControl[] = "stop";
     static constexpr char kForwardControl[] = "forward";
     static constexpr char kOpenControl[] = "open";
+    static constexpr char kPositionControl[] = "position";
+    static constexpr char kPositionTextControl[] = "position_text";
+    static constexpr char kLevelMeterControl[] = "level_meter";
 
     // initial_file, when given, is opened as the Open button would open it (and starts playing). show_about
     // is offered to the user as "&About Lirvane..." and receives this dialog as the parent.
@@ -51,6 +60,11 @@ public:
     void OnRepeat();
     // Loads path and plays it from the current start offset; false (nothing changed) when it cannot be read.
     bool OpenFile(const wxString& path);
+    // Plays a melody given as bytes (a slot of the handset, a converted file), shown as `name`.
+    void OpenData(const wxString& name, std::vector<uint8_t> song);
+    // The position bar's handler: playing or paused, the song goes on from ms; stopped, ms becomes the start
+    // offset.
+    void SeekTo(uint32_t ms);
 
     // Data exchange: members to controls and back (the start offset and the Repeat box are read back; a
     // start offset that is not an unsigned number is refused with a prompt).
@@ -60,7 +74,10 @@ public:
     PlayState GetPlayState() const { return m_nPlayState; }
     uint32_t GetElapsedMs() const { return m_nElapsedMs; }
     uint32_t GetStartMs() const { return m_nStartMs; }
-    bool IsDeviceOpen() const { return m_hWaveOut != nullptr; }
+    uint32_t GetPositionMs() const { return m_nPositionMs; }
+    std::optional<uint32_t> GetLengthMs() const { return m_nLengthMs; }
+    const CLevelMeter& GetLevelMeter() const { return *m_ctlMeter; }
+    bool IsDeviceOpen() const { return m_pRender != nullptr; }
     // Times the device ran dry while it was meant to be playing (each one an audible gap).
     uint64_t GetUnderrunCount() const;
 
@@ -69,47 +86,66 @@ protected:
     virtual void ShowPrompt(const wxString& text);
 
 private:
-    static constexpr uint32_t kBufferBytes = 8192;  // 2048 frames, about 92.9 ms
-    static constexpr int kBufferCount = 2;
-
     void CreateControls();
     void OnOpen();
     void OnCharHook(wxKeyEvent& event);
-    bool OpenWaveDevice();
-    bool LoadSmafFile(const wxString& path);
-    void OnWaveDone(WaveHeader* header);
+    std::optional<std::vector<uint8_t>> LoadSmafFile(const wxString& path);
+    void ShowHeard();
+    void OnSongEnded(uint64_t play);
+    void OnSongLength(uint64_t data, uint32_t length_ms);
     void StopPlaying();
-    void DiscardQueuedSound();
     void RefreshControls();
     void ShowStartOffset();
     void ShowElapsedTime();
+    void ShowPosition(uint32_t ms);
     bool ReadStartOffset();
 
-    // Carries the device's done notices to the UI thread. The device's thread touches only this member, never
-    // the dialog itself, whose construction or destruction (of a derived class too) may be under way.
-    class WaveDoneRelay : public WaveDoneTarget {
+    // What has been heard of a play: all its bytes, where the song was at the last buffer (of its last seek)
+    // and the largest peaks since the window last looked.
+    struct HeardSoFar {
+        uint64_t play = 0;
+        uint64_t bytes = 0;
+        uint64_t seek = 0;
+        uint32_t position_ms = 0;
+        uint16_t peak_left = 0;
+        uint16_t peak_right = 0;
+    };
+
+    // Carries the render thread's reports to the UI thread. The render thread touches only this member, never
+    // the dialog itself, whose construction or destruction (of a derived class too) may be under way. What is
+    // heard is gathered here and taken by the window a few times a second; a window woken for every buffer
+    // would spend more of its thread on the news than on anything else.
+    class PlaybackRelay : public PlaybackListener {
     public:
-        explicit WaveDoneRelay(CPlayerDlg& dialog) : m_dialog(dialog) {}
-        void PostWaveDone(WaveHeader* header) override;
+        explicit PlaybackRelay(CPlayerDlg& dialog) : m_dialog(dialog) {}
+        void OnHeard(const HeardBuffer& heard) override;
+        void OnSongEnded(uint64_t play) override;
+        void OnSongLength(uint64_t data, uint32_t length_ms) override;
+        // What has been heard so far; the peaks start again from nothing.
+        HeardSoFar Take();
 
     private:
         CPlayerDlg& m_dialog;
         wxEvtHandler m_events;
+        std::mutex m_mutex;
+        HeardSoFar m_heard;
     };
 
     // Player members.
-    WaveDoneRelay m_waveDone{*this};
-    std::unique_ptr<WaveOut> m_hWaveOut;
-    std::array<WaveHeader, kBufferCount> m_pWaveHdr{};
-    std::vector<uint8_t> m_pWaveData;  // kBufferCount * kBufferBytes, buffer i at i * kBufferBytes
-    std::vector<uint8_t> m_pFileData;
+    PlaybackRelay m_playback{*this};
+    std::unique_ptr<RenderThread> m_pRender;  // null without a sound device
     PlayState m_nPlayState = kStopped;
-    uint64_t m_nRenderedBytes = 0;  // since the last stop
+    uint64_t m_nHeardBytes = 0;  // of the song, since the last stop
     uint32_t m_nElapsedMs = 0;
     uint32_t m_nStartMs = 0;
     bool m_bRepeat = false;
-    // Set when the song has ended: the buffer holding its last sound, whose completion ends the playing.
-    WaveHeader* m_pDrainHeader = nullptr;
+    uint64_t m_nPlay = 0;  // the current Play, Seek and song data, as the render thread's reports name them
+    uint64_t m_nSeek = 0;
+    uint64_t m_nData = 0;
+    uint32_t m_nPositionMs = 0;
+    std::optional<uint32_t> m_nLengthMs;
+    bool m_bDragging = false;  // the position bar's thumb is held
+    wxTimer m_tmHeard;         // shows what has been heard, while playing
 
     // Dialog members.
     wxString m_strFileName;
@@ -123,4 +159,7 @@ private:
     wxBitmapButton* m_ctlPause = nullptr;
     wxBitmapButton* m_ctlStop = nullptr;
     wxBitmapButton* m_ctlForward = nullptr;
+    wxSlider* m_ctlPosition = nullptr;
+    wxStaticText* m_ctlPositionText = nullptr;
+    CLevelMeter* m_ctlMeter = nullptr;
 };

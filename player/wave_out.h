@@ -55,15 +55,14 @@ protected:
 
 class WaveOut {
 public:
-    // Opens the output named by backend: "" or "portaudio" (the default output device), "null" (silent, at the
-    // pace of real time), "wav:PATH" (the sound as heard into a WAV file, at the pace of real time) or
+    // Opens the output named by backend: "" or "portaudio" (the default output device), "null" (silent, at
+    // the pace of real time), "wav:PATH" (the sound as heard into a WAV file, at the pace of real time) or
     // "wav-fast:PATH" (the same as fast as the owner refills the buffers).
     // On failure returns null with the reason in error.
     static std::unique_ptr<WaveOut> Open(std::string_view backend, const WaveFormat& format,
                                          WaveDoneTarget& target, std::string& error);
-    // The same with the backend taken from the environment variable CANTAVO_AUDIO.
-    static std::unique_ptr<WaveOut> OpenFromEnvironment(const WaveFormat& format, WaveDoneTarget& target,
-                                                        std::string& error);
+    // The backend named by the environment variable CANTAVO_AUDIO ("" when it is not set).
+    static std::string_view BackendFromEnvironment();
 
     WaveOut(std::unique_ptr<WaveSink> sink, WaveDoneTarget& target);
     WaveOut(const WaveOut&) = delete;

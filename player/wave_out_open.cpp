@@ -52,8 +52,7 @@ std::unique_ptr<WaveOut> WaveOut::Open(std::string_view backend, const WaveForma
     return std::make_unique<WaveOut>(std::move(sink), target);
 }
 
-std::unique_ptr<WaveOut> WaveOut::OpenFromEnvironment(const WaveFormat& format, WaveDoneTarget& target,
-                                                      std::string& error) {
+std::string_view WaveOut::BackendFromEnvironment() {
     const char* backend = std::getenv("CANTAVO_AUDIO");
-    return Open(backend ? backend : "", format, target, error);
+    return backend ? backend : "";
 }

@@ -23,6 +23,11 @@ inline constexpr uint8_t kTimebase20Ms = 0x11;
 inline constexpr uint8_t kTimebase40Ms = 0x12;
 inline constexpr uint8_t kTimebase50Ms = 0x13;
 
+// The timebases a track can have, finest first.
+inline constexpr uint32_t kTimebasesMs[] = {1, 2, 4, 5, 10, 20, 40, 50};
+// The code of a timebase of kTimebasesMs (of any other, the 4 ms code).
+uint8_t TimebaseCode(uint32_t ms);
+
 inline constexpr uint8_t kWaveType4000Hz = 0x10;
 inline constexpr uint8_t kWaveType8000Hz = 0x11;
 

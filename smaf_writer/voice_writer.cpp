@@ -1,5 +1,7 @@
 #include "smaf_writer/voice_writer.h"
 
+#include <algorithm>
+
 namespace smaf {
 
 namespace {
@@ -38,8 +40,11 @@ Bytes LongFormVoice(uint8_t bank_code, uint8_t program, const VoiceDefinition& v
 }
 
 Bytes ShortFormVoice(const std::array<uint8_t, 12>& x) {
-    Bytes body = {kManufacturerId, kShortForm};
-    body.insert(body.end(), x.begin(), x.end());
+    // Sized once: the body's length is fixed, so nothing grows or moves.
+    Bytes body(2 + x.size());
+    body[0] = kManufacturerId;
+    body[1] = kShortForm;
+    std::copy(x.begin(), x.end(), body.begin() + 2);
     return body;
 }
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Takes the screenshots of the desktop tool on a virtual display: the main window connected to a virtual
-# handset with demo melodies in its slots, the splash, and the Setting, Information and notification boxes.
+# handset with demo melodies in its slots, the splash, the Setting, Information and notification boxes, and
+# the player playing a demo melody.
 #   tools/screenshot.sh OUTDIR        (default docs/screenshots)
 # Needs Xvfb; builds what it needs in build/ (or $CANTAVO_BUILD_DIR). The pictures show window contents: a bare Xvfb has
 # no window manager to draw title bars.

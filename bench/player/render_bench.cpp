@@ -11,7 +11,7 @@
 
 #include "engine/synth.h"
 #include "engine/synth_engine.h"
-#include "test_songs.h"
+#include "tests/songs/test_songs.h"
 
 namespace {
 
@@ -41,7 +41,7 @@ int SoundingFourOperatorSlots() {
 
 void BM_SynthRenderBuffer(benchmark::State& state) {
     const int slots = static_cast<int>(state.range(0));
-    const smaf::Bytes song = player_test::SustainedChord(slots, kLongestNoteMs, kLongestNoteMs);
+    const smaf::Bytes song = test_songs::SustainedChord(slots, kLongestNoteMs, kLongestNoteMs);
     SynthSetData(nullptr, 0);
     SynthSetRepeat(1);  // never ends, however many iterations run
     SynthSetData(song.data(), static_cast<uint32_t>(song.size()));

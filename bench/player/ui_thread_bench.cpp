@@ -1,6 +1,6 @@
-// The player's UI thread while it plays under the null backend: its CPU use (target: under 2% of a core), and
-// whether a busy UI thread (a handler that holds it, a modal box) lets the device run dry. Needs a display:
-// run under xvfb-run.
+// The player's UI thread while it plays under the null backend: its CPU use (target: under 1% of a core), and
+// whether a busy UI thread (a handler that holds it, a modal box) lets the device run dry (target: no
+// underrun with the thread held for 1 s once a second for 30 s). Needs a display: run under xvfb-run.
 #include <benchmark/benchmark.h>
 #include <time.h>
 #include <unistd.h>
@@ -19,12 +19,12 @@
 #include <thread>
 
 #include "player/player_dlg.h"
-#include "test_songs.h"
+#include "tests/songs/test_songs.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-constexpr auto kPlayingTime = 10s;
+using Seconds = std::chrono::duration<double>;
 
 class BenchApp : public wxApp {
 public:
@@ -41,13 +41,23 @@ double ThreadCpuSeconds() {
 std::filesystem::path SongFile(int slots) {
     const auto path = std::filesystem::temp_directory_path() /
                       ("player_ui_bench." + std::to_string(getpid()) + "." + std::to_string(slots) + ".mmf");
-    const smaf::Bytes song = player_test::SustainedChord(slots, 160000, 160000);
+    const smaf::Bytes song = test_songs::SustainedChord(slots, 160000, 160000);
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(song.data()), song.size());
     return path;
 }
 
-// Plays for kPlayingTime in a shown player; `disturb` runs on the UI thread once a second meanwhile.
-void PlayFor(benchmark::State& state, int slots, const std::function<void(CPlayerDlg&)>& disturb) {
+void RunEventLoopFor(std::chrono::milliseconds duration) {
+    wxGUIEventLoop loop;
+    wxEventLoopActivator activate(&loop);
+    wxTimer end;
+    end.Bind(wxEVT_TIMER, [&](wxTimerEvent&) { loop.ScheduleExit(); });
+    end.StartOnce(static_cast<int>(duration.count()));
+    loop.Run();
+}
+
+// Plays for `playing` in a shown player; `disturb` runs on the UI thread once a second meanwhile.
+void PlayFor(benchmark::State& state, int slots, std::chrono::seconds playing,
+             const std::function<void(CPlayerDlg&)>& disturb) {
     const std::filesystem::path song = SongFile(slots);
     setenv("CANTAVO_AUDIO", "null", 1);
     {
@@ -56,21 +66,24 @@ void PlayFor(benchmark::State& state, int slots, const std::function<void(CPlaye
         dynamic_cast<wxCheckBox*>(player.FindWindow(CPlayerDlg::kRepeatControl))->SetValue(true);
         player.OnRepeat();
         player.OpenFile(song.string());
+        // The window drawn first: the measure is of playing, not of opening.
+        RunEventLoopFor(1s);
         wxTimer disturber;
-        disturber.Bind(wxEVT_TIMER, [&](wxTimerEvent&) { disturb(player); });
+        Seconds disturbed{};
+        disturber.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+            const auto before = std::chrono::steady_clock::now();
+            disturb(player);
+            disturbed += std::chrono::steady_clock::now() - before;
+        });
         if (disturb) disturber.Start(1000);
         for (auto _ : state) {
-            wxGUIEventLoop loop;
-            wxEventLoopActivator activate(&loop);
-            wxTimer end;
-            end.Bind(wxEVT_TIMER, [&](wxTimerEvent&) { loop.ScheduleExit(); });
-            end.StartOnce(std::chrono::duration_cast<std::chrono::milliseconds>(kPlayingTime).count());
             const double cpu_before = ThreadCpuSeconds();
             const auto wall_before = std::chrono::steady_clock::now();
-            loop.Run();
-            const std::chrono::duration<double> wall = std::chrono::steady_clock::now() - wall_before;
+            RunEventLoopFor(playing);
+            const Seconds wall = std::chrono::steady_clock::now() - wall_before;
             state.SetIterationTime(wall.count());
             state.counters["ui_cpu_percent"] = 100 * (ThreadCpuSeconds() - cpu_before) / wall.count();
+            state.counters["ui_held_percent"] = 100 * disturbed.count() / wall.count();
         }
         disturber.Stop();
         state.counters["played_ms"] = player.GetElapsedMs();
@@ -81,7 +94,7 @@ void PlayFor(benchmark::State& state, int slots, const std::function<void(CPlaye
 }
 
 void BM_UiThreadWhilePlaying(benchmark::State& state) {
-    PlayFor(state, static_cast<int>(state.range(0)), {});
+    PlayFor(state, static_cast<int>(state.range(0)), 10s, {});
 }
 BENCHMARK(BM_UiThreadWhilePlaying)
     ->ArgName("slots")
@@ -92,24 +105,24 @@ BENCHMARK(BM_UiThreadWhilePlaying)
     ->Unit(benchmark::kSecond);
 
 // Once a second a handler holds the UI thread for `blocked_ms` (a slow redraw, a window being dragged where
-// the toolkit blocks the loop).
+// the toolkit blocks the loop), for 10 s; held for a whole second, for 30 s.
 void BM_BusyUiThread(benchmark::State& state) {
     const auto blocked = std::chrono::milliseconds(state.range(0));
-    PlayFor(state, 16, [blocked](CPlayerDlg&) { std::this_thread::sleep_for(blocked); });
+    PlayFor(state, 16, blocked >= 1s ? 30s : 10s,
+            [blocked](CPlayerDlg&) { std::this_thread::sleep_for(blocked); });
 }
 BENCHMARK(BM_BusyUiThread)
     ->ArgName("blocked_ms")
-    ->Arg(50)
-    ->Arg(80)
     ->Arg(120)
     ->Arg(250)
+    ->Arg(1000)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kSecond);
 
 // A modal message box over the player for most of each second.
 void BM_ModalBoxOverThePlayer(benchmark::State& state) {
-    PlayFor(state, 16, [](CPlayerDlg& player) {
+    PlayFor(state, 16, 10s, [](CPlayerDlg& player) {
         wxDialog box(&player, wxID_ANY, "busy");  // wx's own modal loop (a native box cannot be ended early)
         wxTimer close;
         close.Bind(wxEVT_TIMER, [&](wxTimerEvent&) { box.EndModal(wxID_OK); });

@@ -26,11 +26,19 @@ TEST(DriveRoots, MountTableKeepsUserVolumesOnly) {
     EXPECT_EQ(roots[2].kind, DriveKind::kVolume);
 }
 
-TEST(DriveRoots, HomeAndRootComeFirst) {
+TEST(DriveRoots, HomeAndRootComeFirstThenTheDemoMelodies) {
     const auto roots = ListDriveRoots("/home/someone");
     ASSERT_GE(roots.size(), 2u);
     EXPECT_EQ(roots[0].DisplayName(), "Home (/home/someone)");
     EXPECT_EQ(roots[1].DisplayName(), "File system (/)");
+    const std::string demo = CANTAVO_SOURCE_DIR "/data/demo";
+    const auto with_demo = ListDriveRoots("/home/someone", demo);
+    ASSERT_GE(with_demo.size(), 3u);
+    EXPECT_EQ(with_demo[2].DisplayName(), "Demo melodies (" + demo + ")");
+    EXPECT_EQ(with_demo[2].kind, DriveKind::kFolder);
+    EXPECT_EQ(FindDriveIndex(with_demo, demo), 2);
+    // Not installed: no entry.
+    EXPECT_EQ(ListDriveRoots("/home/someone", demo + "/missing").size(), roots.size());
 }
 
 TEST(DriveRoots, PathFindsTheLongestRootThatHoldsIt) {

@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -15,16 +16,17 @@
 #include <vector>
 
 #include <wx/listbox.h>
+#include <wx/textctrl.h>
 
 #include "app/control_ids.h"
 #include "app/file_list_ctrl.h"
 #include "app/info_dlg.h"
 #include "app/manager_dlg.h"
 #include "app/notify_dlg.h"
-#include "app/serial_devices.h"
 #include "app/setting_dlg.h"
 #include "app/splash_dlg.h"
 #include "gui_test_support.h"
+#include "player/player_dlg.h"
 
 namespace {
 
@@ -109,7 +111,7 @@ bool ShowMainWindow() {
     SaveWindow(window, "main_window");
 
     CWxPrompts prompts;
-    CSettingDlg setting(&window, ListSerialDevices(), window.SettingsInUse(), prompts);
+    CSettingDlg setting(&window, cantavo::ListSerialPorts(), window.SettingsInUse(), prompts);
     setting.Show();
     SaveWindow(setting, "setting");
     setting.Hide();
@@ -127,6 +129,25 @@ bool ShowMainWindow() {
     return true;
 }
 
+// The player some seconds into a demo melody: position, length and levels showing.
+bool ShowPlayer(const char* demo, uint32_t at_ms, const std::string& picture) {
+    setenv("CANTAVO_AUDIO", "null", 1);
+    CPlayerDlg player(nullptr);
+    std::ifstream file(std::string(CANTAVO_SOURCE_DIR "/data/demo/") + demo, std::ios::binary);
+    player.OpenData(demo, {std::istreambuf_iterator<char>(file), {}});
+    player.Show();
+    const bool playing = cantavo::test::PumpUntil(
+        [&] { return player.GetLengthMs().has_value() && player.GetElapsedMs() >= at_ms; }, 60s);
+    if (!playing) {
+        std::fprintf(stderr, "the player does not play %s\n", demo);
+        return false;
+    }
+    // No text selected in the picture (a focused box selects all of it).
+    player.FindWindow(CPlayerDlg::kPlayControl)->SetFocus();
+    dynamic_cast<wxTextCtrl*>(player.FindWindow(CPlayerDlg::kFileNameControl))->SetSelection(0, 0);
+    return SaveWindow(player, picture);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -138,6 +159,8 @@ int main(int argc, char** argv) {
     g_outdir = argv[2];
     return cantavo::test::RunWithWx(1, argv, [] {
         ShowSplash();
-        return ShowMainWindow() ? 0 : 1;
+        const bool shown = ShowMainWindow() && ShowPlayer("ode.mmf", 7000, "player") &&
+                           ShowPlayer("drums.mmf", 4000, "player_drums");
+        return shown ? 0 : 1;
     });
 }

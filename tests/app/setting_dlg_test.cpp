@@ -4,7 +4,6 @@
 #include <wx/choice.h>
 #include <wx/textctrl.h>
 
-#include "app/serial_devices.h"
 #include "app_test_support.h"
 #include "host/profile_file.h"
 
@@ -20,14 +19,18 @@ void Choose(wxChoice* list, int index) {
     list->ProcessWindowEvent(event);
 }
 
+const cantavo::SerialPort kAdapter{"/dev/serial/by-id/usb-Maker_Cable_A1-if00-port0", "ttyUSB0"};
+const cantavo::SerialPort kModem{"/dev/ttyACM0", "ttyACM0"};
+
 TEST(SettingDlg, ListsComPortsDevicesAndTheVirtualHandset) {
     ScriptedPrompts prompts;
-    CSettingDlg setting(nullptr, {"/dev/ttyUSB0"}, {}, prompts);
-    ASSERT_EQ(setting.PortList()->GetCount(), 10u);
+    CSettingDlg setting(nullptr, {kAdapter, kModem}, {}, prompts);
+    ASSERT_EQ(setting.PortList()->GetCount(), 11u);
     EXPECT_EQ(setting.PortList()->GetString(0), "COM1");
     EXPECT_EQ(setting.PortList()->GetString(7), "COM8");
-    EXPECT_EQ(setting.PortList()->GetString(8), "/dev/ttyUSB0");
-    EXPECT_EQ(setting.PortList()->GetString(9), "Virtual handset");
+    EXPECT_EQ(setting.PortList()->GetString(8), "/dev/serial/by-id/usb-Maker_Cable_A1-if00-port0 (ttyUSB0)");
+    EXPECT_EQ(setting.PortList()->GetString(9), "/dev/ttyACM0");
+    EXPECT_EQ(setting.PortList()->GetString(10), "Virtual handset");
     ASSERT_EQ(setting.BaudList()->GetCount(), 8u);
     EXPECT_EQ(setting.BaudList()->GetString(0), "115200");
     EXPECT_EQ(setting.BaudList()->GetString(7), "1200");
@@ -39,15 +42,17 @@ TEST(SettingDlg, ListsComPortsDevicesAndTheVirtualHandset) {
 
 TEST(SettingDlg, SelectionsAreIndexPlusOne) {
     ScriptedPrompts prompts;
-    CSettingDlg setting(nullptr, {"/dev/ttyUSB0"}, {}, prompts);
+    CSettingDlg setting(nullptr, {kAdapter, kModem}, {}, prompts);
     Choose(setting.PortList(), 7);
     EXPECT_EQ(setting.m_nPortSel, 8);
     Choose(setting.BaudList(), 4);
     EXPECT_EQ(setting.m_nBaudSel, 5);
     Choose(setting.PortList(), 8);
     EXPECT_FALSE(setting.IsComPort());
-    EXPECT_EQ(setting.SelectedDevice(), "/dev/ttyUSB0");
+    EXPECT_EQ(setting.SelectedDevice(), kAdapter.path);  // the stable name is what is opened
     Choose(setting.PortList(), 9);
+    EXPECT_EQ(setting.SelectedDevice(), "/dev/ttyACM0");
+    Choose(setting.PortList(), 10);
     EXPECT_TRUE(setting.IsVirtualHandset());
     EXPECT_EQ(setting.SelectedDevice(), "");
 }
@@ -55,7 +60,8 @@ TEST(SettingDlg, SelectionsAreIndexPlusOne) {
 TEST(SettingDlg, OpensOnThePortInUse) {
     ScriptedPrompts prompts;
     const auto shown = [&](const SettingValues& current) {
-        CSettingDlg setting(nullptr, {"/dev/ttyUSB0", "/dev/ttyUSB1"}, current, prompts);
+        CSettingDlg setting(nullptr, {{"/dev/ttyUSB0", "ttyUSB0"}, {"/dev/ttyUSB1", "ttyUSB1"}}, current,
+                            prompts);
         return std::make_pair(setting.PortList()->GetStringSelection().utf8_string(), setting.m_nPortSel);
     };
     SettingValues values;
@@ -71,7 +77,7 @@ TEST(SettingDlg, OpensOnThePortInUse) {
     EXPECT_EQ(shown(values), std::make_pair(std::string("COM12"), 11));
 
     values = {0, "/home/u/handset-link", false, ""};
-    CSettingDlg setting(nullptr, {"/dev/ttyUSB0"}, values, prompts);
+    CSettingDlg setting(nullptr, {{"/dev/ttyUSB0", "ttyUSB0"}}, values, prompts);
     EXPECT_EQ(setting.SelectedDevice(), "/home/u/handset-link");
     EXPECT_EQ(setting.PortList()->GetString(10), "Virtual handset");
 }
@@ -99,7 +105,7 @@ TEST(SettingDlg, OkSetsThePortOfTheNextConnection) {
     cantavo::test::TempFolder folder;
     cantavo::test::WindowUnderTest test(folder);
     ScriptedPrompts prompts;
-    CSettingDlg setting(test.window, {"/dev/ttyUSB0"}, test.window->SettingsInUse(), prompts);
+    CSettingDlg setting(test.window, {kModem}, test.window->SettingsInUse(), prompts);
     test.window->ApplySetting(setting);  // untouched: COM1
     EXPECT_EQ(test.window->Session().Port(), 1);
     Choose(setting.PortList(), 7);
@@ -108,7 +114,7 @@ TEST(SettingDlg, OkSetsThePortOfTheNextConnection) {
     EXPECT_EQ(test.window->Session().PortDevice(), "");
     Choose(setting.PortList(), 8);
     test.window->ApplySetting(setting);
-    EXPECT_EQ(test.window->Session().PortDevice(), "/dev/ttyUSB0");
+    EXPECT_EQ(test.window->Session().PortDevice(), "/dev/ttyACM0");
     Choose(setting.PortList(), 2);
     test.window->ApplySetting(setting);
     EXPECT_EQ(test.window->Session().Port(), 3);
@@ -152,16 +158,6 @@ TEST(SettingDlg, ALoaderChosenOnOkIsUsedAtOnceAndKeptInTheProfile) {
     cantavo::test::WindowUnderTest next(folder);
     EXPECT_EQ(next.window->SettingsInUse().loader_file, good.string());
     EXPECT_TRUE(cantavo::test::LogContains(*next.window, "Loader: " + good.string()));
-}
-
-TEST(SerialDevices, PicksSerialNamesSorted) {
-    cantavo::test::TempFolder dev;
-    for (const char* name : {"ttyUSB1", "ttyACM0", "ttyUSB0", "tty1", "sda", "ttyUSB", "rfcomm0"})
-        dev.MakeFile(name);
-    const std::string folder = dev.Path().string();
-    EXPECT_EQ(ListSerialDevices(folder),
-              (std::vector<std::string>{folder + "/rfcomm0", folder + "/ttyACM0", folder + "/ttyUSB0",
-                                        folder + "/ttyUSB1"}));
 }
 
 }  // namespace

@@ -408,3 +408,92 @@ TEST(FmSynth, SlotsSoundTheSameTogetherAsAlone) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every connection, feedback, tremolo and vibrato, envelopes that fall to nothing, to their sustain level,
+// or hold; the slots keyed off halfway.
+void StartModulatedSlots(CFmSynth& synth, std::vector<VoiceRecord>& voices) {
+    const uint8_t algorithms[6] = {0, 1, 4, 5, 6, 7};
+    for (uint32_t slot = 0; slot < CFmSynth::kSlots; ++slot) {
+        VoiceRecord v =
+            Voice(algorithms[slot % 6], {Steady(1 + slot % 3), Steady(2), Steady(3, slot % 8), Steady(1)});
+        v.feedback = static_cast<uint8_t>(slot % 8);
+        v.lfo_rate = static_cast<uint8_t>(slot % 4);
+        for (int k = 0; k < 4; ++k) {
+            OperatorParams& op = v.op[k];
+            op.vibrato = 1;
+            op.tremolo = (slot + k) % 3 != 0;
+            op.tremolo_depth = static_cast<uint8_t>((slot + k) % 4);
+            op.attack_rate = static_cast<uint8_t>(9 + (slot + k) % 7);
+            op.decay_rate = static_cast<uint8_t>((slot * 3 + k) % 16);
+            op.sustain_level = static_cast<uint8_t>((slot + 2 * k) % 16);
+            op.sustained = slot % 2;
+            op.release_rate = static_cast<uint8_t>(10 + (slot + k) % 6);
+        }
+        voices[slot] = v;
+    }
+    for (uint32_t slot = 0; slot < CFmSynth::kSlots; ++slot) {
+        synth.SetVoice(slot, &voices[slot]);
+        synth.SetModulation(slot, static_cast<uint8_t>(slot % 5));
+        synth.SetLevels(slot, static_cast<uint8_t>(slot), static_cast<uint8_t>(20 - slot));
+        synth.SetBlockFnum(slot, static_cast<uint8_t>(2 + slot % 5), static_cast<uint16_t>(300 + 37 * slot));
+        synth.KeyOn(slot);
+    }
+}
+
+// Rendering in chunks of `chunk` frames: by calls of that many frames, or in one call that steps the LFO
+// at the same places.
+std::vector<int16_t> RenderChunked(CFmSynth& synth, uint32_t frames, uint32_t chunk, bool one_call) {
+    std::vector<int16_t> out(2 * frames, 0x5555);
+    if (one_call) {
+        synth.Render(out.data(), frames, chunk);
+        return out;
+    }
+    for (uint32_t done = 0; done < frames; done += chunk)
+        synth.Render(out.data() + 2 * done, std::min(chunk, frames - done));
+    return out;
+}
+
+// A call in chunks is the same as a call per chunk: output and every slot's state after it.
+TEST(FmSynth, ARenderInChunksIsTheSameAsACallPerChunk) {
+    for (const uint32_t chunk : {1u, 22u, 256u, 300u}) {
+        CFmSynth by_calls;
+        CFmSynth in_one;
+        std::vector<VoiceRecord> voices(CFmSynth::kSlots);
+        StartModulatedSlots(by_calls, voices);
+        StartModulatedSlots(in_one, voices);
+        for (const uint32_t frames : {5000u, 4411u}) {
+            const auto expected = RenderChunked(by_calls, frames, chunk, false);
+            ASSERT_EQ(RenderChunked(in_one, frames, chunk, true), expected) << chunk;
+            ASSERT_FALSE(Silent(expected));
+            for (uint32_t slot = 0; slot < CFmSynth::kSlots; slot += 2) {
+                by_calls.KeyOff(slot);
+                in_one.KeyOff(slot);
+            }
+        }
+        for (uint32_t s = 0; s < CFmSynth::kSlots; ++s) {
+            const FmSlot& a = by_calls.Slot(s);
+            const FmSlot& b = in_one.Slot(s);
+            EXPECT_EQ(a.lfo_phase, b.lfo_phase);
+            EXPECT_EQ(a.fb_last, b.fb_last);
+            EXPECT_EQ(a.fb_prev, b.fb_prev);
+            for (int k = 0; k < 4; ++k) {
+                EXPECT_EQ(a.op[k].phase, b.op[k].phase) << s << ' ' << k;
+                EXPECT_EQ(a.op[k].eg_level, b.op[k].eg_level) << s << ' ' << k;
+                EXPECT_EQ(a.op[k].eg_state, b.op[k].eg_state) << s << ' ' << k;
+                EXPECT_EQ(a.op[k].increment_now, b.op[k].increment_now) << s << ' ' << k;
+                EXPECT_EQ(a.op[k].amplitude, b.op[k].amplitude) << s << ' ' << k;
+            }
+        }
+    }
+    // The LFO does step per chunk: in one step for the whole call the sound differs.
+    CFmSynth chunked;
+    CFmSynth whole;
+    std::vector<VoiceRecord> voices(CFmSynth::kSlots);
+    StartModulatedSlots(chunked, voices);
+    StartModulatedSlots(whole, voices);
+    EXPECT_NE(RenderChunked(chunked, 5000, 22, true), RenderChunked(whole, 5000, 5000, true));
+}
+
+}  // namespace

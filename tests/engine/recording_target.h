@@ -24,6 +24,7 @@ public:
         waves.push_back({wave, std::vector<uint8_t>(data, data + size), rate});
     }
     void StopWaveVoice() override { ++wave_stops; }
+    void KeyOffRegisterNotes() override { ++register_key_offs; }
     void Render(int16_t* frames, uint32_t count) override {
         std::fill(frames, frames + 2 * count, int16_t{0});
         rendered_frames.push_back(count);
@@ -34,4 +35,5 @@ public:
     std::vector<RecordedWave> waves;
     std::vector<uint32_t> rendered_frames;
     int wave_stops = 0;
+    int register_key_offs = 0;
 };

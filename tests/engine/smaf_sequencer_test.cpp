@@ -3,9 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "tests/engine/recording_target.h"
 #include "smaf_writer/sequence_writer.h"
 #include "smaf_writer/voice_writer.h"
+#include "tests/engine/recording_target.h"
 
 namespace {
 
@@ -224,9 +224,11 @@ TEST_F(SequencerTest, StopSilencesEveryChannelOnce) {
     for (uint8_t n = 0; n < 16; ++n)
         EXPECT_EQ(target.messages[n], (std::vector<uint8_t>{static_cast<uint8_t>(0xB0 | n), 0x78}));
     EXPECT_EQ(target.wave_stops, 1);
+    EXPECT_EQ(target.register_key_offs, 1);
     EXPECT_EQ(sequencer.IsPlaying(), 0);
     sequencer.Stop();
     EXPECT_EQ(target.messages.size(), 16u);
+    EXPECT_EQ(target.register_key_offs, 1);
 }
 
 TEST_F(SequencerTest, SeekPlaysEarlierEventsAndRendersOnToThePoint) {

@@ -283,15 +283,45 @@ TEST_F(SoundDeviceTest, RegisterWriteUnpacksItsBytesAndKeysTheChannelsSlot) {
     EXPECT_EQ(Fm(2).pending & kSlotKeyOn, 0u);
     Exclusive({0x03, 0x40, 0x42, 0x0D});
     EXPECT_EQ(Fm(2).key_on, 0);
-    // All notes off also ends a note keyed on by a register write.
-    Exclusive({0x03, 0x60, 0x42, 0x2D});
-    EXPECT_EQ(Fm(2).key_on, 1);
-    Send({0xB2, 120, 0});
-    EXPECT_EQ(Fm(2).key_on, 0);
-    EXPECT_EQ(device->Channel(2).reg_key, 0);
     // Fewer than three packed bytes: ignored.
     Exclusive({0x03, 0x40, 0x33});
     EXPECT_EQ(Fm(3).fnum, 0);
+}
+
+// A register-keyed note has no note record: all notes off (120 or 123, on its channel or any other) leaves it
+// sounding; only its own key-off or a stop of the song ends it.
+TEST_F(SoundDeviceTest, AllNotesOffLeavesARegisterKeyedNoteAndAStopEndsIt) {
+    PlaybackChannel(2);
+    Exclusive({0x03, 0x60, 0x42, 0x2D});  // key on, slot 2
+    Exclusive({0x03, 0x60, 0x43, 0x2D});  // key on, slot 3
+    RenderFrame();
+    Send({0xB2, 120, 0});
+    Send({0xB2, 123, 0});
+    Send({0xB3, 120, 0});
+    Send({0xB0, 120, 0});
+    EXPECT_EQ(Fm(2).key_on, 1);
+    EXPECT_EQ(Fm(2).pending & kSlotKeyOff, 0u);
+    EXPECT_EQ(Fm(3).key_on, 1);
+    EXPECT_EQ(device->Channel(2).reg_key, 0x20);
+    // Everything else all notes off does happens as before.
+    EXPECT_EQ(device->Slot(2).ops, 0);
+    EXPECT_EQ(device->Channel(2).active, 0);
+
+    device->KeyOffRegisterNotes();
+    EXPECT_EQ(Fm(2).key_on, 0);
+    EXPECT_EQ(Fm(3).key_on, 0);
+    EXPECT_NE(Fm(2).pending & kSlotKeyOff, 0u);
+    EXPECT_EQ(device->Channel(2).reg_key, 0);
+    EXPECT_EQ(device->Channel(3).reg_key, 0);
+    // With the key bits forgotten, the next register key-on keys the slot again.
+    RenderFrame();
+    Exclusive({0x03, 0x60, 0x42, 0x2D});
+    EXPECT_EQ(Fm(2).key_on, 1);
+    // Channels without a register-keyed note are not touched.
+    Send({0x95, 60, 100});
+    RenderFrame();
+    device->KeyOffRegisterNotes();
+    EXPECT_EQ(Fm(0).key_on, 1);
 }
 
 TEST_F(SoundDeviceTest, MalformedMessagesAreIgnored) {

@@ -10,6 +10,7 @@
 #include "engine/synth.h"
 #include "smaf_writer/sequence_writer.h"
 #include "smaf_writer/voice_writer.h"
+#include "tests/songs/test_songs.h"
 
 namespace {
 
@@ -55,6 +56,45 @@ Bytes SineSong(const std::vector<SongNote>& notes, bool define_voice = true, uin
         track.setup = smaf::SetupData({smaf::LongFormVoice(kSongBank, 0, SineVoice(release_rate))});
     track.sequence = sequence.bytes();
     return smaf::SmafFile({smaf::ScoreTrackChunk(track)});
+}
+
+// Block 4, F-number 580 (0x244): 439.84 Hz. Register C0+ch: bits 4-2 block, 1-0 F-number bits 9-8, bit 5 key.
+constexpr uint8_t kFnumLow = 0x44;
+constexpr uint8_t kBlockFnumHighKeyOn = 0x32;
+constexpr uint8_t kBlockFnumHighKeyOff = 0x12;
+constexpr uint8_t kRegisterChannel = 1;
+
+// Track 1 keys the slot of channel 1 by register writes at `on_ms` (and off at `off_ms`, unless 0) with the
+// sine voice as song bank 20, program 0 (the voice a register key-on sounds in playback); its last event is
+// at `end_ms`. Further tracks, numbered 2, 3, ..., hold nothing but their ends at `other_track_ends_ms`.
+Bytes RegisterSong(uint32_t on_ms, uint32_t off_ms, uint32_t end_ms,
+                   const std::vector<uint32_t>& other_track_ends_ms = {}, uint8_t release_rate = 15) {
+    smaf::ScoreSequence sequence;
+    sequence.RegisterWrite(on_ms / 10, 0xB0 | kRegisterChannel, kFnumLow);
+    sequence.RegisterWrite(0, 0xC0 | kRegisterChannel, kBlockFnumHighKeyOn);
+    uint32_t now = on_ms;
+    if (off_ms != 0) {
+        sequence.RegisterWrite((off_ms - now) / 10, 0xC0 | kRegisterChannel, kBlockFnumHighKeyOff);
+        now = off_ms;
+    }
+    sequence.Rest((end_ms - now) / 10);
+    sequence.End();
+    smaf::ScoreTrackContent track;
+    track.timebase_d = track.timebase_g = smaf::kTimebase10Ms;
+    track.setup = smaf::SetupData({smaf::LongFormVoice(0, 0, SineVoice(release_rate))});
+    track.sequence = sequence.bytes();
+    std::vector<Bytes> chunks = {smaf::ScoreTrackChunk(track)};
+    for (uint32_t ends_ms : other_track_ends_ms) {
+        smaf::ScoreSequence rest;
+        rest.Rest(ends_ms / 10);
+        rest.End();
+        smaf::ScoreTrackContent other;
+        other.number = static_cast<uint8_t>(chunks.size() + 1);
+        other.timebase_d = other.timebase_g = smaf::kTimebase10Ms;
+        other.sequence = rest.bytes();
+        chunks.push_back(smaf::ScoreTrackChunk(other));
+    }
+    return smaf::SmafFile(chunks);
 }
 
 class SynthEngineTest : public testing::Test {
@@ -235,6 +275,158 @@ TEST_F(SynthEngineTest, PlayFailsWithoutAPlayableFile) {
     EXPECT_EQ(engine->Render(buffer, sizeof buffer), 0u);  // nothing plays: one silent chunk ends it
     engine->SetRepeat(kRepeatSong);
     EXPECT_EQ(engine->Render(buffer, sizeof buffer), 0u);  // with repeat too
+}
+
+// A note keyed by a register write has no note record, so all notes off does not end it: the end events of
+// another track (all sound off on channels 0..3 at its end) leave it sounding until its own key-off.
+TEST_F(SynthEngineTest, AnotherTracksEndLeavesARegisterKeyedNoteSounding) {
+    ASSERT_TRUE(Play(RegisterSong(0, 2000, 2000)));
+    const std::vector<int16_t> alone = RenderLeft(5 * kFramesPerSecond);
+    ASSERT_TRUE(ended);
+    engine = std::make_unique<CSynthEngine>(std::filesystem::path());
+    ended = false;
+    ASSERT_TRUE(Play(RegisterSong(0, 2000, 2000, {500})));  // track 2 ends at 500 ms
+    const std::vector<int16_t> left = RenderLeft(5 * kFramesPerSecond);
+    ASSERT_TRUE(ended);
+    EXPECT_TRUE(left == alone);
+    // Sounding from the start to the key-off at 2000 ms, at the registers' pitch.
+    EXPECT_GT(Peak(left, 0, 100), 8000);
+    EXPECT_GT(Peak(left, MsToFrames(1900), MsToFrames(2000)), 8000);
+    EXPECT_NEAR(Frequency(left, MsToFrames(600), MsToFrames(1900)), 439.84, 0.5);
+    EXPECT_LT(left.size(), MsToFrames(2100));
+}
+
+// A stop keys off a register-keyed note and forgets its key bit, so the song started again keys it again.
+TEST_F(SynthEngineTest, StopEndsARegisterKeyedNoteAndTheNextStartKeysItAgain) {
+    ASSERT_TRUE(Play(RegisterSong(100, 0, 1000)));
+    RenderLeft(MsToFrames(500));
+    ASSERT_EQ(engine->Device().FmSynth().Slot(kRegisterChannel).key_on, 1);
+    EXPECT_EQ(engine->Seek(0), 0);  // stops
+    EXPECT_EQ(engine->Device().FmSynth().Slot(kRegisterChannel).key_on, 0);
+    EXPECT_EQ(engine->Device().Channel(kRegisterChannel).reg_key, 0);
+    // Long enough for the released note to die away.
+    uint8_t buffer[8192];
+    engine->Device().Render(reinterpret_cast<int16_t*>(buffer), 2048);
+    ASSERT_EQ(engine->Seek(300), 0);
+    const std::vector<int16_t> left = RenderLeft(MsToFrames(200));
+    EXPECT_GT(Peak(left, 0, 100), 8000);
+    EXPECT_EQ(engine->Device().FmSynth().Slot(kRegisterChannel).key_on, 1);
+}
+
+// A note held for ever: the end events of its track at 100 ms (the last event) do not end it. The song ends
+// after the chunk in which the frames rendered since the last event reach 60 x 22050 = 1,323,000.
+// In 22-frame calls every call is one chunk starting at a multiple of 22. The last event is dispatched
+// before the first chunk whose start p has p x 1000 / 22050 >= 100, p = 2222; that chunk is the first of the
+// count, and the 60137th (60137 x 22 = 1,323,014) ends the song: 2222 + 60136 x 22 frames are returned.
+TEST_F(SynthEngineTest, ASongThatNeverFallsSilentEndsAMinuteAfterItsLastEvent) {
+    constexpr size_t kReturnedFrames = 2222 + 60136 * 22;
+    const Bytes song = RegisterSong(0, 0, 100);
+    ASSERT_TRUE(Play(song));
+    EXPECT_EQ(RenderLeft(2 * kReturnedFrames, 88).size(), kReturnedFrames);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(engine->Device().Sequencer().IsPlaying(), 0);
+    EXPECT_EQ(engine->Position(), 0u);
+    EXPECT_EQ(engine->Device().FmSynth().Slot(kRegisterChannel).key_on, 0);  // the stop keyed it off
+
+    // Play counts afresh.
+    ended = false;
+    ASSERT_TRUE(Play(song));
+    EXPECT_EQ(RenderLeft(2 * kReturnedFrames, 88).size(), kReturnedFrames);
+    ASSERT_TRUE(ended);
+
+    // So does a seek: from 50 ms (frame 1102) the last event comes before the chunk at 1102 + 51 x 22.
+    ended = false;
+    ASSERT_TRUE(Play(song));
+    RenderLeft(MsToFrames(30000), 8192);
+    ASSERT_EQ(engine->Seek(50), 0);
+    EXPECT_EQ(RenderLeft(2 * kReturnedFrames, 88).size(), 51 * 22 + 60136 * 22u);
+    ASSERT_TRUE(ended);
+
+    // In the player's 8192-byte calls the call holding the ending chunk returns 0.
+    ended = false;
+    ASSERT_TRUE(Play(song));
+    const size_t frames = RenderLeft(2 * kReturnedFrames).size();
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(frames % 2048, 0u);
+    EXPECT_GT(frames + 2048, kReturnedFrames);
+    EXPECT_LE(frames, kReturnedFrames);
+}
+
+// Each restart of a repeated song counts afresh: a song that never falls silent goes on past the minute.
+TEST_F(SynthEngineTest, ARepeatedSongGoesOnPastTheMinute) {
+    ASSERT_TRUE(Play(RegisterSong(0, 0, 100)));
+    engine->SetRepeat(kRepeatSong);
+    EXPECT_EQ(RenderLeft(65 * kFramesPerSecond).size(), 65u * kFramesPerSecond / 2048 * 2048 + 2048);
+    EXPECT_FALSE(ended);
+}
+
+// The slowest release that does end (rate 1, key code 0) falls silent well inside the minute, so a song that
+// ends by itself ends as before, on its first silent chunk.
+TEST_F(SynthEngineTest, TheSlowestFiniteReleaseEndsTheSongBeforeTheMinute) {
+    ASSERT_TRUE(Play(RegisterSong(0, 100, 100, {}, 1)));
+    const std::vector<int16_t> left = RenderLeft(80 * kFramesPerSecond);
+    ASSERT_TRUE(ended);
+    EXPECT_GT(left.size(), 10u * kFramesPerSecond);  // it did ring on
+    EXPECT_LT(left.size(), 55u * kFramesPerSecond);
+}
+
+// Renders the whole song with the player's 8192-byte calls, or with calls of one chunk each divided as an
+// 8192-byte call divides (93 chunks of 22 frames and one of 2), which renders no span.
+std::vector<uint8_t> RenderSong(CSynthEngine& engine, bool chunk_by_chunk) {
+    std::vector<uint8_t> pcm;
+    uint8_t buffer[8192];
+    for (uint32_t call = 0;; ++call) {
+        const uint32_t bytes = !chunk_by_chunk ? 8192 : call % 94 == 93 ? 8 : 88;
+        const uint32_t got = engine.Render(buffer, bytes);
+        if (got == 0) return pcm;
+        pcm.insert(pcm.end(), buffer, buffer + got);
+    }
+}
+
+// Between events the render loop renders whole spans of chunks at once; the sound must be the same as
+// rendering chunk by chunk, to the end of the song: a long song with events on every channel at odd times,
+// all 16 slots sounding 4-operator voices with feedback, tremolo and vibrato, and ADPCM waves.
+TEST_F(SynthEngineTest, SpansOfChunksSoundExactlyAsChunkByChunk) {
+    const Bytes song = test_songs::FullyModulatedSong(40);
+    std::vector<uint8_t> spanned[2];
+    std::vector<uint8_t> chunked[2];
+    for (const bool chunk_by_chunk : {false, true}) {
+        for (const bool seek_and_repeat : {false, true}) {
+            engine = std::make_unique<CSynthEngine>(std::filesystem::path());
+            ASSERT_TRUE(Play(song));
+            if (seek_and_repeat) {
+                ASSERT_EQ(engine->Seek(23457), 0);
+                engine->SetRepeat(kRepeatSong);
+                engine->LimitRestarts(1);
+            }
+            (chunk_by_chunk ? chunked : spanned)[seek_and_repeat] = RenderSong(*engine, chunk_by_chunk);
+        }
+    }
+    for (int seek_and_repeat = 0; seek_and_repeat < 2; ++seek_and_repeat) {
+        const std::vector<uint8_t>& a = spanned[seek_and_repeat];
+        const std::vector<uint8_t>& b = chunked[seek_and_repeat];
+        // Chunk by chunk the end comes in a short call; the 8192-byte call holding it returns nothing.
+        ASSERT_EQ(a.size(), b.size() / 8192 * 8192) << seek_and_repeat;
+        EXPECT_TRUE(std::equal(a.begin(), a.end(), b.begin())) << seek_and_repeat;
+    }
+    EXPECT_GT(spanned[0].size(), 39u * kFramesPerSecond * kBytesPerFrame);
+    EXPECT_GT(spanned[1].size(), 56u * kFramesPerSecond * kBytesPerFrame);  // 16.5 s, then the whole song
+}
+
+// The song of the test above is the heaviest load: all 16 slots with 4-operator voices, feedback, and
+// tremolo and vibrato on every operator.
+TEST_F(SynthEngineTest, TheFullyModulatedSongSoundsEverySlotWithEveryModulation) {
+    ASSERT_TRUE(Play(test_songs::FullyModulatedSong(10)));
+    RenderLeft(5 * kFramesPerSecond);
+    for (uint32_t s = 0; s < CFmSynth::kSlots; ++s) {
+        const FmSlot& slot = engine->Device().FmSynth().Slot(s);
+        EXPECT_EQ(slot.operator_count, 4) << s;
+        EXPECT_NE(slot.feedback_shift, 0u) << s;
+        for (const FmOperator& op : slot.op) {
+            EXPECT_TRUE(op.vibrato_on && op.tremolo) << s;
+            EXPECT_NE(op.eg_state, kEgOff) << s;
+        }
+    }
 }
 
 // The process-wide engine behind the Synth functions.

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 #include <wx/bmpbuttn.h>
 #include <wx/checkbox.h>
+#include <wx/slider.h>
+#include <wx/stattext.h>
 #include <wx/textctrl.h>
 
 #include <algorithm>
@@ -16,12 +18,16 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include <unistd.h>
 
+#include "convert/convert.h"
 #include "engine/synth.h"
 #include "gui_test_support.h"
-#include "test_songs.h"
+#include "player/level_meter.h"
+#include "tests/convert/midi_file_builder.h"
+#include "tests/songs/test_songs.h"
 
 namespace {
 
@@ -89,6 +95,17 @@ Bytes WithoutLeadingSilence(const Bytes& pcm) {
     return Bytes(pcm.begin() + frame * kFrameBytes, pcm.end());
 }
 
+// A time as the position bar writes it, m:ss.
+std::string MinutesOf(size_t ms) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%zu:%02zu", ms / 60000, ms / 1000 % 60);
+    return text;
+}
+
+size_t BytesToMs(size_t bytes) {
+    return bytes / kFrameBytes * 1000 / 22050;
+}
+
 // cantavo-render's raw output for a file, the way the player plays it.
 Bytes RenderedByProgram(const fs::path& song, uint32_t start_ms = 0) {
     const fs::path out = song.string() + ".raw";
@@ -107,8 +124,8 @@ protected:
         folder_ = fs::path(testing::TempDir()) / ("player_dlg_test." + std::to_string(getpid()));
         fs::create_directories(folder_);
         // The notes are let go at the last event, so the songs end with their sound dying away.
-        WriteFile(Song(), player_test::SustainedChord(4, kSongMs, kSongMs));
-        WriteFile(SecondSong(), player_test::SustainedChord(2, 2000, 2000));
+        WriteFile(Song(), test_songs::SustainedChord(4, kSongMs, kSongMs));
+        WriteFile(SecondSong(), test_songs::SustainedChord(2, 2000, 2000));
     }
     static void TearDownTestSuite() { fs::remove_all(folder_); }
     static fs::path Song() { return folder_ / "chord.mmf"; }
@@ -135,6 +152,14 @@ protected:
         Bytes file = ReadFile(WavPath());
         EXPECT_GE(file.size(), kWavHeaderBytes);
         return file.size() < kWavHeaderBytes ? Bytes() : Bytes(file.begin() + kWavHeaderBytes, file.end());
+    }
+
+    // What was heard is the song from start_ms once, whole, as cantavo-render renders it (no gap, nothing
+    // twice).
+    void ExpectHeardOnce(const fs::path& song, uint32_t start_ms = 0) const {
+        const std::vector<Bytes> heard = SoundSegments(Heard());
+        ASSERT_EQ(heard.size(), 1u);
+        EXPECT_TRUE(heard[0] == SoundSegments(RenderedByProgram(song, start_ms)).at(0));
     }
 
     template <typename Control>
@@ -170,6 +195,24 @@ protected:
     }
     static bool PlayUntilElapsed(CPlayerDlg& player, uint32_t ms, std::chrono::milliseconds timeout = 30s) {
         return cantavo::test::PumpUntil([&] { return player.GetElapsedMs() >= ms; }, timeout);
+    }
+    static bool WaitForLength(CPlayerDlg& player) {
+        return cantavo::test::PumpUntil([&] { return player.GetLengthMs().has_value(); }, 10s);
+    }
+    // The position bar's thumb dragged to ms and let go: the events the toolkit sends.
+    static void DragPosition(CPlayerDlg& player, int ms) {
+        auto* bar = Find<wxSlider>(player, CPlayerDlg::kPositionControl);
+        ASSERT_TRUE(bar->IsEnabled());
+        bar->SetValue(ms);
+        for (const wxEventType type :
+             {wxEVT_SCROLL_THUMBTRACK, wxEVT_SCROLL_THUMBRELEASE, wxEVT_SCROLL_CHANGED}) {
+            wxScrollEvent event(type, bar->GetId(), ms, wxHORIZONTAL);
+            event.SetEventObject(bar);
+            bar->GetEventHandler()->ProcessEvent(event);
+        }
+    }
+    static std::string PositionText(CPlayerDlg& player) {
+        return Find<wxStaticText>(player, CPlayerDlg::kPositionTextControl)->GetLabel().utf8_string();
     }
 
     static inline fs::path folder_;
@@ -249,6 +292,46 @@ TEST_P(DemoSongTest, IsHeardExactlyAsCantavoRenderRendersIt) {
 
 INSTANTIATE_TEST_SUITE_P(Demo, DemoSongTest, testing::Values("ode.mmf", "drums.mmf", "bells.mmf"));
 
+// A MIDI file is converted in memory, as for an FM slot, and heard exactly as cantavo-render renders the
+// converted melody; what the conversion gave up, or why it failed, is told on the terminal.
+TEST_F(PlayerDlgTest, AMidiFileIsConvertedInMemoryAndHeardAsItsMelody) {
+    CMidiFileBuilder file(0, 480);
+    CMidiTrackBuilder& track = file.AddTrack();
+    for (uint32_t i = 0; i < 8; ++i) track.Note(i * 240, 200, 0, static_cast<uint8_t>(64 + i), 100);
+    track.Note(0, 100, 9, 20);  // a drum key without a drum sound: left out, and said so
+    const fs::path midi = folder_ / "tune.mid";
+    WriteFile(midi, file.Bytes());
+    const Conversion expected = ConvertFile(midi, {});
+    ASSERT_EQ(expected.error, "");
+    const fs::path converted = folder_ / "tune-converted.mmf";
+    WriteFile(converted, expected.smaf);
+
+    auto player = OpenWavPlayer();
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(player->OpenFile(midi.string()));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "cantavo: " + ReportSummary(expected.report) + "\n");
+    EXPECT_EQ(Text(*player, CPlayerDlg::kFileNameControl), midi.string());
+    ASSERT_TRUE(PlayUntilStopped(*player));
+
+    // One that cannot be converted changes nothing and says why.
+    CMidiFileBuilder format2(2, 480);
+    format2.AddTrack().Note(0, 10, 0, 60);
+    const fs::path bad = folder_ / "bad.mid";
+    WriteFile(bad, format2.Bytes());
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(player->OpenFile(bad.string()));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "cantavo: " + bad.string() + ": MIDI format 2 (independent sequences) is not supported\n");
+    EXPECT_EQ(Text(*player, CPlayerDlg::kFileNameControl), midi.string());
+    cantavo::test::PumpFor(200ms);
+    player.reset();
+
+    const Bytes heard = WithoutLeadingSilence(Heard());
+    const Bytes rendered = WithoutLeadingSilence(RenderedByProgram(converted));
+    ASSERT_GE(heard.size(), rendered.size());
+    EXPECT_TRUE(std::equal(rendered.begin(), rendered.end(), heard.begin()));
+}
+
 // Only the first play matches cantavo-render byte for byte (see above); stale sound would show as a buffer or
 // more of sound joined to the start of the next play.
 TEST_F(PlayerDlgTest, NoStaleSoundAfterTheEndOrAStop) {
@@ -280,7 +363,8 @@ TEST_F(PlayerDlgTest, PauseHoldsThePlaceAndASecondPauseResumesWithTheQueuedSound
     EXPECT_FALSE(IsEnabled(*player, CPlayerDlg::kPlayControl));
     EXPECT_FALSE(IsEnabled(*player, CPlayerDlg::kStopControl));
     EXPECT_FALSE(IsEnabled(*player, CPlayerDlg::kRewindControl));
-    cantavo::test::PumpFor(100ms);
+    // What was heard before the pause reaches the display at the next refresh (every 200 ms).
+    cantavo::test::PumpFor(400ms);
     const uint32_t paused_at = player->GetElapsedMs();
     cantavo::test::PumpFor(300ms);
     EXPECT_EQ(player->GetElapsedMs(), paused_at);
@@ -291,9 +375,7 @@ TEST_F(PlayerDlgTest, PauseHoldsThePlaceAndASecondPauseResumesWithTheQueuedSound
     ASSERT_TRUE(PlayUntilStopped(*player));
     player.reset();
     // Nothing lost and nothing twice across the pause.
-    const std::vector<Bytes> heard = SoundSegments(Heard());
-    ASSERT_EQ(heard.size(), 1u);
-    EXPECT_TRUE(heard[0] == SoundSegments(RenderedByProgram(SecondSong())).at(0));
+    ExpectHeardOnce(SecondSong());
 }
 
 TEST_F(PlayerDlgTest, RepeatKeepsPlayingAndCountingPastTheSongsLength) {
@@ -326,9 +408,7 @@ TEST_F(PlayerDlgTest, PlayUsesTheStartOffsetAsTyped) {
     EXPECT_EQ(player->GetStartMs(), 3000u);
     ASSERT_TRUE(PlayUntilStopped(*player));
     player.reset();
-    const std::vector<Bytes> heard = SoundSegments(Heard());
-    ASSERT_EQ(heard.size(), 1u);
-    EXPECT_TRUE(heard[0] == SoundSegments(RenderedByProgram(Song(), 3000)).at(0));
+    ExpectHeardOnce(Song(), 3000);
 }
 
 TEST_F(PlayerDlgTest, AnOffsetBeyondTheEndIsResetAndNothingPlays) {
@@ -413,19 +493,23 @@ TEST_F(PlayerDlgTest, AFileGivenAtTheStartPlaysAtOnce) {
     EXPECT_EQ(Text(player, CPlayerDlg::kFileNameControl), Song().string());
 }
 
-// 200 s of sound is 2154 buffers; the wav-fast: backend completes them as fast as the dialog refills them.
-// Past 194.8 s a 32-bit frames x 1000 wraps, so the time is checked against the sound actually written.
+// 200 s of sound is 2154 buffers; the wav-fast: backend completes them as fast as the render thread refills
+// them. Past 194.8 s a 32-bit frames x 1000 wraps, so the time is checked against the sound actually
+// written, once paused: then every buffer heard has been counted, and only the part of one buffer that the
+// pause caught is written but not yet heard to its end.
 TEST_F(PlayerDlgTest, TheElapsedTimeAfter200SecondsIsStillRight) {
     auto player = OpenWavPlayer();
     Click(*player, CPlayerDlg::kRepeatControl);
     player->OpenFile(Song().string());
     ASSERT_TRUE(PlayUntilElapsed(*player, 200000, 60s)) << player->GetElapsedMs();
-    const uint32_t elapsed = player->GetElapsedMs();
     EXPECT_EQ(player->GetPlayState(), CPlayerDlg::kPlaying);
+    Click(*player, CPlayerDlg::kPauseControl);
+    cantavo::test::PumpFor(500ms);
+    const uint32_t elapsed = player->GetElapsedMs();
     player.reset();
-    // Written: two silent buffers before the song, then the song; the player is at most two buffers ahead.
-    const double written_ms = (Heard().size() - 2.0 * kBufferBytes) / kFrameBytes * 1000 / 22050;
-    EXPECT_NEAR(elapsed, written_ms, 4 * 93.0);
+    const double written_ms = WithoutLeadingSilence(Heard()).size() / kFrameBytes * 1000.0 / 22050;
+    EXPECT_GE(written_ms + 1, elapsed);
+    EXPECT_LE(written_ms, elapsed + 93.0 + 1);
 }
 
 TEST_F(PlayerDlgTest, WithoutADeviceThePlayButtonIsDisabledAndNothingStarts) {
@@ -439,6 +523,129 @@ TEST_F(PlayerDlgTest, WithoutADeviceThePlayButtonIsDisabledAndNothingStarts) {
     player->OpenFile(Song().string());
     EXPECT_EQ(player->GetPlayState(), CPlayerDlg::kStopped);
     EXPECT_TRUE(IsEnabled(*player, CPlayerDlg::kForwardControl));
+}
+
+// The length is the song's last event and its tail, as long as cantavo-render's whole output.
+TEST_F(PlayerDlgTest, ThePositionBarShowsWhereTheSongIsAndItsLength) {
+    auto player = OpenWavPlayer(true);
+    player->OpenFile(Song().string());
+    ASSERT_TRUE(WaitForLength(*player));
+    const size_t length_ms = BytesToMs(RenderedByProgram(Song()).size());
+    EXPECT_EQ(*player->GetLengthMs(), length_ms);
+    EXPECT_GT(length_ms, kSongMs);
+    EXPECT_EQ(Find<wxSlider>(*player, CPlayerDlg::kPositionControl)->GetMax(), static_cast<int>(length_ms));
+    ASSERT_TRUE(PlayUntilElapsed(*player, 1500));
+    // Without a seek or a repeat the song is where the time heard says.
+    EXPECT_EQ(player->GetPositionMs(), player->GetElapsedMs());
+    EXPECT_EQ(Find<wxSlider>(*player, CPlayerDlg::kPositionControl)->GetValue(),
+              static_cast<int>(player->GetPositionMs()));
+    EXPECT_EQ(PositionText(*player), MinutesOf(player->GetPositionMs()) + " / " + MinutesOf(length_ms));
+    ASSERT_TRUE(PlayUntilStopped(*player));
+    EXPECT_EQ(PositionText(*player), "0:00 / " + MinutesOf(length_ms));
+    EXPECT_EQ(Find<wxSlider>(*player, CPlayerDlg::kPositionControl)->GetValue(), 0);
+}
+
+// Letting go of the thumb at 2.5 s goes on from there at once: what is heard is the song's beginning up to
+// the moment of the seek, then, without a gap, the song as cantavo-render renders it from 2500 ms.
+TEST_F(PlayerDlgTest, DraggingThePositionWhilePlayingGoesOnFromThere) {
+    auto player = OpenWavPlayer(true);
+    player->OpenFile(Song().string());
+    ASSERT_TRUE(WaitForLength(*player));
+    ASSERT_TRUE(PlayUntilElapsed(*player, 500));
+    DragPosition(*player, 2500);
+    EXPECT_EQ(player->GetPlayState(), CPlayerDlg::kPlaying);
+    EXPECT_EQ(player->GetStartMs(), 0u);  // the start offset stays
+    EXPECT_EQ(player->GetPositionMs(), 2500u);
+    ASSERT_TRUE(PlayUntilStopped(*player));
+    player.reset();
+    const std::vector<Bytes> heard = SoundSegments(Heard());
+    ASSERT_EQ(heard.size(), 1u);
+    const Bytes whole = SoundSegments(RenderedByProgram(Song())).at(0);
+    const Bytes from_2500 = RenderedByProgram(Song(), 2500);
+    ASSERT_GT(heard[0].size(), from_2500.size());
+    const size_t before = heard[0].size() - from_2500.size();
+    EXPECT_TRUE(std::equal(from_2500.begin(), from_2500.end(), heard[0].begin() + before));
+    EXPECT_GE(BytesToMs(before), 500u);
+    EXPECT_LT(before, whole.size() / 2);
+    EXPECT_TRUE(std::equal(heard[0].begin(), heard[0].begin() + before, whole.begin()));
+}
+
+// Stopped, the bar sets where the next Play starts, as the start offset does.
+TEST_F(PlayerDlgTest, ThePositionBarWhileStoppedSetsTheStartOffset) {
+    auto player = OpenWavPlayer(true);
+    player->OpenFile(Song().string());
+    ASSERT_TRUE(WaitForLength(*player));
+    Click(*player, CPlayerDlg::kStopControl);
+    DragPosition(*player, 3000);
+    EXPECT_EQ(player->GetStartMs(), 3000u);
+    EXPECT_EQ(Text(*player, CPlayerDlg::kStartMsControl), "3000");
+    EXPECT_EQ(PositionText(*player), "0:03 / " + MinutesOf(*player->GetLengthMs()));
+    Click(*player, CPlayerDlg::kPlayControl);
+    ASSERT_TRUE(PlayUntilStopped(*player));
+    player.reset();
+    const std::vector<Bytes> heard = SoundSegments(Heard());
+    ASSERT_FALSE(heard.empty());
+    EXPECT_TRUE(heard.back() == SoundSegments(RenderedByProgram(Song(), 3000)).at(0));
+}
+
+// The chord is centred: both bars alike, up while it sounds, down when it stops.
+TEST_F(PlayerDlgTest, TheLevelMeterShowsThePeaksHeard) {
+    auto player = OpenWavPlayer(true);
+    player->OpenFile(Song().string());
+    ASSERT_TRUE(PlayUntilElapsed(*player, 1000));
+    const CLevelMeter& meter = player->GetLevelMeter();
+    EXPECT_GT(meter.LeftBar(), CLevelMeter::kRangeDb / 2);
+    EXPECT_EQ(meter.LeftBar(), meter.RightBar());
+    Click(*player, CPlayerDlg::kStopControl);
+    EXPECT_EQ(meter.LeftBar(), 0);
+    EXPECT_EQ(meter.RightBar(), 0);
+}
+
+// 20 log10(peak / 32767) dB below full scale, on 48 steps of 1 dB.
+TEST(LevelMeter, BarsAreDecibelsBelowFullScale) {
+    EXPECT_EQ(MeterBar(32767), 48);
+    EXPECT_EQ(MeterBar(16384), 42);  // -6.02 dB
+    EXPECT_EQ(MeterBar(3277), 28);   // -20.0 dB
+    EXPECT_EQ(MeterBar(130), 0);     // -48.03 dB
+    EXPECT_EQ(MeterBar(1), 0);
+    EXPECT_EQ(MeterBar(0), 0);
+}
+
+TEST_F(PlayerDlgTest, EveryControlHasATooltip) {
+    auto player = OpenPlayer("null");
+    std::function<void(wxWindow*)> check = [&](wxWindow* window) {
+        for (wxWindow* child : window->GetChildren()) {
+            if (dynamic_cast<wxControl*>(child)) {
+                EXPECT_FALSE(child->GetToolTipText().empty()) << child->GetName() << " " << child->GetLabel();
+            }
+            check(child);
+        }
+    };
+    check(player.get());
+}
+
+// A melody given as bytes (a handset's slot, a converted file) plays like a file.
+TEST_F(PlayerDlgTest, AMelodyGivenAsBytesPlaysAsItsFileDoes) {
+    auto player = OpenWavPlayer();
+    player->OpenData("Slot 3", ReadFile(Song()));
+    EXPECT_EQ(player->GetPlayState(), CPlayerDlg::kPlaying);
+    EXPECT_EQ(Text(*player, CPlayerDlg::kFileNameControl), "Slot 3");
+    ASSERT_TRUE(PlayUntilStopped(*player));
+    player.reset();
+    ExpectHeardOnce(Song());
+}
+
+// The render thread keeps the device fed while the window's thread is held for a second (a slow handler, a
+// window being moved): no gap, and the song heard whole.
+TEST_F(PlayerDlgTest, TheSongGoesOnWhileTheWindowIsBusy) {
+    auto player = OpenWavPlayer(true);
+    player->OpenFile(Song().string());
+    ASSERT_TRUE(PlayUntilElapsed(*player, 500));
+    std::this_thread::sleep_for(1200ms);
+    ASSERT_TRUE(PlayUntilStopped(*player));
+    EXPECT_EQ(player->GetUnderrunCount(), 0u);
+    player.reset();
+    ExpectHeardOnce(Song());
 }
 
 // The engine is one for the process: a player closed while playing must not leave its song in it (only the

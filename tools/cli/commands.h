@@ -6,6 +6,8 @@
 
 namespace cantavo::cli {
 
+inline constexpr int kExitUsage = 2;  // wrong arguments
+
 struct HandsetOptions {
     std::string port;              // device path, or COMn
     double timeoutSeconds = 10;    // detection tries once a second until then
@@ -15,6 +17,9 @@ struct HandsetOptions {
 
 int ReadHandset(const HandsetOptions& options, const std::filesystem::path& backup);
 int WriteHandset(const HandsetOptions& options, const std::filesystem::path& backup);
+
+// One port a line: its stable name with the kernel name beside it, or the kernel's device.
+int ListPorts();
 
 int ListImage(const std::filesystem::path& image);
 // `force`: insert a file that is not SMAF too.

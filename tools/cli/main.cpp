@@ -1,6 +1,7 @@
 // cantavo-cli: the handset's melody memory from the command line.
 #include <CLI/CLI.hpp>
 
+#include "cantavo_version.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/interrupt.h"
 
@@ -8,10 +9,13 @@ int main(int argc, char** argv) {
     using namespace cantavo::cli;
     CLI::App app{
         "Reads and writes a handset's melody memory over a serial line, and works on its image and\n"
-        "backup files (.smf). SLOT is 1-12: FM 1-8, then ADPCM 1-4."};
+        "backup files (.smf). SLOT is 1-12: FM 1-8, then ADPCM 1-4.",
+        "cantavo-cli"};
+    app.set_version_flag("--version", VersionLine(app.get_name()), kVersionHelp);
     app.require_subcommand(1);
     HandsetOptions options;
-    app.add_option("--port", options.port, "Serial device of the handset (a path, or COMn)")
+    app.add_option("--port", options.port,
+                   "Serial device of the handset (a path, or COMn; see the ports command)")
         ->type_name("DEVICE");
     app.add_option("--timeout", options.timeoutSeconds,
                    "Seconds to keep trying to detect the handset (default 10)")
@@ -42,19 +46,21 @@ int main(int argc, char** argv) {
     extract->add_option("IMAGE", image, "Image or backup file")->required();
     extract->add_option("SLOT", slot, "Slot 1-12")->required();
     extract->add_option("OUT", file, "Melody file to write")->required();
+    auto* ports = app.add_subcommand("ports", "List the serial ports present, by their stable names");
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        return app.exit(e);
+        return app.exit(e) == 0 ? 0 : kExitUsage;
     }
 
     if ((read->parsed() || write->parsed()) && options.port.empty()) {
         std::fprintf(stderr, "cantavo-cli: --port DEVICE is needed to talk to the handset\n");
-        return 2;
+        return kExitUsage;
     }
     HandleInterrupts();
     if (read->parsed()) return ReadHandset(options, file);
     if (write->parsed()) return WriteHandset(options, file);
+    if (ports->parsed()) return ListPorts();
     if (list->parsed()) return ListImage(image);
     if (insert->parsed()) return InsertIntoImage(image, slot, file, force);
     return ExtractFromImage(image, slot, file);

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
+#include <span>
 
 #include "engine/builtin_banks.h"
-#include "tools/demo/demo_waves.h"
 #include "smaf_writer/sequence_writer.h"
 #include "smaf_writer/voice_writer.h"
+#include "tools/demo/demo_waves.h"
 
 namespace demo {
 
@@ -70,6 +72,16 @@ uint32_t AddSteps(std::vector<TimedNote>& notes, uint8_t channel, uint32_t start
     return time;
 }
 
+// The phrases one after the other.
+std::vector<Step> Joined(std::initializer_list<std::span<const Step>> phrases) {
+    size_t count = 0;
+    for (const auto phrase : phrases) count += phrase.size();
+    std::vector<Step> steps(count);
+    auto next = steps.begin();
+    for (const auto phrase : phrases) next = std::copy(phrase.begin(), phrase.end(), next);
+    return steps;
+}
+
 double NoteHz(uint8_t note) {
     return 440.0 * std::pow(2.0, (note - 69) / 12.0);
 }
@@ -80,29 +92,13 @@ Bytes OdeToJoy() {
     constexpr uint32_t q = 48, h = 2 * q, e = q / 2, dq = q + e;
     const std::vector<Step> phrase_a = {{E4, q}, {E4, q}, {F4, q}, {G4, q}, {G4, q}, {F4, q},
                                         {E4, q}, {D4, q}, {C4, q}, {C4, q}, {D4, q}, {E4, q}};
-    std::vector<Step> melody = phrase_a;
-    melody.insert(melody.end(), {{E4, dq}, {D4, e}, {D4, h}});
-    melody.insert(melody.end(), phrase_a.begin(), phrase_a.end());
-    melody.insert(melody.end(), {{D4, dq}, {C4, e}, {C4, h}});
-    melody.insert(melody.end(), {{D4, q},
-                                 {D4, q},
-                                 {E4, q},
-                                 {C4, q},
-                                 {D4, q},
-                                 {E4, e},
-                                 {F4, e},
-                                 {E4, q},
-                                 {C4, q},
-                                 {D4, q},
-                                 {E4, e},
-                                 {F4, e},
-                                 {E4, q},
-                                 {D4, q},
-                                 {C4, q},
-                                 {D4, q},
-                                 {G3, h}});
-    melody.insert(melody.end(), phrase_a.begin(), phrase_a.end());
-    melody.insert(melody.end(), {{D4, dq}, {C4, e}, {C4, h}});
+    const std::vector<Step> half_close = {{E4, dq}, {D4, e}, {D4, h}};
+    const std::vector<Step> full_close = {{D4, dq}, {C4, e}, {C4, h}};
+    const std::vector<Step> bridge = {{D4, q}, {D4, q}, {E4, q}, {C4, q}, {D4, q}, {E4, e},
+                                      {F4, e}, {E4, q}, {C4, q}, {D4, q}, {E4, e}, {F4, e},
+                                      {E4, q}, {D4, q}, {C4, q}, {D4, q}, {G3, h}};
+    const std::vector<Step> melody =
+        Joined({phrase_a, half_close, phrase_a, full_close, bridge, phrase_a, full_close});
 
     // One chord per half bar: bass root, third and fifth voices.
     struct Chord {

@@ -5,12 +5,13 @@
 #include <fstream>
 #include <string>
 
+#include "cantavo_version.h"
 #include "tools/demo/demo_songs.h"
 
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: cantavo-demo OUTDIR\n"
+    "Usage: cantavo-demo OUTDIR | --help | --version\n"
     "Writes the demo melodies of the project into OUTDIR:\n";
 
 bool WriteFile(const std::filesystem::path& path, const smaf::Bytes& bytes) {
@@ -32,6 +33,10 @@ void PrintUsage(std::FILE* stream) {
 int main(int argc, char** argv) {
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         PrintUsage(stdout);
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("%s\n", VersionLine("cantavo-demo").c_str());
         return 0;
     }
     if (argc != 2) {

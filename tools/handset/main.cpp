@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "cantavo_version.h"
 #include "tools/handset/virtual_handset.h"
 #include "transfer/loader_table.h"
 
@@ -23,7 +24,9 @@ int main(int argc, char** argv) {
     auto& faults = options.settings.faults;
     CLI::App app{
         "A virtual handset on a pseudo-terminal. Prints the device it serves, then answers the PC as a\n"
-        "handset with its loader would, until it is killed. Its flash is kept in FILE."};
+        "handset with its loader would, until it is killed. Its flash is kept in FILE.",
+        "cantavo-handset"};
+    app.set_version_flag("--version", VersionLine(app.get_name()), kVersionHelp);
     app.add_option("--flash", options.flash, "Flash file (131072 bytes; created erased when missing)")
         ->required()
         ->type_name("FILE");
@@ -64,7 +67,7 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        return app.exit(e);
+        return app.exit(e) == 0 ? 0 : 2;  // 2: wrong arguments
     }
 
     std::string error;

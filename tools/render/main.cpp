@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "cantavo_version.h"
+#include "host/data_folder.h"
 #include "host/voice_folder.h"
 #include "tools/render/audio_output.h"
 #include "tools/render/render_job.h"
@@ -37,6 +39,14 @@ std::string ExtensionList(const std::vector<std::string>& extensions) {
     return list;
 }
 
+// The --voices help, naming the installed data folder.
+std::string VoicesHelp() {
+    const std::string folder = InstalledDataFolder().string();
+    std::string text(std::snprintf(nullptr, 0, render_text::kVoicesHelp, folder.c_str()), '\0');
+    std::snprintf(text.data(), text.size() + 1, render_text::kVoicesHelp, folder.c_str());
+    return text;
+}
+
 std::filesystem::path BatchOutput(const std::filesystem::path& folder, const std::filesystem::path& input,
                                   bool raw) {
     return folder / input.filename().replace_extension(raw ? ".raw" : ".wav");
@@ -44,6 +54,7 @@ std::filesystem::path BatchOutput(const std::filesystem::path& folder, const std
 
 int Run(int argc, char** argv) {
     CLI::App app(render_text::kDescription, render_text::kProgram);
+    app.set_version_flag("--version", VersionLine(render_text::kProgram), kVersionHelp);
     RenderOptions options;
     std::string voices;
     std::string out_dir;
@@ -51,13 +62,13 @@ int Run(int argc, char** argv) {
     app.add_option("--start", options.start_ms, render_text::kStartHelp)->option_text("MS");
     app.add_option("--loops", options.loops, render_text::kLoopsHelp)->option_text("N");
     app.add_flag("--raw", options.raw, render_text::kRawHelp);
-    app.add_option("--voices", voices, render_text::kVoicesHelp)->option_text("DIR");
+    app.add_option("--voices", voices, VoicesHelp())->option_text("DIR");
     app.add_option("-d", out_dir, render_text::kOutDirHelp)->option_text("OUTDIR");
     app.add_option("files", files, render_text::kFilesHelp)->required();
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
-        return app.exit(error);
+        return app.exit(error) == 0 ? 0 : kExitUsage;
     }
 
     const bool batch = !out_dir.empty();

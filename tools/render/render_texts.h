@@ -15,9 +15,10 @@ inline constexpr const char* kDescription =
 inline constexpr const char* kStartHelp = "Start playing at this point of the song (milliseconds)";
 inline constexpr const char* kLoopsHelp = "Play the song this many times (through repeat), then let it end";
 inline constexpr const char* kRawHelp = "Write raw PCM instead of an audio file";
+// %s: the installed data folder.
 inline constexpr const char* kVoicesHelp =
     "Folder with the voice files ma2voice.vma and ma2voice.adp (default: $CANTAVO_VOICE_DIR, the user data "
-    "folder, the installed data folder; without them the built-in voices)";
+    "folder, the installed data folder %s; without them the built-in voices)";
 inline constexpr const char* kOutDirHelp = "Batch mode: render every input file into this folder";
 inline constexpr const char* kFilesHelp = "IN.mmf OUT, or with -d the input files";
 

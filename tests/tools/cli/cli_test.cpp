@@ -44,7 +44,9 @@ protected:
         };
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, text(out), text(err)};
     }
-    std::string Path(const std::string& name) const { return "'" + (folder / name).string() + "'"; }
+    std::string Path(const std::string& name) const {
+        return std::string("'").append((folder / name).string()).append("'");
+    }
 
     CTempDir folder;
     CTempDir tmp;
@@ -130,10 +132,28 @@ TEST_F(CliTest, HelpAndUsageErrors) {
     const auto help = Run("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("extract"), std::string::npos);
-    EXPECT_NE(Run("").status, 0);
+    EXPECT_NE(help.out.find("ports"), std::string::npos);
+    // Wrong arguments exit with 2, whichever check finds them.
+    EXPECT_EQ(Run("").status, 2);
+    EXPECT_EQ(Run("--bogus list " + Path("x.smf")).status, 2);
+    EXPECT_EQ(Run("insert " + Path("x.smf") + " 1").status, 2);
     const auto noPort = Run("read " + Path("out.smf"));
-    EXPECT_NE(noPort.status, 0);
+    EXPECT_EQ(noPort.status, 2);
     EXPECT_NE(noPort.err.find("--port"), std::string::npos);
+}
+
+TEST_F(CliTest, PortsNamesDevicesThatExist) {
+    const auto ports = Run("ports");
+    EXPECT_EQ(ports.status, 0);
+    if (ports.out.empty()) {
+        EXPECT_NE(ports.err.find("no serial ports found"), std::string::npos);
+    }
+    std::istringstream lines(ports.out);
+    for (std::string line; std::getline(lines, line);) {
+        const std::string path = line.substr(0, line.find(" ("));
+        EXPECT_TRUE(path.starts_with("/dev/")) << line;
+        EXPECT_TRUE(std::filesystem::exists(path)) << line;
+    }
 }
 
 TEST_F(CliTest, InsertListAndExtractWorkOnAnImageFile) {

@@ -252,6 +252,8 @@ TEST_F(RenderToolTest, UsageErrorsAndHelp) {
     EXPECT_EQ(Run("--help > /dev/null").status, 0);
     EXPECT_EQ(Run(Demo("ode.mmf").string()).status, 2);
     EXPECT_EQ(Run("--loops 0 " + Demo("ode.mmf").string() + " x.wav").status, 2);
+    EXPECT_EQ(Run("--bogus " + Demo("ode.mmf").string() + " x.wav").status, 2);
+    EXPECT_EQ(Run("--loops many " + Demo("ode.mmf").string() + " x.wav").status, 2);
     const RunResult result =
         Run("--voices " + (folder / "nowhere").string() + " " + Demo("ode.mmf").string() + " x.wav");
     EXPECT_EQ(result.status, 2);
