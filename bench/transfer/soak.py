@@ -16,7 +16,9 @@ A step that fails is run once more, as a user would (each fault happens once per
     first sessions against last.
 Prints the counts per fault and exits 1 when any check failed.
 
-    bench/transfer/soak.py [--bin build/bin] [--sessions 500] [--seed N] [--demo data/demo]
+    bench/transfer/soak.py [--bin build/bin] [--sessions 500] [--minutes M] [--seed N] [--demo data/demo]
+
+--minutes starts no session after M minutes, for a shorter run with the same checks.
 """
 import argparse
 import hashlib
@@ -223,6 +225,8 @@ class Soak:
         expected = None
         started = time.monotonic()
         for self.session in range(1, self.args.sessions + 1):
+            if self.args.minutes and time.monotonic() - started > self.args.minutes * 60:
+                break
             errors_before = len(self.errors)
             fault, outcome, expected = self.run_session(rng, demos, expected)
             row = counts.setdefault(fault, {"sessions": 0, "clean": 0, "recovered": 0, "refused inserts": 0,
@@ -254,6 +258,7 @@ def main():
     parser.add_argument("--bin", default=os.path.join(root, "build/bin"))
     parser.add_argument("--demo", default=os.path.join(root, "data/demo"))
     parser.add_argument("--sessions", type=int, default=500)
+    parser.add_argument("--minutes", type=float, help="start no session after this many minutes")
     parser.add_argument("--seed", type=int, default=14)
     args = parser.parse_args()
 
