@@ -14,7 +14,7 @@ struct AudioFileInMemory {
 
 namespace {
 
-constexpr sf_count_t kReadFrames = 65536;
+constexpr sf_count_t kReadSamples = 65536;  // a read, whatever the channel count
 
 SNDFILE* File(void* file) {
     return static_cast<SNDFILE*>(file);
@@ -102,12 +102,13 @@ CAudioSource::~CAudioSource() {
 bool CAudioSource::ReadMono(uint64_t frames, uint32_t rate, size_t samples, std::vector<float>& out,
                             std::string& reason) {
     const uint32_t channels = m_info.channels;
+    // What the header claims is not trusted for memory: mono grows with the frames that are really there.
     std::vector<float> mono;
-    mono.reserve(frames);
-    std::vector<float> block(static_cast<size_t>(kReadFrames) * channels);
+    const sf_count_t block_frames = std::max<sf_count_t>(kReadSamples / channels, 1);
+    std::vector<float> block(static_cast<size_t>(block_frames) * channels);
     while (mono.size() < frames) {
         const sf_count_t wanted =
-            std::min<sf_count_t>(kReadFrames, static_cast<sf_count_t>(frames - mono.size()));
+            static_cast<sf_count_t>(std::min<uint64_t>(block_frames, frames - mono.size()));
         const sf_count_t got = sf_readf_float(File(m_file), block.data(), wanted);
         if (got <= 0) break;
         for (sf_count_t f = 0; f < got; ++f) {
