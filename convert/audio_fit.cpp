@@ -17,6 +17,7 @@ constexpr uint8_t kWave = 1;
 constexpr uint8_t kFullWaveVolume = 127;
 constexpr uint32_t kMsPerSecond = 1000;
 constexpr double kSampleScale = 32767;
+constexpr uint64_t kMostSamples = uint64_t{1} << 53;
 
 // The wave's length in ms, rounded up, and the finest timebase whose gate holds it (the coarsest if none
 // does).
@@ -57,8 +58,12 @@ uint64_t FileBytes(uint32_t rate, uint64_t samples) {
     return AudioFile(rate, samples, {}).size() + (samples + 1) / 2;
 }
 
+// A damaged header can claim up to 2^63 frames: worked out in 128 bits, and held at 2^53 samples (35000 years
+// at 8000 Hz, far beyond the longest sound a slot takes), so that the sizes and times made of it fit 64 bits.
 uint64_t SamplesAt(const AudioInfo& info, uint32_t rate) {
-    return (info.frames * rate + info.rate - 1) / info.rate;
+    const unsigned __int128 samples =
+        (static_cast<unsigned __int128>(info.frames) * rate + info.rate - 1) / info.rate;
+    return static_cast<uint64_t>(std::min<unsigned __int128>(samples, kMostSamples));
 }
 
 void FadeOut(std::vector<float>& samples, uint32_t rate) {

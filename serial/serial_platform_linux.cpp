@@ -2,6 +2,7 @@
 #include <linux/major.h>
 #include <linux/serial.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
@@ -40,6 +41,12 @@ void RequestLowLatency(int fd) {
     if (info.flags & ASYNC_LOW_LATENCY) return;
     info.flags |= ASYNC_LOW_LATENCY;
     ioctl(fd, TIOCSSERIAL, &info);
+}
+
+void RequestPreciseWakeUps() {
+    // The slack is the thread's own: set it once in each thread that waits.
+    thread_local const int result = prctl(PR_SET_TIMERSLACK, 1UL);
+    (void)result;
 }
 
 bool IsPseudoTerminal(const std::string& device) {

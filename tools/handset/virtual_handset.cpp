@@ -180,12 +180,27 @@ void CVirtualHandset::Run() {
 }
 
 void CVirtualHandset::Send(std::span<const uint8_t> bytes, uint32_t baud) {
-    if (m_options.realtime) {
-        // Answers go out after what they answer has arrived, one byte at a time on a line that is free.
-        const auto start = std::max({Clock::now(), m_lastArrival, m_outputFree});
-        m_outputFree = start + LineTime(bytes.size(), baud);
-        PaceUntil(m_outputFree);
+    if (!m_options.realtime) {
+        WriteToPc(bytes);
+        return;
     }
+    // Answers go out after what they answer has arrived, one byte at a time on a line that is free.
+    const auto start = std::max({Clock::now(), m_lastArrival, m_outputFree});
+    m_outputFree = start + LineTime(bytes.size(), baud);
+    if (!m_options.bytePaced) {
+        PaceUntil(m_outputFree);
+        WriteToPc(bytes);
+        return;
+    }
+    // As a UART without a receive FIFO hands them over: each byte once its 10 bits are through, on the line's
+    // own clock (a late wake-up does not push the bytes after it back).
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        PaceUntil(start + LineTime(i + 1, baud));
+        if (!WriteToPc(bytes.subspan(i, 1))) return;
+    }
+}
+
+bool CVirtualHandset::WriteToPc(std::span<const uint8_t> bytes) {
     size_t done = 0;
     while (done < bytes.size() && m_master >= 0) {
         const ssize_t n = write(m_master, bytes.data() + done, bytes.size() - done);
@@ -193,12 +208,13 @@ void CVirtualHandset::Send(std::span<const uint8_t> bytes, uint32_t baud) {
             done += static_cast<size_t>(n);
             continue;
         }
-        if (n < 0 && errno != EAGAIN && errno != EINTR) return;
+        if (n < 0 && errno != EAGAIN && errno != EINTR) return false;
         // The PC is not reading: wait for room, or for Stop.
         pollfd fds[2] = {{m_stopPipe[0], POLLIN, 0}, {m_master, POLLOUT, 0}};
-        if (poll(fds, 2, -1) < 0 && errno != EINTR) return;
-        if (fds[0].revents & POLLIN) return;
+        if (poll(fds, 2, -1) < 0 && errno != EINTR) return false;
+        if (fds[0].revents & POLLIN) return false;
     }
+    return done == bytes.size();
 }
 
 void CVirtualHandset::Busy(uint32_t milliseconds) {

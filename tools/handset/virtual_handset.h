@@ -19,6 +19,7 @@ struct HandsetOptions {
     std::filesystem::path flash;
     std::filesystem::path link;  // made a symbolic link to the device when not empty
     bool realtime = false;       // pace bytes at the line speed, 10 bits per byte
+    bool bytePaced = false;      // with realtime: each byte written on its own when the line would deliver it
     bool verbose = false;        // log what the handset sees on stderr
     HandsetSettings settings;
 };
@@ -53,6 +54,9 @@ private:
     void Log(const std::string& text) const;
     bool WaitStop(Clock::time_point deadline);  // true when Stop() was called
     void PaceUntil(Clock::time_point when);
+
+    // False when the line went away or Stop() was called.
+    bool WriteToPc(std::span<const uint8_t> bytes);
 
     void Send(std::span<const uint8_t> bytes, uint32_t baud) override;
     void Busy(uint32_t milliseconds) override;
