@@ -14,8 +14,9 @@
 #include "app/manager_dlg.h"
 #include "app/player_launch.h"
 #include "app/setting_dlg.h"
+#include "host/file_io.h"
+#include "host/program_folder.h"
 #include "host/user_folders.h"
-#include "transfer/file_io.h"
 #include "transfer/user_area.h"
 
 namespace {

@@ -14,8 +14,6 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
-#include <unistd.h>
-
 #include "app/app_texts.h"
 #include "app/control_ids.h"
 #include "app/drive_combo.h"
@@ -37,11 +35,6 @@ const wxSize kFileListMinSize{400, 250};
 constexpr int kSlotNameWidth = 280;
 const wxSize kLogMinSize{300, 150};
 constexpr int kProgressWidth = 14;
-
-wxString CurrentFolder() {
-    char buffer[4096];
-    return getcwd(buffer, sizeof buffer) != nullptr ? wxString::FromUTF8(buffer) : wxString();
-}
 
 }  // namespace
 
@@ -194,7 +187,7 @@ void CManagerDlg::SetupSkin() {
 
 void CManagerDlg::OpenLastFolder() {
     m_strCurDir = m_profile.ReadMainPath();
-    if (m_strCurDir.empty()) m_strCurDir = CurrentFolder();
+    if (m_strCurDir.empty()) m_strCurDir = wxString::FromUTF8(CurrentFolder());
     FillFileList(m_strCurDir);
     m_nCurDrive = FindDriveIndex(m_ctlDrives->Roots(), m_strCurDir.utf8_string());
     m_ctlDrives->SetSelection(m_nCurDrive);

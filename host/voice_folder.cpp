@@ -1,10 +1,10 @@
 #include "host/voice_folder.h"
 
-#include <cstdlib>
 #include <system_error>
 #include <vector>
 
 #include "host/data_folder.h"
+#include "host/environment.h"
 #include "host/user_folders.h"
 
 namespace {
@@ -19,7 +19,7 @@ bool HoldsVoiceFiles(const std::filesystem::path& folder) {
 
 std::filesystem::path DefaultVoiceFolder() {
     std::vector<std::filesystem::path> candidates;
-    if (const char* dir = std::getenv("CANTAVO_VOICE_DIR"); dir != nullptr && *dir != '\0')
+    if (const std::string dir = cantavo::EnvironmentValue("CANTAVO_VOICE_DIR"); !dir.empty())
         candidates.emplace_back(dir);
     candidates.push_back(UserDataFolder());
     candidates.push_back(InstalledDataFolder());

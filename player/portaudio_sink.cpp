@@ -1,38 +1,17 @@
 #include "player/portaudio_sink.h"
 
-#include <fcntl.h>
 #include <portaudio.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <span>
 
+#include "host/quiet_stderr.h"
 #include "player/player_texts.h"
 
 namespace {
 
 constexpr uint32_t kMaxSliceFrames = 1024;  // more than the device ever hands over at once
 constexpr int kChannels = 2;
-
-// ALSA reports every card it probes on stderr; none of that is for the user.
-class QuietStderr {
-public:
-    QuietStderr() : saved_(dup(STDERR_FILENO)) {
-        const int null_fd = open("/dev/null", O_WRONLY);
-        if (null_fd >= 0) {
-            dup2(null_fd, STDERR_FILENO);
-            close(null_fd);
-        }
-    }
-    ~QuietStderr() {
-        if (saved_ < 0) return;
-        dup2(saved_, STDERR_FILENO);
-        close(saved_);
-    }
-
-private:
-    int saved_;
-};
 
 std::string PaReason(PaError code) {
     return std::string("PortAudio: ") + Pa_GetErrorText(code);
@@ -41,7 +20,8 @@ std::string PaReason(PaError code) {
 }  // namespace
 
 std::unique_ptr<PortAudioSink> PortAudioSink::Open(const WaveFormat& format, std::string& error) {
-    QuietStderr quiet;
+    // ALSA reports every card it probes on stderr.
+    cantavo::CQuietStderr quiet;
     if (PaError code = Pa_Initialize(); code != paNoError) {
         error = PaReason(code);
         return nullptr;

@@ -62,7 +62,7 @@ public:
     static std::unique_ptr<WaveOut> Open(std::string_view backend, const WaveFormat& format,
                                          WaveDoneTarget& target, std::string& error);
     // The backend named by the environment variable CANTAVO_AUDIO ("" when it is not set).
-    static std::string_view BackendFromEnvironment();
+    static std::string BackendFromEnvironment();
 
     WaveOut(std::unique_ptr<WaveSink> sink, WaveDoneTarget& target);
     WaveOut(const WaveOut&) = delete;

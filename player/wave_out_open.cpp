@@ -1,6 +1,5 @@
 // Chooses the backend of a wave output device.
-#include <cstdlib>
-
+#include "host/environment.h"
 #include "player/paced_sink.h"
 #include "player/player_texts.h"
 #include "player/portaudio_sink.h"
@@ -52,7 +51,6 @@ std::unique_ptr<WaveOut> WaveOut::Open(std::string_view backend, const WaveForma
     return std::make_unique<WaveOut>(std::move(sink), target);
 }
 
-std::string_view WaveOut::BackendFromEnvironment() {
-    const char* backend = std::getenv("CANTAVO_AUDIO");
-    return backend ? backend : "";
+std::string WaveOut::BackendFromEnvironment() {
+    return cantavo::EnvironmentValue("CANTAVO_AUDIO");
 }

@@ -1,8 +1,8 @@
 // The session's life: start-up, the window's commands, detection and the connection worker.
 #include "transfer/handset_session.h"
 
-#include "serial/serial_platform.h"
-#include "transfer/file_io.h"
+#include "host/file_io.h"
+#include "serial/serial_ports.h"
 #include "transfer/protocol.h"
 #include "transfer/session_texts.h"
 #include "transfer/text_format.h"

@@ -25,8 +25,8 @@
 #include <thread>
 #include <vector>
 
+#include "host/folder_lock.h"
 #include "serial/serial_comm.h"
-#include "transfer/folder_lock.h"
 #include "transfer/loader_table.h"
 #include "transfer/session_view.h"
 

@@ -1,5 +1,5 @@
 // Backup files: byte copies of the working image, saved and restored without touching the handset.
-#include "transfer/file_io.h"
+#include "host/file_io.h"
 #include "transfer/handset_session.h"
 #include "transfer/session_texts.h"
 #include "transfer/text_format.h"

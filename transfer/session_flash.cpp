@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <array>
 
-#include "transfer/file_io.h"
+#include "host/file_io.h"
 #include "transfer/handset_session.h"
 #include "transfer/protocol.h"
 #include "transfer/scramble.h"

@@ -2,8 +2,8 @@
 #include <algorithm>
 #include <array>
 
+#include "host/file_io.h"
 #include "transfer/charset.h"
-#include "transfer/file_io.h"
 #include "transfer/handset_session.h"
 #include "transfer/protocol.h"
 #include "transfer/scramble.h"

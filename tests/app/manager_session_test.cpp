@@ -16,6 +16,7 @@
 #include "app/virtual_handset_process.h"
 #include "app_test_support.h"
 #include "gui_test_support.h"
+#include "host/program_folder.h"
 #include "player/player_dlg.h"
 #include "tests/serial/pty_pair.h"
 #include "tools/handset/virtual_handset.h"

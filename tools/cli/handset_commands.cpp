@@ -1,12 +1,11 @@
 // read and write: connect as the window does, then copy between the working image and a backup file.
-#include <unistd.h>
-
 #include <charconv>
 #include <cstdio>
 #include <thread>
 
 #include "host/loader_lookup.h"
 #include "host/profile_file.h"
+#include "host/terminal.h"
 #include "tools/cli/cli_view.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/image_file.h"
@@ -51,7 +50,7 @@ private:
 class CHandsetRun {
 public:
     explicit CHandsetRun(const HandsetOptions& options)
-        : m_options(options), m_view(isatty(STDERR_FILENO) != 0, options.stats), m_session(m_view) {
+        : m_options(options), m_view(StderrIsTerminal(), options.stats), m_session(m_view) {
         m_view.Attach(m_session.Serial());
     }
     ~CHandsetRun() {

@@ -1,11 +1,11 @@
 // list, insert and extract: work on image and backup files without a handset.
 #include <cstdio>
 
+#include "host/file_io.h"
 #include "tools/cli/cli_view.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/image_file.h"
 #include "tools/cli/temp_folder.h"
-#include "transfer/file_io.h"
 #include "transfer/handset_session.h"
 #include "transfer/user_area.h"
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "transfer/file_io.h"
+#include "host/file_io.h"
 #include "transfer/user_area.h"
 
 namespace cantavo::cli {

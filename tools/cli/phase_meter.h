@@ -1,8 +1,6 @@
 #pragma once
 // Wall time, process CPU time and serial bytes of one phase of a transfer (cantavo-cli --stats).
 
-#include <sys/resource.h>
-
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -19,8 +17,6 @@ public:
     void Stop(const std::string& name);
 
 private:
-    static double CpuSeconds();
-
     const CSerialComm& m_serial;
     std::chrono::steady_clock::time_point m_start{};
     double m_cpuStart = 0;

@@ -1,7 +1,5 @@
 // cantavo-render [--start MS] [--loops N] [--raw] [--voices DIR] IN.mmf OUT
 // cantavo-render [options] -d OUTDIR IN.mmf...
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <filesystem>
@@ -10,6 +8,7 @@
 
 #include "cantavo_version.h"
 #include "host/data_folder.h"
+#include "host/terminal.h"
 #include "host/voice_folder.h"
 #include "tools/render/audio_output.h"
 #include "tools/render/render_job.h"
@@ -106,7 +105,7 @@ int Run(int argc, char** argv) {
         Report("%s", error.c_str());
         return kExitFailure;
     }
-    const bool show_progress = isatty(STDERR_FILENO) == 1;
+    const bool show_progress = cantavo::StderrIsTerminal();
     size_t failed = 0;
     for (size_t i = 0; i < files.size(); ++i) {
         if (show_progress) Report(render_text::kProgress, i + 1, files.size(), files[i].c_str());

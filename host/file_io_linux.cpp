@@ -1,4 +1,4 @@
-#include "transfer/file_io.h"
+#include "host/file_io.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
