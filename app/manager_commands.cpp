@@ -40,7 +40,7 @@ void CManagerDlg::BindEvents() {
         Bind(
             wxEVT_BUTTON, [this, handler](wxCommandEvent&) { (this->*handler)(); }, command.first);
     }
-    for (int slot = 0; slot < ids::kSlotCount; ++slot) {
+    for (int slot = 0; slot < cantavo::kMelodySlotCount; ++slot) {
         Bind(
             wxEVT_RADIOBUTTON, [this, slot](wxCommandEvent&) { OnSelectSlot(slot); }, ids::kSlotRadios[slot]);
         SlotNameBox(slot)->Bind(wxEVT_SET_FOCUS, [this, slot](wxFocusEvent& event) {

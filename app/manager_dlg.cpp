@@ -131,7 +131,7 @@ wxSizer* CManagerDlg::CreateSlotGroup() {
     wxWindow* box = group->GetStaticBox();
     auto* grid = new wxFlexGridSizer(2, wxSize(kGap, kGap / 2));
     grid->AddGrowableCol(1);
-    for (int slot = 0; slot < ids::kSlotCount; ++slot) {
+    for (int slot = 0; slot < cantavo::kMelodySlotCount; ++slot) {
         m_radioSlot[slot] =
             new wxRadioButton(box, ids::kSlotRadios[slot], wxString::FromUTF8(cantavo::SlotLabel(slot)),
                               wxDefaultPosition, wxDefaultSize, slot == 0 ? wxRB_GROUP : 0);
@@ -252,7 +252,7 @@ void CManagerDlg::EnableStop(bool enabled) {
 void CManagerDlg::ShowSlotNames(const cantavo::SlotNames& names) {
     m_slotNames = names;
     const wxColour erased = wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE);
-    for (int slot = 0; slot < ids::kSlotCount; ++slot) {
+    for (int slot = 0; slot < cantavo::kMelodySlotCount; ++slot) {
         m_editSlot[slot]->ChangeValue(wxString::FromUTF8(names[slot].title));
         m_editSlot[slot]->SetBackgroundColour(names[slot].erased ? erased : wxNullColour);
         m_editSlot[slot]->Refresh();

@@ -4,16 +4,21 @@
 #include <cstring>
 #include <new>
 
+#include "engine/channel_messages.h"
+#include "engine/synth.h"
+
 namespace {
 
 constexpr uint8_t kFirstScoreTrack = 1;
 constexpr uint8_t kLastScoreTrack = 4;
-constexpr uint8_t kChannels = 16;
-constexpr uint8_t kMasterLevelFullTracks = 0x40;  // offset 0
-constexpr uint8_t kMasterLevelTrackZero = 0x2E;   // offset -18
+constexpr uint8_t kMasterLevelFullTracks = kMasterLevelCentre;      // offset 0
+constexpr uint8_t kMasterLevelTrackZero = kMasterLevelCentre - 18;  // offset -18 (9 dB quieter)
 constexpr uint8_t kStartAdpcmLevel = 100;
-constexpr uint32_t kFramesPerSecond = 22050;
-constexpr uint32_t kMsPerSecond = 1000;
+constexpr uint8_t kSongBankMsb = 0x7C;  // bank select 0x7C/0x00: the song's own voices
+constexpr uint8_t kFullLevel = 0x7F;
+constexpr uint8_t kPanCentre = 0x40;
+constexpr uint8_t kDirectWave = 0x80;
+constexpr size_t kMostExclusiveParameters = 4;
 // Longest catch-up render of a seek in one piece; longer gaps are rendered in pieces of this size so that
 // the scratch buffer stays small.
 constexpr uint64_t kCatchUpPieceFrames = 1u << 19;
@@ -26,6 +31,16 @@ constexpr uint8_t U8(int value) {
 
 void CSmafSequencer::SendMessage(std::initializer_list<uint8_t> bytes) {
     m_target.ProcessMessage(bytes.begin(), static_cast<uint32_t>(bytes.size()));
+}
+
+void CSmafSequencer::SendExclusive(ExclusiveType type, std::initializer_list<uint8_t> parameters) {
+    uint8_t message[kExclusiveParametersAt + kMostExclusiveParameters + 1];
+    std::copy(std::begin(kExclusiveHeader), std::end(kExclusiveHeader), message);
+    message[kExclusiveTypeAt] = type;
+    const size_t count = std::min(parameters.size(), kMostExclusiveParameters);
+    std::copy_n(parameters.begin(), count, message + kExclusiveParametersAt);
+    message[kExclusiveParametersAt + count] = kExclusiveEnd;
+    m_target.ProcessMessage(message, static_cast<uint32_t>(kExclusiveParametersAt + count + 1));
 }
 
 void CSmafSequencer::AppendData(const uint8_t* data, uint32_t length) {
@@ -92,9 +107,9 @@ int CSmafSequencer::BuildEventList() {
 }
 
 void CSmafSequencer::SendStartMessages() {
-    SendMessage({0xF0, 0x43, 0x79, 0x05, 0x7F, 0x0B, 0x01, 0xF7});
-    SendMessage({0xF0, 0x43, 0x79, 0x05, 0x7F, 0x0A,
-                 m_level_flag == 1 ? kMasterLevelFullTracks : kMasterLevelTrackZero, 0xF7});
+    SendExclusive(kExclusiveSlotMode, {kSlotModeByChannel});
+    SendExclusive(kExclusiveMasterLevel,
+                  {m_level_flag == 1 ? kMasterLevelFullTracks : kMasterLevelTrackZero});
     const FileBytes file = File();
     for (const ScoreTrack& track : m_score_tracks) {
         ScanSetupData(file, track.setup, [&](FileRange body) {
@@ -105,16 +120,16 @@ void CSmafSequencer::SendStartMessages() {
         for (const WaveChunk& wave : track.waves)
             m_target.LoadSongWave(wave.wave, file.data() + wave.data.offset, wave.data.size,
                                   track.sample_rate);
-    for (uint8_t n = 0; n < kChannels; ++n) {
-        const uint8_t controller = U8(0xB0 | n);
-        SendMessage({controller, 0x37, 0x01});  // one note at a time
-        SendMessage({controller, 0x00, 0x7C});  // bank select 0x7C/0x00
-        SendMessage({controller, 0x20, 0x00});
-        SendMessage({U8(0xC0 | n), 0x00});
-        SendMessage({controller, 0x07, 0x7F});  // volume
-        SendMessage({controller, 0x0B, 0x7F});  // expression
-        SendMessage({controller, 0x0A, 0x40});  // pan
-        SendMessage({0xF0, 0x43, 0x79, 0x05, 0x7F, 0x09, n, kStartAdpcmLevel, 0xF7});
+    for (uint8_t n = 0; n < kChannelCount; ++n) {
+        const uint8_t control = U8(kStatusControl | n);
+        SendMessage({control, kControllerNoteLimit, kMonoNoteLimit});
+        SendMessage({control, kControllerBankMsb, kSongBankMsb});
+        SendMessage({control, kControllerBankLsb, 0x00});
+        SendMessage({U8(kStatusProgram | n), 0x00});
+        SendMessage({control, kControllerVolume, kFullLevel});
+        SendMessage({control, kControllerExpression, kFullLevel});
+        SendMessage({control, kControllerPan, kPanCentre});
+        SendExclusive(kExclusiveWaveLevel, {n, kStartAdpcmLevel});
     }
 }
 
@@ -130,7 +145,7 @@ int CSmafSequencer::Start(uint32_t ms) {
 void CSmafSequencer::Stop() {
     if (m_playing != 1) return;
     m_next_event = 0;
-    for (uint8_t n = 0; n < kChannels; ++n) SendMessage({U8(0xB0 | n), 0x78});
+    for (uint8_t n = 0; n < kChannelCount; ++n) SendMessage({U8(kStatusControl | n), kControllerAllSoundOff});
     m_target.StopWaveVoice();
     // All sound off leaves notes keyed by register writes sounding; a stopped song must not.
     m_target.KeyOffRegisterNotes();
@@ -142,7 +157,7 @@ int CSmafSequencer::SeekTo(uint32_t ms) {
     if (m_events[m_events.Count() - 1].time < ms) return 0;
     PlayDueEvents(ms);
     const uint32_t last = m_next_event == 0 ? 0 : m_events[m_next_event - 1].time;
-    uint64_t frames = uint64_t{ms - last} * kFramesPerSecond / kMsPerSecond;
+    uint64_t frames = MsToFrames(ms - last);
     if (frames == 0) return 1;
     const uint64_t piece = std::min(frames, kCatchUpPieceFrames);
     const std::unique_ptr<int16_t[]> scratch(new (std::nothrow) int16_t[piece * 2]);
@@ -176,11 +191,11 @@ int CSmafSequencer::DispatchNextEvent() {
     const uint8_t b2 = MessageByte(m, 2);
     const uint8_t b3 = MessageByte(m, 3);
     if (b0 == kStatusRegisterWrite) {
-        SendMessage({0xF0, 0x43, 0x79, 0x05, 0x7F, 0x03, U8(b1 & 0x7F), U8(b2 & 0x7F), U8(b3 & 0x7F), 0xF7});
+        SendExclusive(kExclusiveRegisterWrite, {U8(b1 & 0x7F), U8(b2 & 0x7F), U8(b3 & 0x7F)});
     } else if (b0 == kStatusWave) {
-        if (b1 == kWaveStart) SendMessage({0xF0, 0x43, 0x79, 0x05, 0x7F, 0x07, b2, b3, 0x80, 0x00, 0xF7});
-        if (b1 == kWaveStop) SendMessage({0xF0, 0x43, 0x79, 0x05, 0x7F, 0x08, b2, 0xF7});
-        if (b1 == kWaveVolume) SendMessage({0xF0, 0x43, 0x79, 0x05, 0x7F, 0x09, b2, b3, 0xF7});
+        if (b1 == kWaveStart) SendExclusive(kExclusiveStartWave, {b2, b3, kDirectWave, 0x00});
+        if (b1 == kWaveStop) SendExclusive(kExclusiveStopWave, {b2});
+        if (b1 == kWaveVolume) SendExclusive(kExclusiveWaveLevel, {b2, b3});
     } else {
         SendMessage({b0, b1, b2, b3});
     }

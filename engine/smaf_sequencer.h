@@ -6,6 +6,7 @@
 #include <forward_list>
 #include <memory>
 
+#include "engine/channel_messages.h"
 #include "engine/seq_event_list.h"
 #include "engine/sequencer_target.h"
 #include "engine/smaf_parser.h"
@@ -52,6 +53,8 @@ public:
 
 private:
     void SendMessage(std::initializer_list<uint8_t> bytes);
+    // The engine's exclusive message of `type` with up to four parameters.
+    void SendExclusive(ExclusiveType type, std::initializer_list<uint8_t> parameters);
     void SendStartMessages();
 
     CSequencerTarget& m_target;

@@ -73,7 +73,7 @@ uint8_t CSoundDevice::AllocSlot(uint8_t ops) const {
     if (m_ops_in_use + ops > kOperatorBudget) return kNoSlot;
     if (ops == 4 && m_ops_in_use + 6 > kOperatorBudget && m_ops_before + 4 > kOperatorBudget) return kNoSlot;
     uint8_t chosen = kNoSlot;
-    for (uint8_t s = 0; s < kSlotCount; ++s)
+    for (uint8_t s = 0; s < kVoiceSlotCount; ++s)
         if (m_slots[s].ops == 0 && (chosen == kNoSlot || m_slots[s].age < m_slots[chosen].age)) chosen = s;
     return chosen;
 }
@@ -99,7 +99,7 @@ void CSoundDevice::RemoveNotes(uint8_t ch, uint8_t note) {
 
 void CSoundDevice::NoteOn(uint8_t ch, uint8_t note, uint8_t velocity) {
     ++m_age_counter;
-    if (m_channels[ch].note_limit == 1)
+    if (m_channels[ch].note_limit == kMonoNoteLimit)
         MonoNoteOn(ch, note, velocity);
     else
         PolyNoteOn(ch, note, velocity);
@@ -128,7 +128,7 @@ void CSoundDevice::MonoNoteOn(uint8_t ch, uint8_t note, uint8_t velocity) {
         node.note = note;
         node.holds = static_cast<int8_t>(node.holds + 1);
         node.velocity = velocity;
-        if (node.slot >= kSlotCount) return;
+        if (node.slot >= kVoiceSlotCount) return;
         SlotRecord& slot = m_slots[node.slot];
         slot.age = m_age_counter;
         slot.note = note;
@@ -139,7 +139,7 @@ void CSoundDevice::MonoNoteOn(uint8_t ch, uint8_t note, uint8_t velocity) {
         return;
     }
     if (channel.voice_ops == 0) return;
-    const uint8_t slot = m_slot_mode == 1 ? ch : AllocSlot(channel.voice_ops);
+    const uint8_t slot = m_slot_mode == kSlotModeByChannel ? ch : AllocSlot(channel.voice_ops);
     if (slot == kNoSlot) return;
     NoteNode& node = AddNote(ch, note, slot);
     const VoiceRecord* voice = LookupVoice(ch, note);
@@ -195,7 +195,7 @@ void CSoundDevice::StartFmNote(uint8_t ch, uint8_t slot, const VoiceRecord* voic
 void CSoundDevice::NoteOff(uint8_t ch, uint8_t note) {
     ++m_age_counter;
     ChannelRecord& channel = m_channels[ch];
-    if (channel.note_limit == 1) {
+    if (channel.note_limit == kMonoNoteLimit) {
         if (channel.notes.empty()) return;
         NoteNode& node = channel.notes.front();
         node.holds = static_cast<int8_t>(node.holds - 1);
@@ -219,7 +219,7 @@ void CSoundDevice::NoteOff(uint8_t ch, uint8_t note) {
 }
 
 void CSoundDevice::ReleaseSlot(uint8_t slot) {
-    if (slot >= kSlotCount) return;
+    if (slot >= kVoiceSlotCount) return;
     m_ops_in_use = static_cast<uint8_t>(m_ops_in_use - m_slots[slot].ops_charged);
     m_slots[slot].ops = 0;
     m_slots[slot].age = m_age_counter;

@@ -5,21 +5,12 @@
 #include <filesystem>
 
 #include "engine/sound_device.h"
+#include "engine/synth.h"
 
-inline constexpr uint32_t kFramesPerSecond = 22050;
-inline constexpr uint32_t kBytesPerFrame = 4;  // 16-bit left, 16-bit right
-inline constexpr uint32_t kChunkFrames = 22;   // events are dispatched between chunks of at most this many
+inline constexpr uint32_t kChunkFrames = 22;  // events are dispatched between chunks of at most this many
 inline constexpr uint32_t kRepeatSong = 1;
 // Every song ends: a minute after its last event it ends even while it still sounds (a note held for ever).
 inline constexpr uint32_t kLongestTailFrames = 60 * kFramesPerSecond;
-
-// ms = frames x 1000 / 22050 and frames = ms x 22050 / 1000, truncated, exact for every 32-bit value.
-constexpr uint32_t FramesToMs(uint32_t frames) {
-    return static_cast<uint32_t>(uint64_t{frames} * 1000 / kFramesPerSecond);
-}
-constexpr uint64_t MsToFrames(uint32_t ms) {
-    return uint64_t{ms} * kFramesPerSecond / 1000;
-}
 
 class CSynthEngine {
 public:

@@ -26,16 +26,9 @@
 namespace {
 
 constexpr uint32_t kStepMs = 1000;  // rewind / forward step of the start offset
-constexpr uint32_t kBytesPerFrame = 4;
-constexpr uint32_t kFramesPerSecond = 22050;
 constexpr int kAboutCommand = 0x10;
 constexpr uint32_t kLongestTimeText = 599999;  // "9:59" sizes the position's text
 constexpr int kHeardRefreshMs = 200;
-
-// The elapsed time of a byte count; 64-bit so that no 32-bit byte count wraps.
-uint32_t BytesToMs(uint64_t bytes) {
-    return static_cast<uint32_t>(bytes / kBytesPerFrame * 1000 / kFramesPerSecond);
-}
 
 wxBitmapBundle Art(const char* name, int size) {
     const std::string_view svg = player_art::Find(name);  // embedded with a terminating NUL
@@ -213,7 +206,7 @@ void CPlayerDlg::ShowHeard() {
     const HeardSoFar heard = m_playback.Take();
     if (m_nPlayState == kStopped || heard.play != m_nPlay) return;
     m_nHeardBytes = heard.bytes;
-    m_nElapsedMs = BytesToMs(m_nHeardBytes);
+    m_nElapsedMs = FramesToMs(m_nHeardBytes / kBytesPerFrame);
     ShowElapsedTime();
     if (heard.seek != m_nSeek) return;
     ShowPosition(heard.position_ms);

@@ -5,13 +5,14 @@
 #include <cstring>
 #include <span>
 
+#include "engine/synth.h"
 #include "host/quiet_stderr.h"
 #include "player/player_texts.h"
 
 namespace {
 
 constexpr uint32_t kMaxSliceFrames = 1024;  // more than the device ever hands over at once
-constexpr int kChannels = 2;
+constexpr int kChannels = kChannelsPerFrame;
 
 std::string PaReason(PaError code) {
     return std::string("PortAudio: ") + Pa_GetErrorText(code);

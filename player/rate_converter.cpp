@@ -4,6 +4,14 @@
 
 #include <cmath>
 
+#include "engine/synth.h"
+
+namespace {
+
+constexpr int kChannels = kChannelsPerFrame;
+
+}  // namespace
+
 std::unique_ptr<RateConverter> RateConverter::Create(uint32_t from_rate, uint32_t to_rate,
                                                      uint32_t max_input_frames, std::string& error) {
     const double ratio = static_cast<double>(to_rate) / from_rate;

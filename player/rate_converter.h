@@ -24,7 +24,6 @@ public:
     void Reset();
 
 private:
-    static constexpr int kChannels = 2;
     RateConverter(SRC_STATE* state, double ratio, uint32_t max_input_frames);
 
     SRC_STATE* state_;

@@ -23,8 +23,7 @@
 
 class SongLength;
 
-inline constexpr uint32_t kPlayerBufferBytes = 8192;  // 2048 frames, about 92.9 ms
-inline constexpr uint32_t kPlayerBuffers = 6;         // about 557 ms of sound queued
+inline constexpr uint32_t kPlayerBuffers = 6;  // about 557 ms of sound queued
 
 // One buffer of a song, heard.
 struct HeardBuffer {

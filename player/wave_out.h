@@ -16,20 +16,8 @@
 #include <string_view>
 #include <thread>
 
+#include "player/wave_format.h"
 #include "player/wave_sink.h"
-
-// The format record of an open call.
-struct WaveFormat {
-    uint16_t format_tag = 0;  // 1 = PCM
-    uint16_t channels = 0;
-    uint32_t samples_per_sec = 0;
-    uint32_t avg_bytes_per_sec = 0;
-    uint16_t block_align = 0;  // bytes per frame
-    uint16_t bits_per_sample = 0;
-};
-inline constexpr uint16_t kWaveFormatPcm = 1;
-// The one format the player uses: 16-bit stereo PCM at 22050 Hz.
-inline constexpr WaveFormat kPlayerWaveFormat{kWaveFormatPcm, 2, 22050, 22050 * 4, 4, 16};
 
 inline constexpr uint32_t kWaveHeaderDone = 0x01;      // returned by the device
 inline constexpr uint32_t kWaveHeaderPrepared = 0x02;  // may be written

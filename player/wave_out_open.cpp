@@ -20,9 +20,12 @@ std::unique_ptr<WaveSink> OpenWavSink(std::string_view backend, std::string_view
     return WavFileSink::Create(std::string(backend.substr(prefix.size())), format, error);
 }
 
+// The player's format at any rate.
 bool IsSupported(const WaveFormat& format) {
-    return format.format_tag == kWaveFormatPcm && format.channels == 2 && format.bits_per_sample == 16 &&
-           format.block_align == 4 && format.samples_per_sec > 0 &&
+    return format.format_tag == kPlayerWaveFormat.format_tag &&
+           format.channels == kPlayerWaveFormat.channels &&
+           format.bits_per_sample == kPlayerWaveFormat.bits_per_sample &&
+           format.block_align == kPlayerWaveFormat.block_align && format.samples_per_sec > 0 &&
            format.avg_bytes_per_sec == format.samples_per_sec * format.block_align;
 }
 

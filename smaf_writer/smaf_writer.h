@@ -9,22 +9,11 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/smaf_format.h"
+
 namespace smaf {
 
 using Bytes = std::vector<uint8_t>;
-
-// Timebase codes (ms per tick).
-inline constexpr uint8_t kTimebase1Ms = 0x00;
-inline constexpr uint8_t kTimebase2Ms = 0x01;
-inline constexpr uint8_t kTimebase4Ms = 0x02;
-inline constexpr uint8_t kTimebase5Ms = 0x03;
-inline constexpr uint8_t kTimebase10Ms = 0x10;
-inline constexpr uint8_t kTimebase20Ms = 0x11;
-inline constexpr uint8_t kTimebase40Ms = 0x12;
-inline constexpr uint8_t kTimebase50Ms = 0x13;
-
-inline constexpr uint8_t kWaveType4000Hz = 0x10;
-inline constexpr uint8_t kWaveType8000Hz = 0x11;
 
 void AppendBigEndian32(Bytes& out, uint32_t value);
 void AppendBytes(Bytes& out, const Bytes& more);

@@ -69,7 +69,7 @@ void CHandsetSession::ShowSlotNames() {
         return;
     }
     SlotNames names;
-    for (int slot = 0; slot < kSlotCount; ++slot) {
+    for (int slot = 0; slot < kMelodySlotCount; ++slot) {
         const auto plain = PlainSlot(*image, slot);
         names[slot].erased = IsErasedSlot(plain);
         if (!names[slot].erased) names[slot].title = SlotTitle(plain);
@@ -78,7 +78,7 @@ void CHandsetSession::ShowSlotNames() {
 }
 
 void CHandsetSession::OnSelectSlot(int index) {
-    if (index < 0 || index >= kSlotCount) return;
+    if (index < 0 || index >= kMelodySlotCount) return;
     m_nSlotIndex = index;
     m_nSlotMask = 1 << index;
 }
@@ -136,7 +136,7 @@ int CHandsetSession::InsertFile() {
 }
 
 std::optional<std::vector<uint8_t>> CHandsetSession::SlotMelody(int index) {
-    if (index < 0 || index >= kSlotCount) return std::nullopt;
+    if (index < 0 || index >= kMelodySlotCount) return std::nullopt;
     std::string error;
     const auto image = ReadFileBytes(m_strWorkFile, error);
     if (!image) {
@@ -164,7 +164,7 @@ int CHandsetSession::SaveSlotMelody(int index, const std::filesystem::path& file
 }
 
 int CHandsetSession::ClearSlot(int index) {
-    if (IsWorkerRunning() || index < 0 || index >= kSlotCount) return 0;
+    if (IsWorkerRunning() || index < 0 || index >= kMelodySlotCount) return 0;
     // Erased flash: 0xFF, which the scrambling leaves as it is.
     const std::vector<uint8_t> erased(SlotSize(index), kErasedByte);
     std::string error;

@@ -113,7 +113,7 @@ TEST_F(SoundDeviceTest, LegatoOnAnAdpcmDrumNodeTouchesNoSlot) {
     Send({0x94, 60, 70});      // legato on the drum node
     EXPECT_EQ(device->Channel(4).notes.front().holds, 2);
     EXPECT_EQ(device->Channel(4).notes.front().note, 60);
-    for (uint8_t s = 0; s < kSlotCount; ++s) {
+    for (uint8_t s = 0; s < kVoiceSlotCount; ++s) {
         EXPECT_EQ(device->Slot(s).age, 0u) << int(s);
         EXPECT_EQ(Fm(s).key_on, 0) << int(s);
     }

@@ -418,7 +418,7 @@ TEST_F(SynthEngineTest, SpansOfChunksSoundExactlyAsChunkByChunk) {
 TEST_F(SynthEngineTest, TheFullyModulatedSongSoundsEverySlotWithEveryModulation) {
     ASSERT_TRUE(Play(test_songs::FullyModulatedSong(10)));
     RenderLeft(5 * kFramesPerSecond);
-    for (uint32_t s = 0; s < CFmSynth::kSlots; ++s) {
+    for (uint32_t s = 0; s < kVoiceSlotCount; ++s) {
         const FmSlot& slot = engine->Device().FmSynth().Slot(s);
         EXPECT_EQ(slot.operator_count, 4) << s;
         EXPECT_NE(slot.feedback_shift, 0u) << s;

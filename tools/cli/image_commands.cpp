@@ -67,7 +67,7 @@ private:
 int ListImage(const std::filesystem::path& file) {
     const auto image = ReadImage(file);
     if (!image) return 1;
-    for (int index = 0; index < kSlotCount; ++index) {
+    for (int index = 0; index < kMelodySlotCount; ++index) {
         const auto slot = PlainSlot(*image, index);
         if (IsErasedSlot(slot))
             std::printf("%2d  %-8s (empty)\n", index + 1, SlotLabel(index).c_str());

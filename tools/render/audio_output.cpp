@@ -7,11 +7,9 @@
 #include <cstdio>
 #include <cstring>
 
-namespace {
+#include "engine/synth.h"
 
-constexpr int kSampleRate = 22050;
-constexpr int kChannels = 2;
-constexpr uint32_t kBytesPerFrame = 4;
+namespace {
 
 std::string LowerExtension(const std::filesystem::path& path) {
     std::string extension = path.extension().string();
@@ -39,8 +37,8 @@ constexpr FileFormat kFileFormats[] = {
 
 SF_INFO FileInfo(int format) {
     SF_INFO info{};
-    info.samplerate = kSampleRate;
-    info.channels = kChannels;
+    info.samplerate = kFramesPerSecond;
+    info.channels = kChannelsPerFrame;
     info.format = format;
     return info;
 }

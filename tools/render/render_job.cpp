@@ -9,6 +9,7 @@
 
 #include "engine/smaf_parser.h"
 #include "engine/synth_engine.h"
+#include "player/wave_format.h"
 #include "tools/render/audio_output.h"
 #include "tools/render/render_texts.h"
 
@@ -69,8 +70,8 @@ std::string RenderFile(const std::filesystem::path& input, const std::filesystem
 
     const std::unique_ptr<CAudioOutput> out = OpenAudioOutput(output, options.raw, reason);
     if (!out) return FileError(output, Format(render_text::kCannotWrite, reason.c_str()));
-    std::vector<uint8_t> buffer(kRenderBufferBytes);
-    while (const uint32_t written = engine->Render(buffer.data(), kRenderBufferBytes)) {
+    std::vector<uint8_t> buffer(kPlayerBufferBytes);
+    while (const uint32_t written = engine->Render(buffer.data(), kPlayerBufferBytes)) {
         if (!out->Write(buffer.data(), written))
             return FileError(output, Format(render_text::kCannotWrite, out->Error().c_str()));
     }
