@@ -9,16 +9,14 @@ constexpr int16_t kDefaultMasterOffset = -24;
 
 }  // namespace
 
-CSoundDevice::CSoundDevice(const std::filesystem::path& voice_folder) {
+CSoundDevice::CSoundDevice(const VoiceFiles& voices) {
     EnterDeviceRegistry(this);
     m_fm = std::make_unique<CFmSynth>();
     m_adpcm = std::make_unique<CAdpcmPlayer>();
     m_sequencer = std::make_unique<CSmafSequencer>(*this);
     m_master_offset = kDefaultMasterOffset;
-    if (!voice_folder.empty()) {
-        m_voices.LoadVmaFile(voice_folder);
-        m_voices.LoadAdpFile(voice_folder, *m_adpcm);
-    }
+    m_voices.LoadVmaFile(voices.vma);
+    m_voices.LoadAdpFile(voices.adp, *m_adpcm);
 }
 
 CSoundDevice::~CSoundDevice() {

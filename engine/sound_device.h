@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstdint>
-#include <filesystem>
 #include <forward_list>
 #include <memory>
 
@@ -15,6 +14,7 @@
 #include "engine/levels.h"
 #include "engine/sequencer_target.h"
 #include "engine/smaf_sequencer.h"
+#include "engine/voice_files.h"
 #include "engine/voice_table.h"
 
 inline constexpr uint8_t kOperatorBudget = 32;
@@ -65,8 +65,8 @@ struct ChannelRecord {
 
 class CSoundDevice final : public CSequencerTarget {
 public:
-    // Builds the voice table from the built-in banks and the voice files in `voice_folder` (none when empty).
-    explicit CSoundDevice(const std::filesystem::path& voice_folder);
+    // Builds the voice table from the built-in banks and the voice files.
+    explicit CSoundDevice(const VoiceFiles& voices);
     virtual ~CSoundDevice();
     CSoundDevice(const CSoundDevice&) = delete;
     CSoundDevice& operator=(const CSoundDevice&) = delete;

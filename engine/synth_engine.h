@@ -2,10 +2,10 @@
 // The engine behind the Synth functions: the render loop over one sound device and its sequencer.
 
 #include <cstdint>
-#include <filesystem>
 
 #include "engine/sound_device.h"
 #include "engine/synth.h"
+#include "engine/voice_files.h"
 
 inline constexpr uint32_t kChunkFrames = 22;  // events are dispatched between chunks of at most this many
 inline constexpr uint32_t kRepeatSong = 1;
@@ -14,8 +14,7 @@ inline constexpr uint32_t kLongestTailFrames = 60 * kFramesPerSecond;
 
 class CSynthEngine {
 public:
-    explicit CSynthEngine(const std::filesystem::path& voice_folder)
-        : m_voice_folder(voice_folder), m_device(voice_folder) {}
+    explicit CSynthEngine(VoiceFiles voices = {}) : m_voices(std::move(voices)), m_device(m_voices) {}
 
     void SetRepeat(uint32_t mode);
     // With repeat on, restarts the song only this many more times and then lets it end. SetRepeat lifts the
@@ -28,8 +27,8 @@ public:
 
     CSoundDevice& Device() { return m_device; }
     uint32_t Position() const { return m_position; }
-    // The folder the voice files were read from (empty: the built-in voices only).
-    const std::filesystem::path& VoiceFolder() const { return m_voice_folder; }
+    // The voice files it was built with, for another engine that must sound the same.
+    const VoiceFiles& Voices() const { return m_voices; }
 
 private:
     static constexpr uint32_t kNoRestartLimit = UINT32_MAX;
@@ -42,9 +41,9 @@ private:
     // Frames rendered since the last event was dispatched; cleared by a start, a seek and a restart.
     uint64_t m_tail_frames = 0;
     uint32_t m_restarts_left = kNoRestartLimit;
-    std::filesystem::path m_voice_folder;
+    VoiceFiles m_voices;
     CSoundDevice m_device;
 };
 
-// The process-wide engine, constructed on first use with the folder given to SynthSetVoiceFolder.
+// The process-wide engine, constructed on first use with the voice files given to SynthSetVoiceFiles.
 CSynthEngine& TheSynthEngine();

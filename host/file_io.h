@@ -11,7 +11,9 @@
 
 namespace cantavo {
 
-std::optional<std::vector<uint8_t>> ReadFileBytes(const std::filesystem::path& file, std::string& error);
+// The whole file. With `reason`, a failure's reason alone goes there too, for a message worded its own way.
+std::optional<std::vector<uint8_t>> ReadFileBytes(const std::filesystem::path& file, std::string& error,
+                                                  std::string* reason = nullptr);
 // Up to `buffer.size()` bytes from `offset`; the count read, or nullopt on an error.
 std::optional<size_t> ReadFileAt(const std::filesystem::path& file, uint64_t offset,
                                  std::span<uint8_t> buffer, std::string& error);

@@ -48,6 +48,29 @@ bool WriteAll(int fd, const uint8_t* bytes, size_t count, uint64_t offset) {
     return true;
 }
 
+// Reads until the end, so a pipe or a device gives what it has as a file does; nullopt and the error number
+// on a failure.
+std::optional<std::vector<uint8_t>> ReadToEnd(const std::filesystem::path& file, int& failure) {
+    CFileHandle fd(open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    failure = errno;
+    if (fd.Get() < 0) return std::nullopt;
+    std::vector<uint8_t> bytes;
+    struct stat info {};
+    if (fstat(fd.Get(), &info) == 0 && S_ISREG(info.st_mode))
+        bytes.reserve(static_cast<size_t>(info.st_size));
+    uint8_t chunk[64 * 1024];
+    for (;;) {
+        const ssize_t n = read(fd.Get(), chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            failure = errno;
+            return std::nullopt;
+        }
+        if (n == 0) return bytes;
+        bytes.insert(bytes.end(), chunk, chunk + n);
+    }
+}
+
 }  // namespace
 
 std::optional<size_t> ReadFileAt(const std::filesystem::path& file, uint64_t offset,
@@ -72,22 +95,14 @@ std::optional<size_t> ReadFileAt(const std::filesystem::path& file, uint64_t off
     return done;
 }
 
-std::optional<std::vector<uint8_t>> ReadFileBytes(const std::filesystem::path& file, std::string& error) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(file, ec)) {
-        Fail(file, EISDIR, error);
-        return std::nullopt;
-    }
-    const auto size = std::filesystem::file_size(file, ec);
-    if (ec) {
-        Fail(file, ec.value(), error);
-        return std::nullopt;
-    }
-    std::vector<uint8_t> bytes(size);
-    const auto count = ReadFileAt(file, 0, bytes, error);
-    if (!count) return std::nullopt;
-    bytes.resize(*count);
-    return bytes;
+std::optional<std::vector<uint8_t>> ReadFileBytes(const std::filesystem::path& file, std::string& error,
+                                                  std::string* reason) {
+    int failure = 0;
+    std::optional<std::vector<uint8_t>> bytes = ReadToEnd(file, failure);
+    if (bytes) return bytes;
+    Fail(file, failure, error);
+    if (reason != nullptr) *reason = std::strerror(failure);
+    return std::nullopt;
 }
 
 bool WriteFileBytes(const std::filesystem::path& file, std::span<const uint8_t> bytes, std::string& error) {

@@ -12,12 +12,11 @@
 #include <wx/textctrl.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <limits>
 
+#include "host/file_io.h"
 #include "player/level_meter.h"
 #include "player/player_texts.h"
 #include "player/unsigned_text.h"
@@ -348,24 +347,18 @@ void CPlayerDlg::OpenData(const wxString& name, std::vector<uint8_t> song) {
     OnPlay();
 }
 
-// The whole file, or nothing; a failure is told to the person at the terminal (the dialog says nothing).
+// The whole file, or nothing; a failure is told to the person at the terminal (the dialog says nothing). A
+// file the engine cannot take is not read at all.
 std::optional<std::vector<uint8_t>> CPlayerDlg::LoadSmafFile(const wxString& path) {
-    const std::string name = path.utf8_string();
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.fn_str(), "rb"), std::fclose);
-    std::vector<uint8_t> data;
-    uint8_t block[64 * 1024];
-    size_t got = 0;
-    while (file && (got = std::fread(block, 1, sizeof block, file.get())) > 0) {
-        if (data.size() + got > std::numeric_limits<uint32_t>::max()) {
-            ReportToTerminal(player_texts::FileError(name, player_texts::kTooLarge));
-            return std::nullopt;
-        }
-        data.insert(data.end(), block, block + got);
-    }
-    if (!file || std::ferror(file.get())) {
-        ReportToTerminal(player_texts::FileError(name, std::strerror(errno)));
-        return std::nullopt;
-    }
+    constexpr uint64_t kLargest = std::numeric_limits<uint32_t>::max();
+    const std::filesystem::path file(path.fn_str().data());
+    std::error_code unknown_size;
+    const uint64_t size = std::filesystem::file_size(file, unknown_size);
+    std::string error, reason = player_texts::kTooLarge;
+    std::optional<std::vector<uint8_t>> data;
+    if (unknown_size || size <= kLargest) data = cantavo::ReadFileBytes(file, error, &reason);
+    if (data && data->size() > kLargest) data.reset();
+    if (!data) ReportToTerminal(player_texts::FileError(path.utf8_string(), reason));
     return data;
 }
 

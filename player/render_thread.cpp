@@ -180,7 +180,7 @@ void RenderThread::Execute(Command& command) {
             if (m_playing) m_wave->Restart();
             if (m_measured != m_data_id) {
                 m_measured = m_data_id;
-                m_length = std::make_unique<SongLength>(m_data, TheSynthEngine().VoiceFolder());
+                m_length = std::make_unique<SongLength>(m_data, TheSynthEngine().Voices());
             }
             break;
         }

@@ -37,7 +37,7 @@ protected:
     const FmSlot& Fm(uint8_t slot) const { return device->FmSynth().Slot(slot); }
     static uint32_t Pitch(const FmSlot& slot) { return (uint32_t{slot.block} << 16) | slot.fnum; }
 
-    std::unique_ptr<CSoundDevice> device = std::make_unique<CSoundDevice>(std::filesystem::path());
+    std::unique_ptr<CSoundDevice> device = std::make_unique<CSoundDevice>(VoiceFiles());
 };
 
 TEST_F(SoundDeviceTest, PolyNoteStartsAnFmSlotAndVelocityZeroReleasesIt) {
@@ -334,7 +334,7 @@ TEST_F(SoundDeviceTest, MalformedMessagesAreIgnored) {
 }
 
 TEST_F(SoundDeviceTest, SongVoicesReachEveryRegisteredDevice) {
-    const auto other = std::make_unique<CSoundDevice>(std::filesystem::path());
+    const auto other = std::make_unique<CSoundDevice>(VoiceFiles());
     uint8_t voice[26] = {0, 25, 3, 0x05};  // bank 25, index 3, algorithm 5
     device->SetSongVoice(voice);
     EXPECT_EQ(device->Voices().Record(25, 3).operator_count, 4);

@@ -97,7 +97,8 @@ int Run(int argc, char** argv) {
                ExtensionList(WritableExtensions()).c_str());
         return kExitUsage;
     }
-    options.voice_folder = voices.empty() ? DefaultVoiceFolder() : std::filesystem::path(voices);
+    ReadVoiceFiles(voices.empty() ? DefaultVoiceFolder() : std::filesystem::path(voices), options.voices.vma,
+                   options.voices.adp);
 
     if (!batch) {
         const std::string error = RenderFile(files[0], files[1], options);

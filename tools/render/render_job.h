@@ -5,11 +5,13 @@
 #include <filesystem>
 #include <string>
 
+#include "engine/voice_files.h"
+
 struct RenderOptions {
-    std::filesystem::path voice_folder;  // empty = built-in voices only
-    uint32_t start_ms = 0;               // 0 = from the beginning
-    uint32_t loops = 1;                  // plays of the song, >= 1
-    bool raw = false;                    // raw PCM instead of an audio file
+    VoiceFiles voices;      // none: built-in voices only
+    uint32_t start_ms = 0;  // 0 = from the beginning
+    uint32_t loops = 1;     // plays of the song, >= 1
+    bool raw = false;       // raw PCM instead of an audio file
 };
 
 // Renders `input` to `output` with the calls the player makes (SetData, Play, Seek, Render calls of one

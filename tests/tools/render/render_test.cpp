@@ -71,7 +71,7 @@ protected:
 
     // What the player's calls on a fresh engine return for a file.
     static Bytes Expected(const Bytes& song, uint32_t start_ms = 0, uint32_t loops = 1) {
-        const auto engine = std::make_unique<CSynthEngine>(fs::path());
+        const auto engine = std::make_unique<CSynthEngine>();
         engine->SetData(nullptr, 0);
         engine->SetData(song.data(), static_cast<uint32_t>(song.size()));
         engine->SetRepeat(loops > 1 ? kRepeatSong : 0);
