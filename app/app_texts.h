@@ -33,6 +33,11 @@ inline constexpr const char* kDateFormat = "%Y-%m-%d %H:%M";
 inline constexpr const char* kDriveNotReady = "Drive %s: is not ready.";
 inline constexpr const char* kErrorCaption = "Error";
 inline constexpr const char* kSmafFilter = "Smaf File(*.mmf)|*.mmf";
+// Browse: melodies and the files converted into melodies; %s are the patterns ("*.wav;*.flac;...").
+inline constexpr const char* kInsertFilter =
+    "Melody, MIDI and audio files|*.mmf;*.mid;*.midi;%s|Smaf File(*.mmf)|*.mmf|MIDI "
+    "File(*.mid;*.midi)|*.mid;*.midi|"
+    "Audio File|%s";
 inline constexpr const char* kHomeDrive = "Home";
 inline constexpr const char* kRootDrive = "File system";
 inline constexpr const char* kDemoDrive = "Demo melodies";

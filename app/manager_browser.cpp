@@ -33,7 +33,7 @@ void CManagerDlg::OnDblclkFileList(long row) {
     }
     ChooseFile(target);
     m_ctlFileName->SetLabel(m_ctlFileList->GetItemText(row));
-    m_session->InsertFile();
+    InsertChosenFile(target);
 }
 
 void CManagerDlg::OnSelchangeDrives() {
@@ -56,14 +56,14 @@ bool CManagerDlg::IsDriveReady(int index) {
 }
 
 void CManagerDlg::OnBrowse() {
-    const wxString path = m_prompts.OpenFile(app_texts::kSmafFilter, wxEmptyString, wxEmptyString);
+    const wxString path = m_prompts.OpenFile(InsertFilter(), wxEmptyString, wxEmptyString);
     if (path.empty()) return;
     ChooseFile(path.utf8_string());
     m_ctlFileName->SetLabel(wxString::FromUTF8(m_session->SelectedTitle()));
     FillFileList(wxString::FromUTF8(ParentFolder(path.utf8_string())));
     m_nCurDrive = FindDriveIndex(m_ctlDrives->Roots(), path.utf8_string());
     m_ctlDrives->SetSelection(m_nCurDrive);
-    m_session->InsertFile();
+    InsertChosenFile(path.utf8_string());
 }
 
 void CManagerDlg::ChooseFile(const std::string& path) {

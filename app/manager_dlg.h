@@ -40,6 +40,9 @@ struct CManagerOptions {
     bool splash = true;
 };
 
+// The Browse dialog's filter: SMAF melodies, MIDI files and the audio files libsndfile reads.
+wxString InsertFilter();
+
 class CManagerDlg : public wxDialog {
 public:
     static constexpr int kMaxLogLines = 100;
@@ -118,6 +121,8 @@ private:
     void SetupSkin();
     void OpenLastFolder();
     void ChooseFile(const std::string& path);  // file system bytes, UTF-8 or not
+    // Inserts the chosen file into the selected slot; a MIDI or audio file is converted for the slot first.
+    void InsertChosenFile(const std::string& path);
     void SelectPortDevice(const std::string& device);
     void StartVirtualHandset();
     bool UseLoaderFile(const std::filesystem::path& file);  // false: refused (logged), the loader unchanged

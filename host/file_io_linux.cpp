@@ -4,7 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 namespace cantavo {
@@ -48,27 +51,29 @@ bool WriteAll(int fd, const uint8_t* bytes, size_t count, uint64_t offset) {
     return true;
 }
 
-// Reads until the end, so a pipe or a device gives what it has as a file does; nullopt and the error number
-// on a failure.
-std::optional<std::vector<uint8_t>> ReadToEnd(const std::filesystem::path& file, int& failure) {
+// Reads until the end or `largest` bytes, so a pipe or a device gives what it has as a file does; nullopt and
+// the error number on a failure.
+std::optional<std::vector<uint8_t>> ReadUpTo(const std::filesystem::path& file, size_t largest,
+                                             int& failure) {
     CFileHandle fd(open(file.c_str(), O_RDONLY | O_CLOEXEC));
     failure = errno;
     if (fd.Get() < 0) return std::nullopt;
     std::vector<uint8_t> bytes;
     struct stat info {};
     if (fstat(fd.Get(), &info) == 0 && S_ISREG(info.st_mode))
-        bytes.reserve(static_cast<size_t>(info.st_size));
+        bytes.reserve(std::min(static_cast<size_t>(info.st_size), largest));
     uint8_t chunk[64 * 1024];
-    for (;;) {
-        const ssize_t n = read(fd.Get(), chunk, sizeof chunk);
+    while (bytes.size() < largest) {
+        const ssize_t n = read(fd.Get(), chunk, std::min(sizeof chunk, largest - bytes.size()));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
             failure = errno;
             return std::nullopt;
         }
-        if (n == 0) return bytes;
+        if (n == 0) break;
         bytes.insert(bytes.end(), chunk, chunk + n);
     }
+    return bytes;
 }
 
 }  // namespace
@@ -95,32 +100,44 @@ std::optional<size_t> ReadFileAt(const std::filesystem::path& file, uint64_t off
     return done;
 }
 
-std::optional<std::vector<uint8_t>> ReadFileBytes(const std::filesystem::path& file, std::string& error,
-                                                  std::string* reason) {
+std::optional<std::vector<uint8_t>> ReadFileStart(const std::filesystem::path& file, size_t largest,
+                                                  std::string& error, std::string* reason) {
     int failure = 0;
-    std::optional<std::vector<uint8_t>> bytes = ReadToEnd(file, failure);
+    std::optional<std::vector<uint8_t>> bytes = ReadUpTo(file, largest, failure);
     if (bytes) return bytes;
     Fail(file, failure, error);
     if (reason != nullptr) *reason = std::strerror(failure);
     return std::nullopt;
 }
 
-bool WriteFileBytes(const std::filesystem::path& file, std::span<const uint8_t> bytes, std::string& error) {
-    std::filesystem::path temporary = file;
-    temporary += ".part";
-    CFileHandle fd(open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (fd.Get() < 0) return Fail(file, errno, error);
-    if (!WriteAll(fd.Get(), bytes.data(), bytes.size(), 0) || !fd.Close()) {
-        const int saved = errno;
+std::optional<std::vector<uint8_t>> ReadFileBytes(const std::filesystem::path& file, std::string& error,
+                                                  std::string* reason) {
+    return ReadFileStart(file, SIZE_MAX, error, reason);
+}
+
+bool WriteFileBytes(const std::filesystem::path& file, std::span<const uint8_t> bytes, std::string& error,
+                    std::string* reason) {
+    // A temporary name of its own, so that two writers of the same file never share it; created as a plain
+    // create would create the file, so the new file gets the usual permissions.
+    static std::atomic<uint32_t> s_next_temporary{0};
+    std::string temporary;
+    int created = -1;
+    do {
+        temporary = file.string() + "." + std::to_string(getpid()) + "-" +
+                    std::to_string(s_next_temporary++) + ".part";
+        created = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    } while (created < 0 && errno == EEXIST);
+    CFileHandle fd(created);
+    int failure = errno;
+    if (fd.Get() >= 0) {
+        if (WriteAll(fd.Get(), bytes.data(), bytes.size(), 0) && fd.Close() &&
+            rename(temporary.c_str(), file.c_str()) == 0)
+            return true;
+        failure = errno;
         unlink(temporary.c_str());
-        return Fail(file, saved, error);
     }
-    if (rename(temporary.c_str(), file.c_str()) != 0) {
-        const int saved = errno;
-        unlink(temporary.c_str());
-        return Fail(file, saved, error);
-    }
-    return true;
+    if (reason != nullptr) *reason = std::strerror(failure);
+    return Fail(file, failure, error);
 }
 
 bool WriteFileAt(const std::filesystem::path& file, uint64_t offset, std::span<const uint8_t> bytes,

@@ -16,6 +16,8 @@
 #include <iostream>
 #include <limits>
 
+#include "convert/audio_reader.h"
+#include "convert/convert.h"
 #include "host/file_io.h"
 #include "player/level_meter.h"
 #include "player/player_texts.h"
@@ -324,13 +326,28 @@ void CPlayerDlg::OnRepeat() {
 }
 
 void CPlayerDlg::OnOpen() {
-    wxFileDialog dialog(this, wxFileSelectorPromptStr, wxString(), wxString(), player_texts::kSmafFilter,
+    const wxString patterns = wxString::FromUTF8(AudioFilePatterns());
+    wxFileDialog dialog(this, wxFileSelectorPromptStr, wxString(), wxString(),
+                        wxString::Format(player_texts::kOpenFilter, patterns, patterns),
                         wxFD_OPEN | wxFD_FILE_MUST_EXIST);
     dialog.SetFilterIndex(0);
     if (dialog.ShowModal() == wxID_OK) OpenFile(dialog.GetPath());
 }
 
 bool CPlayerDlg::OpenFile(const wxString& path) {
+    const std::filesystem::path file(path.fn_str().data());
+    if (ConvertibleKind(file)) {
+        // Converted in memory as for a slot of its kind; what was given up, or why nothing came out, is told
+        // where file errors are.
+        Conversion conversion = ConvertFile(file, {});
+        if (!conversion.error.empty()) {
+            ReportToTerminal(conversion.error);
+            return false;
+        }
+        if (GaveUpAnything(conversion.report)) ReportToTerminal(ReportSummary(conversion.report));
+        OpenData(path, std::move(conversion.smaf));
+        return true;
+    }
     std::optional<std::vector<uint8_t>> song = LoadSmafFile(path);
     if (!song) return false;
     OpenData(path, std::move(*song));

@@ -16,7 +16,10 @@ inline constexpr char kMsec[] = "msec";
 inline constexpr char kRepeat[] = "Repeat";
 inline constexpr char kOpen[] = "Open";
 inline constexpr char kAbout[] = "&About Lirvane...";
-inline constexpr char kSmafFilter[] = "SMAF (*.mmf)|*.mmf";
+// The Open dialog's filter; %s are the audio patterns ("*.wav;*.flac;...").
+inline constexpr char kOpenFilter[] =
+    "Melody, MIDI and audio files|*.mmf;*.mid;*.midi;%s|SMAF (*.mmf)|*.mmf|MIDI (*.mid, *.midi)|*.mid;*.midi|"
+    "Audio|%s";
 inline constexpr char kPromptCaption[] = "Cantavo";
 inline constexpr char kPromptUnsigned[] = "Please enter a positive integer.";
 inline constexpr char kLeft[] = "L";
@@ -43,7 +46,8 @@ inline constexpr char kPlayTip[] = "Play from the start position";
 inline constexpr char kPauseTip[] = "Pause; press again to go on";
 inline constexpr char kStopTip[] = "Stop playing";
 inline constexpr char kForwardTip[] = "Start one second later";
-inline constexpr char kOpenTip[] = "Open a SMAF melody (.mmf) and play it";
+inline constexpr char kOpenTip[] =
+    "Open a SMAF melody (.mmf) and play it, or a MIDI or audio file, converted as for a slot of its kind";
 inline constexpr char kPositionTip[] =
     "Where the melody is: drag to go elsewhere in it (while stopped, this sets the start position)";
 inline constexpr char kPositionTextTip[] = "Position and length of the melody, in minutes and seconds";

@@ -29,7 +29,9 @@ void ScoreSequence::NoteCode(uint32_t delta, uint8_t channel, uint8_t code, uint
 void ScoreSequence::Note(uint32_t delta, uint8_t channel, uint8_t note, uint32_t gate) {
     const int octave = note / 12;
     int code_octave = octave - kNoteCodeOctaveBase - m_octave_shift[channel];
-    if (code_octave < 0 || code_octave >= kOctavesPerCode) {
+    // Code 0 on channel 0 would make the event byte 0x00, a control event.
+    const bool reads_as_control = channel == 0 && code_octave == 0 && note % 12 == 0;
+    if (code_octave < 0 || code_octave >= kOctavesPerCode || reads_as_control) {
         // Centre the new shift on the note, so that neighbouring notes need no further shift.
         const int shift =
             std::clamp(octave - kNoteCodeOctaveBase - 1, -kLargestOctaveShift, kLargestOctaveShift);
@@ -82,6 +84,12 @@ void ScoreSequence::PitchBend(uint32_t delta, uint8_t channel, uint8_t msb) {
 }
 
 void ScoreSequence::ShortExpression(uint32_t delta, uint8_t channel, uint8_t code) {
+    // Codes 0 and 1 on channel 0 make the control byte 0x00: after a duration of 0, and with a duration of 0
+    // following, that reads as the track's end mark. The long form says the same.
+    if (channel == 0 && (code & 0x0F) <= 1) {
+        Expression(delta, channel, 0);
+        return;
+    }
     Control(delta, channel, kShortExpression, code);
 }
 

@@ -15,7 +15,8 @@ void AppendNumber(Bytes& out, uint32_t value);
 class ScoreSequence {
 public:
     // A note on track channel 0..3 (the file channel is 4 x (track - 1) + channel) with a MIDI note number;
-    // an octave shift is written first when the note lies outside the channel's current octaves.
+    // an octave shift is written first when the note lies outside the channel's current octaves (or would be
+    // written as the event byte 0x00).
     void Note(uint32_t delta, uint8_t channel, uint8_t note, uint32_t gate);
     // A raw note event code (bits 5-4 octave, bits 3-0 note in the octave) without any octave shift.
     void NoteCode(uint32_t delta, uint8_t channel, uint8_t code, uint32_t gate);
@@ -28,7 +29,8 @@ public:
     void Pan(uint32_t delta, uint8_t channel, uint8_t pan);
     void Expression(uint32_t delta, uint8_t channel, uint8_t expression);
     void PitchBend(uint32_t delta, uint8_t channel, uint8_t msb);  // 64 = centre
-    // Short forms: a 4-bit value in the control byte.
+    // Short forms: a 4-bit value in the control byte. (Expression 0 on channel 0 is written in the long
+    // form.)
     void ShortExpression(uint32_t delta, uint8_t channel, uint8_t code);
     void ShortPitchBend(uint32_t delta, uint8_t channel, uint8_t code);  // 8 = centre
     void ShortModulation(uint32_t delta, uint8_t channel, uint8_t code);

@@ -1,5 +1,7 @@
 #include "smaf_writer/smaf_writer.h"
 
+#include <iterator>
+
 namespace smaf {
 
 namespace {
@@ -11,6 +13,14 @@ constexpr uint8_t kCopyStatusFree = 0x00;
 constexpr uint8_t kCopyCount = 0x00;
 constexpr uint8_t kChannelStatusAllMelody = 0x00;
 }  // namespace
+
+uint8_t TimebaseCode(uint32_t ms) {
+    constexpr uint8_t kCodes[] = {kTimebase1Ms,  kTimebase2Ms,  kTimebase4Ms,  kTimebase5Ms,
+                                  kTimebase10Ms, kTimebase20Ms, kTimebase40Ms, kTimebase50Ms};
+    for (size_t i = 0; i < std::size(kTimebasesMs); ++i)
+        if (kTimebasesMs[i] == ms) return kCodes[i];
+    return kTimebase4Ms;
+}
 
 void AppendBigEndian32(Bytes& out, uint32_t value) {
     for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(value >> shift));

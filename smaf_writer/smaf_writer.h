@@ -15,6 +15,11 @@ namespace smaf {
 
 using Bytes = std::vector<uint8_t>;
 
+// The timebases a track can have, finest first.
+inline constexpr uint32_t kTimebasesMs[] = {1, 2, 4, 5, 10, 20, 40, 50};
+// The code of a timebase of kTimebasesMs (of any other, the 4 ms code).
+uint8_t TimebaseCode(uint32_t ms);
+
 void AppendBigEndian32(Bytes& out, uint32_t value);
 void AppendBytes(Bytes& out, const Bytes& more);
 

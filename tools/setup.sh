@@ -12,7 +12,7 @@ case "$mode" in run|test|build) ;; *) echo "usage: $0 run|test|build" >&2; exit 
 packages=(
     build-essential cmake ninja-build pkg-config clang libclang-rt-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    libwxgtk3.2-dev portaudio19-dev libsndfile1-dev libsamplerate0-dev libcli11-dev
+    libwxgtk3.2-dev portaudio19-dev libsndfile1-dev libsamplerate0-dev libportsmf-dev libcli11-dev
     xvfb xauth
     file appstream
 )
@@ -52,13 +52,13 @@ test)
     # Plain build with GCC: everything, the window tests on a virtual display, the installed tree and package.
     (cd build && ctest --output-on-failure -LE gui)
     (cd build && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -L gui)
-    # With clang: the engine, host, serial, transfer and sound-output code again under AddressSanitizer +
+    # With clang: the engine, converter, host, serial, transfer and sound-output code again under AddressSanitizer +
     # UndefinedBehaviorSanitizer, and the threaded serial, transfer and sound-output code under ThreadSanitizer.
     clang=(-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DCANTAVO_WERROR=ON)
     configure build-asan "${clang[@]}" -DCMAKE_BUILD_TYPE=Debug -DCANTAVO_GUI=OFF -DCANTAVO_BENCH=OFF \
         -DCANTAVO_SANITIZE=address,undefined
     build build-asan
-    (cd build-asan && ctest --output-on-failure -L 'engine|smaf_writer|host|serial|transfer|player|tools')
+    (cd build-asan && ctest --output-on-failure -L 'engine|smaf_writer|convert|host|serial|transfer|player|tools')
     configure build-tsan "${clang[@]}" -DCMAKE_BUILD_TYPE=Debug -DCANTAVO_GUI=OFF -DCANTAVO_BENCH=OFF \
         -DCANTAVO_SANITIZE=thread
     build build-tsan

@@ -77,6 +77,9 @@ public:
     // 1 when the slot was written. A file larger than the slot's capacity is refused; one that is not SMAF
     // goes in only when the user agrees.
     int InsertFile();
+    // Puts `melody` (a SMAF melody made in memory, e.g. converted) into the selected slot under the selected
+    // file's title, as InsertFile does with a file's bytes; 1 when the slot was written.
+    int InsertMelody(const std::vector<uint8_t>& melody);
     // The melody in slot `index` of the working image; nullopt (reported) when the slot is erased or the
     // image cannot be read.
     std::optional<std::vector<uint8_t>> SlotMelody(int index);
@@ -126,6 +129,8 @@ private:
     void EndWorkerUse();
     void StartDetection();
     void SetDetection(bool running);
+    // Whether a melody of `size` bytes fits the selected slot (logged when it does not).
+    bool FitsSelectedSlot(std::uintmax_t size);
     // Takes the image folder for this session (the first time, stale image files go); false, and the log
     // says why, when another session holds it.
     bool TakeImageFolder();

@@ -105,13 +105,7 @@ int CHandsetSession::InsertFile() {
         reportOpenError();
         return 0;
     }
-    const int slot = SlotFromMask(m_nSlotMask);
-    // The title takes 32 bytes of the slot: a file that fills the whole slot would lose its end.
-    const uint32_t capacity = SlotCapacity(slot);
-    if (size > capacity) {
-        m_view.LogMessage(Format(texts::kFileSizeOver, static_cast<int>(capacity)));
-        return 0;
-    }
+    if (!FitsSelectedSlot(size)) return 0;  // before reading a file of any size
     std::vector<uint8_t> melody(size);
     const auto count = ReadFileAt(m_strSelPath, 0, melody, error);
     if (!count) {
@@ -121,10 +115,25 @@ int CHandsetSession::InsertFile() {
     melody.resize(*count);
     if (!StartsWithSmafChunk(melody) && !m_view.Ask(Format(texts::kNotSmafQuestion, m_strSelName.c_str())))
         return 0;
+    return InsertMelody(melody);
+}
+
+bool CHandsetSession::FitsSelectedSlot(std::uintmax_t size) {
+    // The title takes 32 bytes of the slot: a file that fills the whole slot would lose its end.
+    const uint32_t capacity = SlotCapacity(SlotFromMask(m_nSlotMask));
+    if (size <= capacity) return true;
+    m_view.LogMessage(Format(texts::kFileSizeOver, static_cast<int>(capacity)));
+    return false;
+}
+
+int CHandsetSession::InsertMelody(const std::vector<uint8_t>& melody) {
+    if (IsWorkerRunning() || !FitsSelectedSlot(melody.size())) return 0;
+    const int slot = SlotFromMask(m_nSlotMask);
     auto bytes = BuildSlot(slot, m_strSelTitle, melody);
     const bool titleCut = Utf8ToCp1252(m_strSelTitle).size() > kSlotTitleBytes;
     const std::string stored = SlotTitle(bytes);
     ScrambleBytes(bytes.data(), bytes.size());
+    std::string error;
     if (!WriteFileAt(m_strWorkFile, SlotOffset(slot), bytes, error)) {
         m_view.LogMessage(error);
         return 0;

@@ -93,14 +93,18 @@ TEST(ManagerBrowser, ChoosingAFileNamesItAndTakesTheTitleBeforeTheFirstDot) {
     EXPECT_EQ(window.Session().SelectedTitle(), "ring");
 }
 
-TEST(ManagerBrowser, BrowseShowsTheTitleMovesTheListAndOffersOnlySmafFiles) {
+TEST(ManagerBrowser, BrowseShowsTheTitleMovesTheListAndOffersMelodyMidiAndAudioFiles) {
     TempFolder folder;
     WindowUnderTest test(folder);
     CManagerDlg& window = *test.window;
     const auto song = folder.MakeFile("picked/song.remix.mmf", 10);
     test.prompts.file_answer = wxString::FromUTF8(song.string());
     window.OnBrowse();
-    EXPECT_EQ(test.prompts.asked.at(0), "Smaf File(*.mmf)|*.mmf");
+    const std::string filter = test.prompts.asked.at(0).utf8_string();
+    EXPECT_EQ(filter.rfind("Melody, MIDI and audio files|*.mmf;*.mid;*.midi;*.", 0), 0u) << filter;
+    for (const char* part :
+         {"|Smaf File(*.mmf)|*.mmf|", "|MIDI File(*.mid;*.midi)|*.mid;*.midi|", "*.wav", "*.flac", "*.ogg"})
+        EXPECT_NE(filter.find(part), std::string::npos) << part;
     EXPECT_EQ(window.FileNameLabel()->GetLabel(), "song");
     EXPECT_EQ(window.m_strCurDir, wxString::FromUTF8(song.parent_path().string()));
     EXPECT_EQ(window.Drives()->GetSelection(), window.m_nCurDrive);

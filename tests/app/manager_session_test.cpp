@@ -6,6 +6,7 @@
 #include <wx/settings.h>
 #include <wx/textctrl.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -15,9 +16,11 @@
 #include "app/manager_dlg.h"
 #include "app/virtual_handset_process.h"
 #include "app_test_support.h"
+#include "convert/convert.h"
 #include "gui_test_support.h"
 #include "host/program_folder.h"
 #include "player/player_dlg.h"
+#include "tests/convert/midi_file_builder.h"
 #include "tests/serial/pty_pair.h"
 #include "tools/handset/virtual_handset.h"
 
@@ -76,6 +79,26 @@ protected:
         wxContextMenuEvent event(wxEVT_CONTEXT_MENU, box->GetId());
         event.SetEventObject(box);
         box->ProcessWindowEvent(event);
+    }
+    // Writes `bytes` as `file`, connects, and lists the file's folder.
+    void ConnectWithFile(const std::filesystem::path& file, const std::vector<uint8_t>& bytes) {
+        std::filesystem::create_directories(file.parent_path());
+        std::ofstream(file, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        Open();
+        Window().OnConnect();
+        ASSERT_TRUE(WaitForConnection());
+        Window().FillFileList(wxString::FromUTF8(file.parent_path().string()));
+    }
+    // Double-clicks `file` for `slot`: a box says `reason` after the file's path, and the slot stays empty.
+    void ExpectRefusedInABox(const std::filesystem::path& file, int slot, const std::string& reason) {
+        const int before = Prompts().messages;
+        Window().OnSelectSlot(slot);
+        Window().OnDblclkFileList(Window().FileList()->FindRow(wxString::FromUTF8(file.filename().string())));
+        EXPECT_EQ(Prompts().messages, before + 1);
+        EXPECT_EQ(Prompts().asked.at(Prompts().asked.size() - 2),
+                  wxString::FromUTF8(file.string() + ": " + reason));
+        EXPECT_TRUE(Greyed(slot));
     }
     bool Greyed(int slot) {
         return Window().SlotNameBox(slot)->GetBackgroundColour() ==
@@ -222,6 +245,81 @@ TEST_F(ManagerSession, AFileThatIsNotSmafIsInsertedOnlyWhenTheUserSaysYes) {
     Window().OnDblclkFileList(Window().FileList()->FindRow("x.mmf"));
     EXPECT_TRUE(LogContains(Window(), "x file inserted"));
     EXPECT_EQ(Window().SlotNameBox(4)->GetValue(), "x");
+}
+
+// A MIDI file double-clicked for an FM slot is converted, its summary logged, inserted under its name, and
+// after a Download and a fresh read of the handset the slot holds the converted melody byte for byte. For an
+// ADPCM slot the same file is refused in a box that names the kind of slot it goes to.
+TEST_F(ManagerSession, AMidiFileIsConvertedInsertedAndReadBackFromTheHandset) {
+    CMidiFileBuilder file(1, 480);
+    CMidiTrackBuilder& track = file.AddTrack();
+    for (uint32_t i = 0; i < 32; ++i) {
+        track.Note(i * 240, 200, 0, static_cast<uint8_t>(60 + i % 12), static_cast<uint8_t>(60 + i));
+        track.Note(i * 480, 400, 9, i % 2 == 0 ? 36 : 38);
+    }
+    const auto midi = m_folder.Path() / "music" / "tune.mid";
+    ConnectWithFile(midi, file.Bytes());
+    const Conversion expected = ConvertFile(midi, {});
+    ASSERT_EQ(expected.error, "");
+    const int adpcm_2 = 9;
+    ExpectRefusedInABox(midi, adpcm_2, "a MIDI file becomes a melody for an FM slot, not an ADPCM slot");
+
+    Window().OnSelectSlot(3);  // FM 4
+    Window().OnDblclkFileList(Window().FileList()->FindRow("tune.mid"));
+    EXPECT_TRUE(LogContains(Window(), ReportSummary(expected.report)));
+    EXPECT_TRUE(LogContains(Window(), "tune file inserted"));
+    EXPECT_EQ(Window().SlotNameBox(3)->GetValue(), "tune");
+    Window().OnDownload();
+    EXPECT_TRUE(LogContains(Window(), "Write Success!!"));
+    Window().OnStop();
+
+    Prompts().confirm_answer = true;
+    Window().OnConnect();
+    ASSERT_TRUE(WaitForConnection());
+    EXPECT_EQ(Window().SlotNameBox(3)->GetValue(), "tune");
+    const auto melody = Window().Session().SlotMelody(3);
+    ASSERT_TRUE(melody);
+    EXPECT_EQ(*melody, expected.smaf);
+}
+
+// A mono 16-bit WAV file of a 500 Hz tone.
+std::vector<uint8_t> ToneWav(uint32_t rate, uint32_t frames) {
+    std::vector<uint8_t> wav;
+    const auto put = [&](uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) wav.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    };
+    const auto text = [&](const char* four) { wav.insert(wav.end(), four, four + 4); };
+    text("RIFF");
+    put(36 + 2 * frames, 4);
+    text("WAVE");
+    text("fmt ");
+    put(16, 4);
+    put(1, 2);  // PCM
+    put(1, 2);  // mono
+    put(rate, 4);
+    put(2 * rate, 4);
+    put(2, 2);
+    put(16, 2);
+    text("data");
+    put(2 * frames, 4);
+    for (uint32_t f = 0; f < frames; ++f)
+        put(static_cast<uint16_t>(static_cast<int16_t>(12000 * std::sin(2 * 3.14159265 * 500 * f / rate))),
+            2);
+    return wav;
+}
+
+TEST_F(ManagerSession, AnAudioFileIsConvertedForAnAdpcmSlotOnly) {
+    const auto wav = m_folder.Path() / "sounds" / "bell.wav";
+    ConnectWithFile(wav, ToneWav(16000, 16000));
+    ExpectRefusedInABox(wav, 0, "an audio file becomes a melody for an ADPCM slot, not an FM slot");  // FM 1
+
+    Window().OnSelectSlot(8);  // ADPCM 1: one second at 8000 Hz is 4000 bytes of ADPCM in a file of 4063
+    Window().OnDblclkFileList(Window().FileList()->FindRow("bell.wav"));
+    EXPECT_TRUE(LogContains(Window(), "bell.wav: 4063 bytes, 8000 Hz, the whole sound"));
+    EXPECT_TRUE(LogContains(Window(), "bell file inserted"));
+    const auto melody = Window().Session().SlotMelody(8);
+    ASSERT_TRUE(melody);
+    EXPECT_EQ(*melody, ConvertFile(wav, {}).smaf);
 }
 
 TEST_F(ManagerSession, AFailedDownloadIsToldInABoxAndTheLogEndsOnIt) {

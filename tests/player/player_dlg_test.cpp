@@ -22,9 +22,11 @@
 
 #include <unistd.h>
 
+#include "convert/convert.h"
 #include "engine/synth.h"
 #include "gui_test_support.h"
 #include "player/level_meter.h"
+#include "tests/convert/midi_file_builder.h"
 #include "tests/songs/test_songs.h"
 
 namespace {
@@ -289,6 +291,46 @@ TEST_P(DemoSongTest, IsHeardExactlyAsCantavoRenderRendersIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Demo, DemoSongTest, testing::Values("ode.mmf", "drums.mmf", "bells.mmf"));
+
+// A MIDI file is converted in memory, as for an FM slot, and heard exactly as cantavo-render renders the
+// converted melody; what the conversion gave up, or why it failed, is told on the terminal.
+TEST_F(PlayerDlgTest, AMidiFileIsConvertedInMemoryAndHeardAsItsMelody) {
+    CMidiFileBuilder file(0, 480);
+    CMidiTrackBuilder& track = file.AddTrack();
+    for (uint32_t i = 0; i < 8; ++i) track.Note(i * 240, 200, 0, static_cast<uint8_t>(64 + i), 100);
+    track.Note(0, 100, 9, 20);  // a drum key without a drum sound: left out, and said so
+    const fs::path midi = folder_ / "tune.mid";
+    WriteFile(midi, file.Bytes());
+    const Conversion expected = ConvertFile(midi, {});
+    ASSERT_EQ(expected.error, "");
+    const fs::path converted = folder_ / "tune-converted.mmf";
+    WriteFile(converted, expected.smaf);
+
+    auto player = OpenWavPlayer();
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(player->OpenFile(midi.string()));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "cantavo: " + ReportSummary(expected.report) + "\n");
+    EXPECT_EQ(Text(*player, CPlayerDlg::kFileNameControl), midi.string());
+    ASSERT_TRUE(PlayUntilStopped(*player));
+
+    // One that cannot be converted changes nothing and says why.
+    CMidiFileBuilder format2(2, 480);
+    format2.AddTrack().Note(0, 10, 0, 60);
+    const fs::path bad = folder_ / "bad.mid";
+    WriteFile(bad, format2.Bytes());
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(player->OpenFile(bad.string()));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "cantavo: " + bad.string() + ": MIDI format 2 (independent sequences) is not supported\n");
+    EXPECT_EQ(Text(*player, CPlayerDlg::kFileNameControl), midi.string());
+    cantavo::test::PumpFor(200ms);
+    player.reset();
+
+    const Bytes heard = WithoutLeadingSilence(Heard());
+    const Bytes rendered = WithoutLeadingSilence(RenderedByProgram(converted));
+    ASSERT_GE(heard.size(), rendered.size());
+    EXPECT_TRUE(std::equal(rendered.begin(), rendered.end(), heard.begin()));
+}
 
 // Only the first play matches cantavo-render byte for byte (see above); stale sound would show as a buffer or
 // more of sound joined to the start of the next play.

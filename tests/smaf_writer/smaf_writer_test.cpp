@@ -66,6 +66,32 @@ TEST(SmafWriter, EveryNoteReadsBackWithItsTimeAndGate) {
     }
 }
 
+// Downwards on channel 0 a C lands on note code 0 of the octave shift in force unless the writer shifts
+// again: its event byte would be 0x00, which reads as a control event.
+TEST(SmafWriter, NotesGoingDownOnChannel0ReadBack) {
+    smaf::ScoreSequence sequence;
+    for (int note = 127; note >= 0; --note)
+        sequence.Note(note == 127 ? 0 : 300, 0, static_cast<uint8_t>(note), 200);
+    sequence.End();
+    const std::vector<SeqEvent> events = Convert(sequence.bytes());
+    ASSERT_EQ(events.size(), 2u * 128u + 4u);
+    for (uint32_t i = 0; i < 128; ++i) {
+        EXPECT_EQ(events[2 * i].time, i * 300) << i;
+        EXPECT_EQ(events[2 * i].message, PackMessage(0x90, static_cast<uint8_t>(127 - i), 127)) << i;
+    }
+}
+
+TEST(SmafWriter, ExpressionZeroOnChannel0IsNoEndMark) {
+    smaf::ScoreSequence sequence;
+    sequence.ShortExpression(0, 0, 0);
+    sequence.Note(0, 0, 60, 10);
+    sequence.End();
+    const std::vector<SeqEvent> events = Convert(sequence.bytes());
+    ASSERT_EQ(events.size(), 3u + 4u);
+    EXPECT_EQ(events[0].message, PackMessage(0xB0, 11, 0));
+    EXPECT_EQ(events[1].message, PackMessage(0x90, 60, 127));
+}
+
 TEST(SmafWriter, ControlsReadBackAsTheirMessages) {
     smaf::ScoreSequence sequence;
     sequence.Program(0, 1, 42);

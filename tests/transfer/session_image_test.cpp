@@ -122,6 +122,22 @@ TEST_F(SessionImage, InsertWritesTitleAndMelodyScrambledAndShowsTheName) {
     EXPECT_TRUE(view.Questions().empty());   // a SMAF file goes in without a question
 }
 
+TEST_F(SessionImage, AMelodyMadeInMemoryGoesInUnderTheChosenFilesTitle) {
+    const auto melody = SmafFile(300, 0x21);
+    session.OnSelectSlot(9);
+    session.SelectSourceFile(folder / "tune.mid");  // the file the melody was made from; not read
+    ASSERT_EQ(session.InsertMelody(melody), 1);
+    const auto slot = PlainSlot(9);
+    EXPECT_EQ(std::string(slot.begin(), slot.begin() + 5), std::string("tune\0", 5));
+    EXPECT_TRUE(std::equal(melody.begin(), melody.end(), slot.begin() + 32));
+    EXPECT_TRUE(view.Logged("tune file inserted"));
+    const auto before = Work();
+    session.OnSelectSlot(2);
+    EXPECT_EQ(session.InsertMelody(SmafFile(8161)), 0);  // the same limit as for a file
+    EXPECT_TRUE(view.Logged("File Size Over (Until 8160Byte)"));
+    EXPECT_EQ(Work(), before);
+}
+
 TEST_F(SessionImage, ANameWithoutADotIsTheTitleItself) {
     ASSERT_EQ(Insert(2, "noext", 10), 1);
     const auto slot = PlainSlot(2);
