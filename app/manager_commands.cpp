@@ -6,7 +6,6 @@
 #include <wx/textctrl.h>
 
 #include <algorithm>
-#include <cstdio>
 
 #include "app/app_texts.h"
 #include "app/control_ids.h"
@@ -215,13 +214,7 @@ void CManagerDlg::OnPlayer() {
 }
 
 void CManagerDlg::SelectPortDevice(const std::string& device) {
-    // "COMn" goes through the profile's port map; anything else is a device path.
-    if (int port = 0; std::sscanf(device.c_str(), "COM%d", &port) == 1 && port > 0) {
-        m_session->SetPortDevice({});
-        m_session->SetPort(port);
-    } else {
-        m_session->SetPortDevice(device);
-    }
+    m_session->SetPortName(device);
     LogMessage(wxString::Format(app_texts::kPortSelected, wxString::FromUTF8(device)));
 }
 

@@ -2,6 +2,7 @@
 #include "transfer/handset_session.h"
 
 #include "host/file_io.h"
+#include "serial/port_name.h"
 #include "serial/serial_ports.h"
 #include "transfer/protocol.h"
 #include "transfer/session_texts.h"
@@ -49,6 +50,12 @@ bool CHandsetSession::TakeImageFolder() {
             return false;
     }
     return false;
+}
+
+void CHandsetSession::SetPortName(const std::string& name) {
+    const std::optional<int> number = ComPortNumber(name);
+    SetPortDevice(number ? std::string() : name);
+    if (number) SetPort(*number);
 }
 
 std::string CHandsetSession::PortDevicePath() const {

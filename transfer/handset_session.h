@@ -53,6 +53,8 @@ public:
     // A device path used instead of "COMn" when not empty.
     void SetPortDevice(std::string device) { m_strPortDevice = std::move(device); }
     const std::string& PortDevice() const { return m_strPortDevice; }
+    // The port as a user names it: "COMn" sets the COM number, anything else is the device path.
+    void SetPortName(const std::string& name);
     // "COMn" -> device, from the profile.
     void SetPortMap(PortMap map) { m_serial.SetPortMap(std::move(map)); }
     // The device the port stands for: the device path, or "COMn" through the port map.

@@ -10,7 +10,7 @@
 #include "host/data_folder.h"
 #include "host/terminal.h"
 #include "host/voice_folder.h"
-#include "tools/render/audio_output.h"
+#include "player/audio_output.h"
 #include "tools/render/render_job.h"
 #include "tools/render/render_texts.h"
 

@@ -9,7 +9,7 @@
 #include "engine/synth_engine.h"
 #include "host/file_io.h"
 #include "player/wave_format.h"
-#include "tools/render/audio_output.h"
+#include "player/audio_output.h"
 #include "tools/render/render_texts.h"
 
 namespace {

@@ -269,9 +269,10 @@ TEST_F(CliTest, ReadAndWriteTalkToTheHandset) {
     CServedHandset handset(options);
     const std::string port = handset.Port();
 
-    const auto read = Run(port + "read " + Path("backup.smf"));
+    const auto read = Run(port + "--stats read " + Path("backup.smf"));
     EXPECT_EQ(read.status, 0) << read.err;
     EXPECT_NE(read.err.find("Dumping File finished"), std::string::npos);
+    EXPECT_NE(read.err.find("stats: read wall="), std::string::npos) << read.err;  // measured to that line
     EXPECT_EQ(ReadAll(folder / "backup.smf"), std::vector<uint8_t>(kUserAreaBytes, 0xFF));
 
     const auto melody = Smaf(1000);
