@@ -48,60 +48,60 @@ void CSmafSequencer::AppendData(const uint8_t* data, uint32_t length) {
         Release();
         return;
     }
-    const uint64_t total = uint64_t{m_file_length} + length;
+    const uint64_t total = uint64_t{m_fileLength} + length;
     if (total > UINT32_MAX) return;
     std::unique_ptr<uint8_t[]> joined(new (std::nothrow) uint8_t[total]);
     if (!joined) return;
-    if (m_file_length != 0) std::memcpy(joined.get(), m_file_data.get(), m_file_length);
-    std::memcpy(joined.get() + m_file_length, data, length);
-    m_file_data = std::move(joined);
-    m_file_length = static_cast<uint32_t>(total);
+    if (m_fileLength != 0) std::memcpy(joined.get(), m_fileData.get(), m_fileLength);
+    std::memcpy(joined.get() + m_fileLength, data, length);
+    m_fileData = std::move(joined);
+    m_fileLength = static_cast<uint32_t>(total);
 }
 
 int CSmafSequencer::Parse() {
-    if (!m_file_data || m_file_length == 0 || m_playing) return 0;
+    if (!m_fileData || m_fileLength == 0 || m_playing) return 0;
     const FileBytes file = File();
     if (!IsSmafFile(file)) return 0;
-    m_level_flag = 0;
+    m_levelFlag = 0;
     int taken = 0;
     for (uint8_t n = kLastScoreTrack; n >= kFirstScoreTrack; --n) {
         if (std::optional<ScoreTrack> track = ReadScoreTrack(file, n)) {
-            m_score_tracks.push_front(*track);
-            m_level_flag = 1;
+            m_scoreTracks.push_front(*track);
+            m_levelFlag = 1;
             ++taken;
         }
     }
     if (taken == 0) {
         if (std::optional<ScoreTrack> track = ReadScoreTrack(file, 0)) {
-            m_score_tracks.push_front(*track);
+            m_scoreTracks.push_front(*track);
             taken = 1;
         }
     }
     if (std::optional<AudioTrack> track = ReadAudioTrack(file)) {
-        m_audio_tracks.push_front(std::move(*track));
-        m_level_flag = 1;
+        m_audioTracks.push_front(std::move(*track));
+        m_levelFlag = 1;
         ++taken;
     }
     if (taken == 0) return 0;
-    m_octave_shift = {};
+    m_octaveShift = {};
     BuildEventList();
     return 1;
 }
 
 int CSmafSequencer::BuildEventList() {
-    m_next_event = 0;
+    m_nextEvent = 0;
     uint64_t capacity = 0;
-    for (const ScoreTrack& track : m_score_tracks) capacity += track.sequence.size;
-    if (!m_audio_tracks.empty()) capacity += m_audio_tracks.front().sequence.size;
+    for (const ScoreTrack& track : m_scoreTracks) capacity += track.sequence.size;
+    if (!m_audioTracks.empty()) capacity += m_audioTracks.front().sequence.size;
     if (capacity == 0 || capacity > UINT32_MAX) {
         m_events.Free();
         return 1;
     }
     if (!m_events.Allocate(static_cast<uint32_t>(capacity))) return 1;
     const FileBytes file = File();
-    for (const ScoreTrack& track : m_score_tracks)
-        ConvertScoreTrack(file, track, m_octave_shift, m_events, m_target);
-    if (!m_audio_tracks.empty()) ConvertAudioTrack(file, m_audio_tracks.front(), m_events);
+    for (const ScoreTrack& track : m_scoreTracks)
+        ConvertScoreTrack(file, track, m_octaveShift, m_events, m_target);
+    if (!m_audioTracks.empty()) ConvertAudioTrack(file, m_audioTracks.front(), m_events);
     m_events.SortByTime();
     return 0;
 }
@@ -109,14 +109,14 @@ int CSmafSequencer::BuildEventList() {
 void CSmafSequencer::SendStartMessages() {
     SendExclusive(kExclusiveSlotMode, {kSlotModeByChannel});
     SendExclusive(kExclusiveMasterLevel,
-                  {m_level_flag == 1 ? kMasterLevelFullTracks : kMasterLevelTrackZero});
+                  {m_levelFlag == 1 ? kMasterLevelFullTracks : kMasterLevelTrackZero});
     const FileBytes file = File();
-    for (const ScoreTrack& track : m_score_tracks) {
+    for (const ScoreTrack& track : m_scoreTracks) {
         ScanSetupData(file, track.setup, [&](FileRange body) {
             ApplyVoiceExclusive(file.data() + body.offset, body.size, m_target);
         });
     }
-    for (const AudioTrack& track : m_audio_tracks)
+    for (const AudioTrack& track : m_audioTracks)
         for (const WaveChunk& wave : track.waves)
             m_target.LoadSongWave(wave.wave, file.data() + wave.data.offset, wave.data.size,
                                   track.sample_rate);
@@ -136,7 +136,7 @@ void CSmafSequencer::SendStartMessages() {
 int CSmafSequencer::Start(uint32_t ms) {
     if (m_playing == 1 || !m_events.Present() || m_events.Count() == 0) return 0;
     m_playing = 1;
-    m_next_event = 0;
+    m_nextEvent = 0;
     SendStartMessages();
     if (ms > 0) return SeekTo(ms);
     return 1;
@@ -144,7 +144,7 @@ int CSmafSequencer::Start(uint32_t ms) {
 
 void CSmafSequencer::Stop() {
     if (m_playing != 1) return;
-    m_next_event = 0;
+    m_nextEvent = 0;
     for (uint8_t n = 0; n < kChannelCount; ++n) SendMessage({U8(kStatusControl | n), kControllerAllSoundOff});
     m_target.StopWaveVoice();
     // All sound off leaves notes keyed by register writes sounding; a stopped song must not.
@@ -156,7 +156,7 @@ int CSmafSequencer::SeekTo(uint32_t ms) {
     if (!m_events.Present() || m_events.Count() == 0) return 0;
     if (m_events[m_events.Count() - 1].time < ms) return 0;
     PlayDueEvents(ms);
-    const uint32_t last = m_next_event == 0 ? 0 : m_events[m_next_event - 1].time;
+    const uint32_t last = m_nextEvent == 0 ? 0 : m_events[m_nextEvent - 1].time;
     uint64_t frames = MsToFrames(ms - last);
     if (frames == 0) return 1;
     const uint64_t piece = std::min(frames, kCatchUpPieceFrames);
@@ -172,20 +172,20 @@ int CSmafSequencer::SeekTo(uint32_t ms) {
 
 void CSmafSequencer::Release() {
     Stop();
-    m_level_flag = 0;
+    m_levelFlag = 0;
     m_playing = 0;
-    m_file_length = 0;
-    m_next_event = 0;
-    m_file_data.reset();
+    m_fileLength = 0;
+    m_nextEvent = 0;
+    m_fileData.reset();
     m_events.Free();
-    m_octave_shift = {};
-    m_score_tracks.clear();
-    m_audio_tracks.clear();
+    m_octaveShift = {};
+    m_scoreTracks.clear();
+    m_audioTracks.clear();
 }
 
 int CSmafSequencer::DispatchNextEvent() {
-    if (m_next_event >= m_events.Count()) return 0;
-    const uint32_t m = m_events[m_next_event++].message;
+    if (m_nextEvent >= m_events.Count()) return 0;
+    const uint32_t m = m_events[m_nextEvent++].message;
     const uint8_t b0 = MessageByte(m, 0);
     const uint8_t b1 = MessageByte(m, 1);
     const uint8_t b2 = MessageByte(m, 2);
@@ -204,6 +204,6 @@ int CSmafSequencer::DispatchNextEvent() {
 
 int CSmafSequencer::PlayDueEvents(uint32_t t) {
     if (!m_playing || !m_events.Present() || m_events.Count() == 0) return 0;
-    while (m_next_event < m_events.Count() && m_events[m_next_event].time <= t) DispatchNextEvent();
-    return m_next_event < m_events.Count() ? 1 : 0;
+    while (m_nextEvent < m_events.Count() && m_events[m_nextEvent].time <= t) DispatchNextEvent();
+    return m_nextEvent < m_events.Count() ? 1 : 0;
 }

@@ -14,7 +14,7 @@ CSoundDevice::CSoundDevice(const VoiceFiles& voices) {
     m_fm = std::make_unique<CFmSynth>();
     m_adpcm = std::make_unique<CAdpcmPlayer>();
     m_sequencer = std::make_unique<CSmafSequencer>(*this);
-    m_master_offset = kDefaultMasterOffset;
+    m_masterOffset = kDefaultMasterOffset;
     m_voices.LoadVmaFile(voices.vma);
     m_voices.LoadAdpFile(voices.adp, *m_adpcm);
 }
@@ -148,7 +148,7 @@ void CSoundDevice::Controller(uint8_t ch, uint8_t number, uint8_t value) {
 }
 
 uint16_t CSoundDevice::ChannelLevels(const ChannelRecord& channel, uint8_t velocity) const {
-    return Levels(LevelSettings{m_master_offset, m_volume_mode}, channel.pan, channel.volume,
+    return Levels(LevelSettings{m_masterOffset, m_volumeMode}, channel.pan, channel.volume,
                   channel.expression, velocity);
 }
 

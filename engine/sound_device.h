@@ -90,8 +90,8 @@ public:
     const CVoiceTable& Voices() const { return m_voices; }
     const CFmSynth& FmSynth() const { return *m_fm; }
     const CAdpcmPlayer& AdpcmPlayer() const { return *m_adpcm; }
-    int16_t MasterOffset() const { return m_master_offset; }
-    uint8_t OpsInUse() const { return m_ops_in_use; }
+    int16_t MasterOffset() const { return m_masterOffset; }
+    uint8_t OpsInUse() const { return m_opsInUse; }
 
 private:
     void Controller(uint8_t ch, uint8_t number, uint8_t value);
@@ -120,12 +120,12 @@ private:
     void RegisterWrite(const uint8_t* bytes, uint32_t length);
     void StartWaveMessage(uint8_t voice, uint8_t wave, uint8_t direct, uint8_t drum_bank);
 
-    uint32_t m_age_counter = 0;
-    int16_t m_master_offset = -24;  // 0.5 dB steps
-    uint8_t m_volume_mode = 1;
-    uint8_t m_ops_in_use = 0;
-    uint8_t m_slot_mode = 0;  // kSlotModeByChannel or not
-    uint8_t m_ops_before = 0;
+    uint32_t m_ageCounter = 0;
+    int16_t m_masterOffset = -24;  // 0.5 dB steps
+    uint8_t m_volumeMode = 1;
+    uint8_t m_opsInUse = 0;
+    uint8_t m_slotMode = 0;  // kSlotModeByChannel or not
+    uint8_t m_opsBefore = 0;
     std::array<SlotRecord, kVoiceSlotCount> m_slots{};
     std::array<ChannelRecord, kChannelCount> m_channels{};
     CVoiceTable m_voices;

@@ -26,7 +26,7 @@ void CSoundDevice::Exclusive(const uint8_t* bytes, uint32_t length) {
             RegisterWrite(bytes, length);
             break;
         case kExclusiveVolumeMode:
-            m_volume_mode = p(6);
+            m_volumeMode = p(6);
             RelevelAllNotes();
             break;
         case kExclusiveStartWave:
@@ -36,16 +36,16 @@ void CSoundDevice::Exclusive(const uint8_t* bytes, uint32_t length) {
             m_adpcm->StopWave(kAdpcmVoice);
             break;
         case kExclusiveWaveLevel: {
-            const uint16_t levels = Levels(LevelSettings{m_master_offset, m_volume_mode}, kPanRight,
+            const uint16_t levels = Levels(LevelSettings{m_masterOffset, m_volumeMode}, kPanRight,
                                            kFullLevel, kFullLevel, p(7) & 0x7F);
             m_adpcm->SetWaveVolume(p(6), RightLevel(levels));
             break;
         }
         case kExclusiveMasterLevel:
-            m_master_offset = static_cast<int16_t>(p(6) - kMasterLevelCentre);
+            m_masterOffset = static_cast<int16_t>(p(6) - kMasterLevelCentre);
             break;
         case kExclusiveSlotMode:
-            m_slot_mode = p(6);
+            m_slotMode = p(6);
             break;
         default:
             break;

@@ -36,11 +36,11 @@ private:
     // What happens when the events are exhausted after a chunk: true to stop (the song has ended).
     bool EndOfEvents(const int16_t* chunk, uint32_t frames);
 
-    uint32_t m_repeat_mode = 0;
+    uint32_t m_repeatMode = 0;
     uint32_t m_position = 0;  // frames since the last start or seek
     // Frames rendered since the last event was dispatched; cleared by a start, a seek and a restart.
-    uint64_t m_tail_frames = 0;
-    uint32_t m_restarts_left = kNoRestartLimit;
+    uint64_t m_tailFrames = 0;
+    uint32_t m_restartsLeft = kNoRestartLimit;
     VoiceFiles m_voices;
     CSoundDevice m_device;
 };

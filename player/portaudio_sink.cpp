@@ -63,22 +63,22 @@ std::unique_ptr<PortAudioSink> PortAudioSink::Open(const WaveFormat& format, std
 }
 
 PortAudioSink::~PortAudioSink() {
-    Pa_CloseStream(stream_);
+    Pa_CloseStream(m_stream);
     Pa_Terminate();
 }
 
 void PortAudioSink::Start() {
-    if (Pa_IsStreamStopped(stream_) == 1) Pa_StartStream(stream_);
+    if (Pa_IsStreamStopped(m_stream) == 1) Pa_StartStream(m_stream);
 }
 
 // An underflow reported by the write is a gap already heard; the next write carries on.
 void PortAudioSink::Consume(const uint8_t* pcm, uint32_t bytes) {
     std::span<const int16_t> frames(reinterpret_cast<const int16_t*>(pcm), bytes / sizeof(int16_t));
-    if (converter_) frames = converter_->Convert(frames);
-    if (!frames.empty()) Pa_WriteStream(stream_, frames.data(), frames.size() / kChannels);
+    if (m_converter) frames = m_converter->Convert(frames);
+    if (!frames.empty()) Pa_WriteStream(m_stream, frames.data(), frames.size() / kChannels);
 }
 
 void PortAudioSink::Idle(bool discard) {
-    if (Pa_IsStreamStopped(stream_) == 0) (discard ? Pa_AbortStream : Pa_StopStream)(stream_);
-    if (discard && converter_) converter_->Reset();
+    if (Pa_IsStreamStopped(m_stream) == 0) (discard ? Pa_AbortStream : Pa_StopStream)(m_stream);
+    if (discard && m_converter) m_converter->Reset();
 }

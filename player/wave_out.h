@@ -68,7 +68,7 @@ public:
     void Reset();
 
     // Times the queue ran dry while the device was not paused (each one an audible gap on a sound card).
-    uint64_t UnderrunCount() const { return underruns_.load(); }
+    uint64_t UnderrunCount() const { return m_underruns.load(); }
 
 private:
     static constexpr uint32_t kChunkBytes = 1024;  // the device plays in slices of 256 frames
@@ -76,18 +76,18 @@ private:
     void Run();
     void FinishHead();
 
-    std::unique_ptr<WaveSink> sink_;
-    WaveDoneTarget& target_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    WaveHeader* head_ = nullptr;
-    WaveHeader* tail_ = nullptr;
-    uint32_t head_offset_ = 0;  // bytes of the head buffer already played
-    uint64_t generation_ = 0;   // advanced by every Reset
-    bool paused_ = false;
-    bool discard_pending_ = false;
-    bool quit_ = false;
-    std::atomic<uint64_t> underruns_ = 0;
+    std::unique_ptr<WaveSink> m_sink;
+    WaveDoneTarget& m_target;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    WaveHeader* m_head = nullptr;
+    WaveHeader* m_tail = nullptr;
+    uint32_t m_headOffset = 0;  // bytes of the head buffer already played
+    uint64_t m_generation = 0;   // advanced by every Reset
+    bool m_paused = false;
+    bool m_discardPending = false;
+    bool m_quit = false;
+    std::atomic<uint64_t> m_underruns = 0;
     alignas(4) uint8_t chunk_[kChunkBytes] = {};
-    std::thread thread_;
+    std::thread m_thread;
 };

@@ -41,10 +41,10 @@ public:
 
 private:
     int m_master = -1;
-    int m_slave_keep_alive = -1;  // our own slave handle, so the program's closes never hang up the master
-    int m_stop_pipe[2] = {-1, -1};
+    int m_slaveKeepAlive = -1;  // our own slave handle, so the program's closes never hang up the master
+    int m_stopPipe[2] = {-1, -1};
     std::filesystem::path m_link;
-    mutable std::mutex m_device_mutex;
+    mutable std::mutex m_deviceMutex;
     std::string m_device;
 };
 

@@ -28,7 +28,7 @@ void ScoreSequence::NoteCode(uint32_t delta, uint8_t channel, uint8_t code, uint
 
 void ScoreSequence::Note(uint32_t delta, uint8_t channel, uint8_t note, uint32_t gate) {
     const int octave = note / 12;
-    int code_octave = octave - kNoteCodeOctaveBase - m_octave_shift[channel];
+    int code_octave = octave - kNoteCodeOctaveBase - m_octaveShift[channel];
     // Code 0 on channel 0 would make the event byte 0x00, a control event.
     const bool reads_as_control = channel == 0 && code_octave == 0 && note % 12 == 0;
     if (code_octave < 0 || code_octave >= kOctavesPerCode || reads_as_control) {
@@ -63,7 +63,7 @@ void ScoreSequence::BankSelect(uint32_t delta, uint8_t channel, uint8_t value) {
 
 void ScoreSequence::OctaveShift(uint32_t delta, uint8_t channel, int8_t octaves) {
     const int shift = std::clamp<int>(octaves, -kLargestOctaveShift, kLargestOctaveShift);
-    m_octave_shift[channel] = static_cast<int8_t>(shift);
+    m_octaveShift[channel] = static_cast<int8_t>(shift);
     LongControl(delta, channel, kLongOctaveShift, static_cast<uint8_t>(shift < 0 ? 0x80 | -shift : shift));
 }
 

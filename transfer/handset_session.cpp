@@ -26,8 +26,8 @@ CHandsetSession::~CHandsetSession() {
 void CHandsetSession::Initialise(const std::filesystem::path& folder) {
     m_folderLock.Release();
     m_imageFolder = folder;
-    m_strImageFile = folder / kImageFileName;
-    m_strWorkFile = folder / kWorkFileName;
+    m_imageFile = folder / kImageFileName;
+    m_workFile = folder / kWorkFileName;
     m_bConnectStarted = 0;
     m_nSlotIndex = 0;
     m_nSlotMask = 1;
@@ -79,7 +79,7 @@ bool CHandsetSession::LoaderAllowedOnPort() const {
 
 void CHandsetSession::DeleteImageFiles() {
     std::string error;
-    for (const auto& file : {m_strImageFile, m_strWorkFile})
+    for (const auto& file : {m_imageFile, m_workFile})
         if (!RemoveFile(file, error)) m_view.LogMessage(error);
 }
 

@@ -75,7 +75,7 @@ public:
     void OnSaveBackup();
     void OnLoadBackup();
     void OnSelectSlot(int index);
-    void SelectSourceFile(const std::filesystem::path& file);  // m_strSelPath/Name/Title; no insert
+    void SelectSourceFile(const std::filesystem::path& file);  // m_selPath/Name/Title; no insert
     // 1 when the slot was written. A file larger than the slot's capacity is refused; one that is not SMAF
     // goes in only when the user agrees.
     int InsertFile();
@@ -96,8 +96,8 @@ public:
     int SlotIndex() const { return m_nSlotIndex; }
     int SlotMask() const { return m_nSlotMask; }
     const std::filesystem::path& ImageFolder() const { return m_imageFolder; }
-    const std::filesystem::path& ImageFile() const { return m_strImageFile; }
-    const std::filesystem::path& WorkFile() const { return m_strWorkFile; }
+    const std::filesystem::path& ImageFile() const { return m_imageFile; }
+    const std::filesystem::path& WorkFile() const { return m_workFile; }
     const std::string& SelectedTitle() const { return m_strSelTitle; }
     const CSerialComm& Serial() const { return m_serial; }
 
@@ -168,9 +168,9 @@ private:
 
     // Image files and selection.
     std::filesystem::path m_imageFolder;
-    std::filesystem::path m_strImageFile;
-    std::filesystem::path m_strWorkFile;
-    std::filesystem::path m_strSelPath;
+    std::filesystem::path m_imageFile;
+    std::filesystem::path m_workFile;
+    std::filesystem::path m_selPath;
     std::string m_strSelName;
     std::string m_strSelTitle;
     int m_nSlotIndex = 0;

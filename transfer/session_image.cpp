@@ -18,7 +18,7 @@ int CHandsetSession::ReadUserArea() {
     SetProgress(0);
     std::string error;
     // Created (or emptied) first, so a folder we cannot write is found before the 13 s read.
-    if (!WriteFileBytes(m_strImageFile, {}, error)) {
+    if (!WriteFileBytes(m_imageFile, {}, error)) {
         m_view.LogMessage(error);
         return 0;
     }
@@ -33,7 +33,7 @@ int CHandsetSession::ReadUserArea() {
             if (ReadByteTimeout(protocol::kReadByteTimeoutMs, group[i]) == 0) {
                 m_view.ShowNotification(texts::kUserDataLoadingError);
                 // "sm.tmp" keeps what was read so far.
-                if (!WriteFileBytes(m_strImageFile, image, error)) m_view.LogMessage(error);
+                if (!WriteFileBytes(m_imageFile, image, error)) m_view.LogMessage(error);
                 return 0;
             }
             m_nProgress = static_cast<int>((image.size() + i + 1) * 100 / kUserAreaBytes);
@@ -42,7 +42,7 @@ int CHandsetSession::ReadUserArea() {
         ScrambleBytes(group.data(), group.size());
         image.insert(image.end(), group.begin(), group.end());
     }
-    if (!WriteFileBytes(m_strImageFile, image, error)) {
+    if (!WriteFileBytes(m_imageFile, image, error)) {
         m_view.LogMessage(error);
         return 0;
     }
@@ -53,8 +53,8 @@ int CHandsetSession::ReadUserArea() {
 
 int CHandsetSession::CopyImage() {
     std::string error;
-    const auto image = ReadFileBytes(m_strImageFile, error);
-    if (!image || !WriteFileBytes(m_strWorkFile, *image, error)) {
+    const auto image = ReadFileBytes(m_imageFile, error);
+    if (!image || !WriteFileBytes(m_workFile, *image, error)) {
         m_view.LogMessage(error);
         return 0;
     }
@@ -63,7 +63,7 @@ int CHandsetSession::CopyImage() {
 
 void CHandsetSession::ShowSlotNames() {
     std::string error;
-    const auto image = ReadFileBytes(m_strWorkFile, error);
+    const auto image = ReadFileBytes(m_workFile, error);
     if (!image) {
         m_view.LogMessage(error);
         return;
@@ -84,7 +84,7 @@ void CHandsetSession::OnSelectSlot(int index) {
 }
 
 void CHandsetSession::SelectSourceFile(const std::filesystem::path& file) {
-    m_strSelPath = file;
+    m_selPath = file;
     m_strSelName = file.filename().string();
     m_strSelTitle = TitleFromFileName(m_strSelName);
 }
@@ -97,17 +97,17 @@ int CHandsetSession::InsertFile() {
         m_view.LogMessage(error);
     };
     std::error_code ec;
-    const bool folder = std::filesystem::is_directory(m_strSelPath, ec);
-    const auto size = folder ? std::uintmax_t{0} : std::filesystem::file_size(m_strSelPath, ec);
+    const bool folder = std::filesystem::is_directory(m_selPath, ec);
+    const auto size = folder ? std::uintmax_t{0} : std::filesystem::file_size(m_selPath, ec);
     if (folder || ec) {
         error =
-            Format(texts::kFileError, m_strSelPath.c_str(), folder ? "is a folder" : ec.message().c_str());
+            Format(texts::kFileError, m_selPath.c_str(), folder ? "is a folder" : ec.message().c_str());
         reportOpenError();
         return 0;
     }
     if (!FitsSelectedSlot(size)) return 0;  // before reading a file of any size
     std::vector<uint8_t> melody(size);
-    const auto count = ReadFileAt(m_strSelPath, 0, melody, error);
+    const auto count = ReadFileAt(m_selPath, 0, melody, error);
     if (!count) {
         reportOpenError();
         return 0;
@@ -134,7 +134,7 @@ int CHandsetSession::InsertMelody(const std::vector<uint8_t>& melody) {
     const std::string stored = SlotTitle(bytes);
     ScrambleBytes(bytes.data(), bytes.size());
     std::string error;
-    if (!WriteFileAt(m_strWorkFile, SlotOffset(slot), bytes, error)) {
+    if (!WriteFileAt(m_workFile, SlotOffset(slot), bytes, error)) {
         m_view.LogMessage(error);
         return 0;
     }
@@ -147,7 +147,7 @@ int CHandsetSession::InsertMelody(const std::vector<uint8_t>& melody) {
 std::optional<std::vector<uint8_t>> CHandsetSession::SlotMelody(int index) {
     if (index < 0 || index >= kMelodySlotCount) return std::nullopt;
     std::string error;
-    const auto image = ReadFileBytes(m_strWorkFile, error);
+    const auto image = ReadFileBytes(m_workFile, error);
     if (!image) {
         m_view.LogMessage(error);
         return std::nullopt;
@@ -177,7 +177,7 @@ int CHandsetSession::ClearSlot(int index) {
     // Erased flash: 0xFF, which the scrambling leaves as it is.
     const std::vector<uint8_t> erased(SlotSize(index), kErasedByte);
     std::string error;
-    if (!WriteFileAt(m_strWorkFile, SlotOffset(index), erased, error)) {
+    if (!WriteFileAt(m_workFile, SlotOffset(index), erased, error)) {
         m_view.LogMessage(error);
         return 0;
     }
