@@ -5,6 +5,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+
+struct AudioFileInMemory {
+    std::span<const uint8_t> bytes;
+    sf_count_t position = 0;
+};
 
 namespace {
 
@@ -22,7 +28,50 @@ std::string FormatName(SNDFILE* file, int format) {
     return info.name;
 }
 
+AudioInfo Describe(SNDFILE* file, const SF_INFO& info) {
+    return {FormatName(file, info.format), static_cast<uint32_t>(std::max(info.samplerate, 0)),
+            static_cast<uint32_t>(std::max(info.channels, 0)),
+            static_cast<uint64_t>(std::max<sf_count_t>(info.frames, 0))};
+}
+
+AudioFileInMemory& Memory(void* user) {
+    return *static_cast<AudioFileInMemory*>(user);
+}
+
+sf_count_t MemoryLength(void* user) {
+    return static_cast<sf_count_t>(Memory(user).bytes.size());
+}
+
+sf_count_t MemorySeek(sf_count_t offset, int whence, void* user) {
+    AudioFileInMemory& memory = Memory(user);
+    const sf_count_t base = whence == SEEK_CUR   ? memory.position
+                            : whence == SEEK_END ? MemoryLength(user)
+                                                 : 0;
+    if (offset < -base || offset > MemoryLength(user) - base) return -1;
+    memory.position = base + offset;
+    return memory.position;
+}
+
+sf_count_t MemoryRead(void* out, sf_count_t count, void* user) {
+    AudioFileInMemory& memory = Memory(user);
+    const sf_count_t taken = std::clamp<sf_count_t>(count, 0, MemoryLength(user) - memory.position);
+    std::copy_n(memory.bytes.begin() + memory.position, taken, static_cast<uint8_t*>(out));
+    memory.position += taken;
+    return taken;
+}
+
+sf_count_t MemoryWrite(const void*, sf_count_t, void*) {
+    return 0;
+}
+
+sf_count_t MemoryTell(void* user) {
+    return Memory(user).position;
+}
+
 }  // namespace
+
+CAudioSource::CAudioSource(void* file, AudioInfo info, std::unique_ptr<AudioFileInMemory> memory)
+    : m_memory(std::move(memory)), m_file(file), m_info(std::move(info)) {}
 
 std::unique_ptr<CAudioSource> CAudioSource::Open(const std::filesystem::path& path, std::string& reason) {
     SF_INFO info{};
@@ -31,10 +80,19 @@ std::unique_ptr<CAudioSource> CAudioSource::Open(const std::filesystem::path& pa
         reason = sf_strerror(nullptr);
         return nullptr;
     }
-    AudioInfo audio{FormatName(file, info.format), static_cast<uint32_t>(std::max(info.samplerate, 0)),
-                    static_cast<uint32_t>(std::max(info.channels, 0)),
-                    static_cast<uint64_t>(std::max<sf_count_t>(info.frames, 0))};
-    return std::unique_ptr<CAudioSource>(new CAudioSource(file, std::move(audio)));
+    return std::unique_ptr<CAudioSource>(new CAudioSource(file, Describe(file, info), nullptr));
+}
+
+std::unique_ptr<CAudioSource> CAudioSource::Open(std::span<const uint8_t> bytes, std::string& reason) {
+    static SF_VIRTUAL_IO io{MemoryLength, MemorySeek, MemoryRead, MemoryWrite, MemoryTell};
+    auto memory = std::make_unique<AudioFileInMemory>(AudioFileInMemory{bytes});
+    SF_INFO info{};
+    SNDFILE* file = sf_open_virtual(&io, SFM_READ, &info, memory.get());
+    if (file == nullptr) {
+        reason = sf_strerror(nullptr);
+        return nullptr;
+    }
+    return std::unique_ptr<CAudioSource>(new CAudioSource(file, Describe(file, info), std::move(memory)));
 }
 
 CAudioSource::~CAudioSource() {

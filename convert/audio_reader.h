@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -15,10 +16,14 @@ struct AudioInfo {
     uint64_t frames = 0;
 };
 
+struct AudioFileInMemory;
+
 class CAudioSource {
 public:
     // Nothing (and `reason` set to libsndfile's) when libsndfile cannot read the file.
     static std::unique_ptr<CAudioSource> Open(const std::filesystem::path& path, std::string& reason);
+    // The same for a file's bytes in memory, which must outlive the source.
+    static std::unique_ptr<CAudioSource> Open(std::span<const uint8_t> bytes, std::string& reason);
     ~CAudioSource();
     CAudioSource(const CAudioSource&) = delete;
     CAudioSource& operator=(const CAudioSource&) = delete;
@@ -31,9 +36,10 @@ public:
                   std::string& reason);
 
 private:
-    CAudioSource(void* file, AudioInfo info) : m_file(file), m_info(std::move(info)) {}
+    CAudioSource(void* file, AudioInfo info, std::unique_ptr<AudioFileInMemory> memory);
 
-    void* m_file;  // SNDFILE
+    std::unique_ptr<AudioFileInMemory> m_memory;  // what libsndfile reads when the file is in memory
+    void* m_file;                                 // SNDFILE
     AudioInfo m_info;
 };
 

@@ -50,24 +50,28 @@ std::optional<std::vector<uint8_t>> ReadBytes(const std::filesystem::path& path,
     return bytes;
 }
 
-Conversion ConvertAudio(const std::filesystem::path& input, const ConvertOptions& options) {
+// `source` opened (or not, for `reason`) from the file named `name`.
+Conversion ConvertAudioSource(CAudioSource* source, const std::string& reason, const std::string& name,
+                              const ConvertOptions& options) {
     Conversion conversion;
-    const std::string name = input.filename().string();
-    conversion.report.input_name = name;
-    std::string reason;
-    const std::unique_ptr<CAudioSource> source = CAudioSource::Open(input, reason);
-    if (!source)
-        return Failed(std::move(conversion), input.string(),
-                      FormatText(convert_text::kUnknownKind, reason.c_str()));
+    conversion.report.input_name = std::filesystem::path(name).filename().string();
+    if (source == nullptr)
+        return Failed(std::move(conversion), name, FormatText(convert_text::kUnknownKind, reason.c_str()));
     if (std::string wrong = Prepare(conversion.report, InputKind::kAudio, options); !wrong.empty())
-        return Failed(std::move(conversion), input.string(), wrong);
+        return Failed(std::move(conversion), name, wrong);
     AudioFit fit = FitAudio(*source, conversion.report.max_bytes);
     conversion.report.audio = fit.report;
     conversion.report.input_seconds = fit.input_seconds;
-    if (!fit.error.empty()) return Failed(std::move(conversion), input.string(), fit.error);
+    if (!fit.error.empty()) return Failed(std::move(conversion), name, fit.error);
     conversion.smaf = std::move(fit.file);
     conversion.report.output_bytes = static_cast<uint32_t>(conversion.smaf.size());
     return conversion;
+}
+
+Conversion ConvertAudioFile(const std::filesystem::path& input, const ConvertOptions& options) {
+    std::string reason;
+    const std::unique_ptr<CAudioSource> source = CAudioSource::Open(input, reason);
+    return ConvertAudioSource(source.get(), reason, input.string(), options);
 }
 
 }  // namespace
@@ -95,6 +99,13 @@ Conversion ConvertMidi(std::span<const uint8_t> midi, const std::string& name,
     return conversion;
 }
 
+Conversion ConvertAudio(std::span<const uint8_t> audio, const std::string& name,
+                        const ConvertOptions& options) {
+    std::string reason;
+    const std::unique_ptr<CAudioSource> source = CAudioSource::Open(audio, reason);
+    return ConvertAudioSource(source.get(), reason, name, options);
+}
+
 std::optional<InputKind> ConvertibleKind(const std::filesystem::path& path) {
     std::string reason;
     const std::optional<std::vector<uint8_t>> head = ReadBytes(path, kSniffBytes, reason);
@@ -113,7 +124,7 @@ Conversion ConvertFile(const std::filesystem::path& input, const ConvertOptions&
         failed.report.input_name = input.filename().string();
         return Failed(std::move(failed), input.string(), reason);
     }
-    if (!LooksLikeMidiFile(*head)) return ConvertAudio(input, options);
+    if (!LooksLikeMidiFile(*head)) return ConvertAudioFile(input, options);
     // One byte more than the largest, so that a larger file is seen to be too large.
     const std::optional<std::vector<uint8_t>> midi = ReadBytes(input, kLargestMidiFileBytes + 1, reason);
     if (!midi) {

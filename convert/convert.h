@@ -34,3 +34,6 @@ std::optional<InputKind> ConvertibleKind(const std::filesystem::path& path);
 
 // A MIDI file's bytes; `name` names it in errors and the report.
 Conversion ConvertMidi(std::span<const uint8_t> midi, const std::string& name, const ConvertOptions& options);
+// An audio file's bytes, read by libsndfile from memory.
+Conversion ConvertAudio(std::span<const uint8_t> audio, const std::string& name,
+                        const ConvertOptions& options);

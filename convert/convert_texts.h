@@ -23,6 +23,7 @@ inline constexpr const char* kNoPlayableNotes =
 inline constexpr const char* kNoSound = "no sound in the audio file";
 inline constexpr const char* kAudioUnreadable = "cannot decode the audio: %s";
 inline constexpr const char* kNoRoom = "%u bytes leave no room for a melody (the smallest takes %u)";
+inline constexpr const char* kNoRoomForNotes = "%u bytes leave no room for any note of the song";
 
 // The report: one "label: text" line per field.
 inline constexpr const char* kLine = "%-20s %s\n";

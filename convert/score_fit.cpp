@@ -86,6 +86,11 @@ public:
             fit.error = FormatText(convert_text::kNoRoom, m_options.max_bytes, built.size);
             return fit;
         }
+        // A song that starts with rests can be cut before its first note: nothing would sound.
+        if (NotesOf(state).empty()) {
+            fit.error = FormatText(convert_text::kNoRoomForNotes, m_options.max_bytes);
+            return fit;
+        }
         fit.file = std::move(built.file);
         fit.report = Report(state, built);
         return fit;

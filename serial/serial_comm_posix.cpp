@@ -4,6 +4,7 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,6 +21,7 @@ namespace {
 // must not hang us, so the unlimited case still ends after this long.
 constexpr uint32_t kWriteMultiplierBase = 19200;
 constexpr int kUnlimitedWriteCapMs = 5000;
+constexpr uint64_t kBitsPerByte = 10;  // start, 8 data, stop
 
 OpenFailure FailureFromErrno(int error) {
     switch (error) {
@@ -72,16 +74,32 @@ bool ApplyFormat(int fd, uint32_t baud, uint8_t byteSize, uint8_t parity, uint8_
     return tcsetattr(fd, TCSANOW, &tio) == 0;
 }
 
+timespec Timespec(std::chrono::nanoseconds span) {
+    const auto ns = span.count();
+    return {static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+}
+
+void SleepUntil(CSerialComm::Clock::time_point when) {
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(when.time_since_epoch());
+    const timespec until = Timespec(ns);
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
+    }
+}
+
 }  // namespace
 
 CSerialComm::~CSerialComm() {
     ClosePort();
 }
 
-std::string CSerialComm::DeviceForPort(uint16_t port) const {
+std::string DeviceForPort(const PortMap& map, uint16_t port) {
     const std::string name = "COM" + std::to_string(port);
-    if (const auto it = m_portMap.find(name); it != m_portMap.end()) return it->second;
+    if (const auto it = map.find(name); it != map.end()) return it->second;
     return "/dev/ttyS" + std::to_string(port > 0 ? port - 1 : 0);
+}
+
+std::string CSerialComm::DeviceForPort(uint16_t port) const {
+    return cantavo::DeviceForPort(m_portMap, port);
 }
 
 int CSerialComm::OpenPort(uint16_t port, uint32_t baud) {
@@ -175,8 +193,7 @@ uint32_t CSerialComm::WriteComm(const uint8_t* buffer, uint32_t count) {
         const auto left = deadline - Clock::now();
         if (left <= Clock::duration::zero()) break;
         pollfd pfd{m_fd, POLLOUT, 0};
-        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
-        const timespec timeout{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+        const timespec timeout = Timespec(left);
         if (ppoll(&pfd, 1, &timeout, nullptr) < 0 && errno != EINTR) break;
         if (pfd.revents & (POLLERR | POLLHUP | POLLNVAL)) break;
     }
@@ -186,16 +203,7 @@ uint32_t CSerialComm::WriteComm(const uint8_t* buffer, uint32_t count) {
 
 uint32_t CSerialComm::ReadComm(uint8_t* buffer, uint32_t maximum) {
     if (m_fd < 0 || maximum == 0) return 0;
-    if (m_inputBegin == m_inputEnd) {
-        // Non-blocking: nothing queued is EAGAIN, so this is one call and never a wait.
-        ssize_t n;
-        do {
-            n = read(m_fd, m_input.data(), m_input.size());
-        } while (n < 0 && errno == EINTR);
-        if (n <= 0) return 0;
-        m_inputBegin = 0;
-        m_inputEnd = static_cast<size_t>(n);
-    }
+    if (m_inputBegin == m_inputEnd) ReadAhead();
     const size_t count = std::min<size_t>(maximum, m_inputEnd - m_inputBegin);
     std::copy_n(m_input.begin() + m_inputBegin, count, buffer);
     m_inputBegin += count;
@@ -203,14 +211,43 @@ uint32_t CSerialComm::ReadComm(uint8_t* buffer, uint32_t maximum) {
     return static_cast<uint32_t>(count);
 }
 
-bool CSerialComm::WaitForInput(Clock::time_point deadline) {
+void CSerialComm::ReadAhead() {
+    if (m_inputBegin > 0) {
+        std::copy(m_input.begin() + m_inputBegin, m_input.begin() + m_inputEnd, m_input.begin());
+        m_inputEnd -= m_inputBegin;
+        m_inputBegin = 0;
+    }
+    if (m_inputEnd == m_input.size()) return;
+    // Non-blocking: nothing queued is EAGAIN, so this is one call and never a wait.
+    ssize_t n;
+    do {
+        n = read(m_fd, m_input.data() + m_inputEnd, m_input.size() - m_inputEnd);
+    } while (n < 0 && errno == EINTR);
+    if (n > 0) m_inputEnd += static_cast<size_t>(n);
+}
+
+bool CSerialComm::WaitForInput(Clock::time_point deadline, uint32_t expected) {
     if (m_fd < 0) return false;
-    if (m_inputBegin != m_inputEnd) return true;
+    if (m_inputBegin == m_inputEnd && !PollInput(deadline)) return false;
+    ReadAhead();
+    // The first bytes are there and the rest are on the line: sleeping for the time the line needs to bring
+    // them takes the whole group with one more wake-up instead of one per byte.
+    const size_t queued = m_inputEnd - m_inputBegin;
+    if (queued < expected && m_nBaud > 0) {
+        const auto lineTime =
+            std::chrono::nanoseconds((expected - queued) * kBitsPerByte * 1000000000ull / m_nBaud);
+        RequestPreciseWakeUps();
+        SleepUntil(std::min(deadline, Clock::now() + lineTime));
+        ReadAhead();
+    }
+    return true;
+}
+
+bool CSerialComm::PollInput(Clock::time_point deadline) {
     for (;;) {
         const auto left = deadline - Clock::now();
         if (left <= Clock::duration::zero()) return false;
-        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
-        const timespec timeout{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+        const timespec timeout = Timespec(left);
         pollfd pfd{m_fd, POLLIN, 0};
         const int ready = ppoll(&pfd, 1, &timeout, nullptr);
         if (ready < 0 && errno == EINTR) continue;

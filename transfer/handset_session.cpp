@@ -16,7 +16,11 @@ constexpr char kWorkFileName[] = "smwork.tmp";
 
 }  // namespace
 
-CHandsetSession::CHandsetSession(ISessionView& view) : m_view(view), m_loader(BuiltInLoaderTable()) {}
+CHandsetSession::CHandsetSession(ISessionView& view)
+    : CHandsetSession(view, std::make_unique<CSerialComm>()) {}
+
+CHandsetSession::CHandsetSession(ISessionView& view, std::unique_ptr<ISerialPort> port)
+    : m_view(view), m_port(std::move(port)), m_serial(*m_port), m_loader(BuiltInLoaderTable()) {}
 
 CHandsetSession::~CHandsetSession() {
     m_bCancel = true;
@@ -59,7 +63,8 @@ void CHandsetSession::SetPortName(const std::string& name) {
 }
 
 std::string CHandsetSession::PortDevicePath() const {
-    return m_strPortDevice.empty() ? m_serial.DeviceForPort(static_cast<uint16_t>(m_nPort)) : m_strPortDevice;
+    return m_strPortDevice.empty() ? DeviceForPort(m_portMap, static_cast<uint16_t>(m_nPort))
+                                   : m_strPortDevice;
 }
 
 int CHandsetSession::LoadLoaderFile(const std::filesystem::path& file) {
@@ -90,7 +95,12 @@ void CHandsetSession::SetProgress(int percent) {
 }
 
 double CHandsetSession::SecondsSince(Clock::time_point start) const {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count() / 1000.0;
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Now() - start).count() / 1000.0;
+}
+
+int CHandsetSession::MillisecondsUntil(Clock::time_point deadline) const {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Now()).count();
+    return static_cast<int>(std::max<int64_t>(left, 0));
 }
 
 void CHandsetSession::ResetState() {

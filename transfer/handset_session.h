@@ -19,6 +19,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -37,7 +38,9 @@ public:
     // Unanswered ticks of the 1000 ms detection timer before the log adds a hint: 10 s.
     static constexpr int kDetectHintAttempts = 10;
 
+    // On a serial port of this machine, or on `port` (a scripted far end in tests).
     explicit CHandsetSession(ISessionView& view);
+    CHandsetSession(ISessionView& view, std::unique_ptr<ISerialPort> port);
     // Joins the worker (cancelling its waits); sends and shows nothing.
     ~CHandsetSession();
     CHandsetSession(const CHandsetSession&) = delete;
@@ -56,7 +59,7 @@ public:
     // The port as a user names it: "COMn" sets the COM number, anything else is the device path.
     void SetPortName(const std::string& name);
     // "COMn" -> device, from the profile.
-    void SetPortMap(PortMap map) { m_serial.SetPortMap(std::move(map)); }
+    void SetPortMap(PortMap map) { m_portMap = std::move(map); }
     // The device the port stands for: the device path, or "COMn" through the port map.
     std::string PortDevicePath() const;
     // A loader file (table or bare image) instead of the built-in placeholder; 0 (a log line naming the file
@@ -99,7 +102,7 @@ public:
     const std::filesystem::path& ImageFile() const { return m_imageFile; }
     const std::filesystem::path& WorkFile() const { return m_workFile; }
     const std::string& SelectedTitle() const { return m_strSelTitle; }
-    const CSerialComm& Serial() const { return m_serial; }
+    const ISerialPort& Serial() const { return m_serial; }
 
     // Protocol operations, public so that tests and cantavo-cli can drive single steps.
     int InitSerialPort(uint32_t baud);
@@ -109,6 +112,9 @@ public:
     int Synchronize();
     int SendByte(uint8_t value);
     int ReadByteTimeout(int milliseconds, uint8_t& byte);
+    // Reads bytes.size() bytes, each within `milliseconds` of the one before (the first of the call): the
+    // count read, fewer when one did not come in time.
+    size_t ReadBytesTimeout(int milliseconds, std::span<uint8_t> bytes);
     int WaitForAck();
     void AbortConnection();
     int ReadUserArea();
@@ -123,7 +129,7 @@ public:
     void CloseConnection();
 
 private:
-    using Clock = std::chrono::steady_clock;
+    using Clock = ISerialPort::Clock;
 
     void ConnectThreadProc();
     // The worker is done with the port and the files. Called before the view enables commands, since the
@@ -140,10 +146,14 @@ private:
     void DeleteImageFiles();
     void ReportOpenFailure();
     void ReportFileError(const std::string& error);
+    Clock::time_point Now() const { return m_serial.Now(); }  // the port's clock, which its waits use
     double SecondsSince(Clock::time_point start) const;
+    int MillisecondsUntil(Clock::time_point deadline) const;  // 0 once it has passed
 
     ISessionView& m_view;
-    CSerialComm m_serial;
+    std::unique_ptr<ISerialPort> m_port;
+    ISerialPort& m_serial;  // *m_port
+    PortMap m_portMap;
     LoaderTable m_loader;
     CFolderLock m_folderLock;
 

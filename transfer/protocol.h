@@ -35,6 +35,10 @@ inline constexpr int kCreditTimeoutMs = 2000;
 inline constexpr int kBlockDoneTimeoutMs = 500;
 inline constexpr int kDetectIntervalMs = 1000;
 inline constexpr int kWakeUpAttempts = 10;
+// A wait that skips what is not its answer (NAKs, noise before a synchronisation answer, credit rounds in
+// which nothing could be sent) gives up after this many: a babbling line must not hold it for ever, one byte
+// at a time.
+inline constexpr int kSkippedBytesLimit = 256;
 
 // User-area read and block programming.
 inline constexpr uint32_t kReadGroupBytes = 8;

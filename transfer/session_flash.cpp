@@ -13,7 +13,7 @@ namespace cantavo {
 
 int CHandsetSession::OnDownload() {
     if (IsWorkerRunning()) return 0;
-    const auto start = Clock::now();
+    const auto start = Now();
     m_view.DisableCommands();
     const int result = ProgramFlash();
     m_view.LogMessage(Format(texts::kProgrammingFinished, SecondsSince(start)));
@@ -38,9 +38,11 @@ int CHandsetSession::ProgramFlash() {
     m_view.LogMessage(texts::kTransferring);
     m_bHandsetIncomplete = true;
     SendByte(protocol::kErase);
+    // Other bytes do not put the time-out back: the erase has its 10 s, whatever the line brings meanwhile.
+    const auto deadline = Now() + std::chrono::milliseconds(protocol::kEraseTimeoutMs);
     uint8_t answer = 0;
     bool erased = false;
-    while (!erased && ReadByteTimeout(protocol::kEraseTimeoutMs, answer) == 1)
+    while (!erased && ReadByteTimeout(MillisecondsUntil(deadline), answer) == 1)
         erased = answer == protocol::kEraseDone;
     int result = 0;
     if (erased) {
@@ -94,10 +96,14 @@ int CHandsetSession::SendBlock(uint8_t* buffer, uint32_t length) {
     ScrambleBytes(buffer, length);
     const protocol::BlockHeader header{static_cast<uint16_t>(length),
                                        protocol::BlockHeader::Checksum(std::span(buffer, length))};
-    for (uint8_t byte : header.Encode()) SendByte(byte);
+    // A header byte that did not go out leaves the loader reading the data as header: the block has failed,
+    // whatever the line answers.
+    for (uint8_t byte : header.Encode())
+        if (SendByte(byte) == 0) return 0;
     // Bytes on the line the loader has not yet credited; a generous loader can drive it negative.
     int outstanding = static_cast<int>(protocol::kBlockHeaderBytes);
     uint32_t offset = 0;
+    int idleRounds = 0;  // rounds that sent nothing: a loader that frees nothing must not hold the block
     do {
         const int room =
             std::min(protocol::kCreditWindowBytes - outstanding, static_cast<int>(length - offset));
@@ -105,7 +111,8 @@ int CHandsetSession::SendBlock(uint8_t* buffer, uint32_t length) {
             room > 0 ? m_serial.WriteComm(buffer + offset, static_cast<uint32_t>(room)) : 0;
         outstanding += static_cast<int>(written);
         uint8_t credit = 0;
-        if (ReadByteTimeout(protocol::kCreditTimeoutMs, credit) == 0) {
+        if (ReadByteTimeout(protocol::kCreditTimeoutMs, credit) == 0 ||
+            (written == 0 && ++idleRounds > protocol::kSkippedBytesLimit)) {
             m_view.LogMessage(texts::kFlashWritingErrorLog);
             m_view.SetTitle(texts::kTitleFlashError);
             return 0;

@@ -27,22 +27,34 @@ int CHandsetSession::SendByte(uint8_t value) {
 }
 
 int CHandsetSession::ReadByteTimeout(int milliseconds, uint8_t& byte) {
+    return ReadBytesTimeout(milliseconds, std::span(&byte, 1)) == 1 ? 1 : 0;
+}
+
+size_t CHandsetSession::ReadBytesTimeout(int milliseconds, std::span<uint8_t> bytes) {
     if (m_bCancel) return 0;
-    if (m_serial.ReadComm(&byte, 1) == 1) return 1;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
-    // Sleep in the driver until a byte is queued instead of polling the clock.
-    while (m_serial.WaitForInput(deadline))
-        if (m_serial.ReadComm(&byte, 1) == 1) return 1;
-    return m_serial.ReadComm(&byte, 1) == 1 ? 1 : 0;
+    const auto wanted = static_cast<uint32_t>(bytes.size());
+    uint32_t count = 0;
+    const auto timeout = std::chrono::milliseconds(milliseconds);
+    auto deadline = Now() + timeout;
+    // Sleep in the driver until the bytes are queued instead of polling the clock; each byte read gives the
+    // next one its full time.
+    while (count < wanted && m_serial.WaitForInput(deadline, wanted - count)) {
+        const uint32_t got = m_serial.ReadComm(bytes.data() + count, wanted - count);
+        count += got;
+        if (got > 0) deadline = Now() + timeout;
+    }
+    if (count < wanted) count += m_serial.ReadComm(bytes.data() + count, wanted - count);
+    return count;
 }
 
 int CHandsetSession::WaitForAck() {
-    for (;;) {
+    for (int naks = 0; naks <= protocol::kSkippedBytesLimit; ++naks) {
         uint8_t answer = 0;
         if (ReadByteTimeout(protocol::kAckTimeoutMs, answer) == 0) return 0;
         if (answer == protocol::kAck) return 1;
         if (answer != protocol::kNak) return 0;
     }
+    return 0;
 }
 
 void CHandsetSession::ReportOpenFailure() {
@@ -66,9 +78,7 @@ void CHandsetSession::ReportOpenFailure() {
 
 int CHandsetSession::InitSerialPort(uint32_t baud) {
     if (m_serial.IsOpen()) m_serial.ClosePort();
-    const int opened = m_strPortDevice.empty() ? m_serial.OpenPort(static_cast<uint16_t>(m_nPort), baud)
-                                               : m_serial.OpenPort(m_strPortDevice, baud);
-    if (opened == 0) {
+    if (m_serial.OpenPort(PortDevicePath(), baud) == 0) {
         if (m_serial.LastFailure() == OpenFailure::kLineFormatRefused) m_view.ShowMessageBox(texts::kFail);
         m_view.LogMessage(texts::kPortInitFailed);
         ReportOpenFailure();
@@ -97,7 +107,7 @@ int CHandsetSession::DetectTarget() {
 int CHandsetSession::DownloadLoader() {
     m_serial.SetLineFormat(m_nBaudRate, 8, 0, 0);
     m_view.LogMessage(texts::kConnecting);
-    const auto start = Clock::now();
+    const auto start = Now();
     const auto& image = m_loader.images[m_nTargetType];
     const uint32_t size = std::min(m_loader.sizes[m_nTargetType], kLoaderImageBytes);
     if (size < kLoaderFirstFrameBytes) return 0;
@@ -159,10 +169,13 @@ int CHandsetSession::CompleteConnection() {
 int CHandsetSession::Synchronize() {
     if (SendByte(protocol::kSyncRequest) == 0) return 0;
     uint8_t answer = 0;
+    int skipped = 0;
     do {
         if (ReadByteTimeout(protocol::kSyncTimeoutMs, answer) == 0) return 0;
-    } while (answer != protocol::kSyncAnswer && answer != protocol::kSyncRequest);
+    } while (answer != protocol::kSyncAnswer && answer != protocol::kSyncRequest &&
+             ++skipped <= protocol::kSkippedBytesLimit);
     if (answer == protocol::kSyncAnswer) return 1;
+    if (answer != protocol::kSyncRequest) return 0;
     // The loader asked first: answer it.
     return SendByte(protocol::kSyncAnswer);
 }

@@ -8,7 +8,12 @@ counted by cantavo-cli's serial port (--stats). Reports each phase's time as a r
 PC side's CPU time (user + system, the whole cantavo-cli process) as a share of the wall time.
 Targets: ratio within 1.10, CPU under 5 %.
 
-    bench/transfer/transfer_bench.py [--bin build/bin] [--runs N] [--check]
+With --byte-paced the handset writes each byte on its own when the line would deliver it, as a UART without a
+receive FIFO hands bytes to the PC: the PC's waits must still take the read's 8-byte groups whole. Target for
+the read then: CPU under 3 %, the ratio as without. --cli runs another build's cantavo-cli against this
+build's handset (the figures before a change).
+
+    bench/transfer/transfer_bench.py [--bin build/bin] [--cli PATH] [--runs N] [--byte-paced] [--check]
 """
 import argparse
 import os
@@ -21,6 +26,7 @@ BAUD = 115200
 BITS_PER_BYTE = 10
 RATIO_TARGET = 1.10
 CPU_TARGET = 0.05
+BYTE_PACED_READ_CPU_TARGET = 0.03
 STATS = re.compile(r"stats: (\w+) wall=([\d.]+) cpu=([\d.]+) out=(\d+) in=(\d+)")
 
 
@@ -40,15 +46,18 @@ def run_cli(cli, port, command, backup, phase):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--bin", default=os.path.join(os.path.dirname(__file__), "../../build/bin"))
+    parser.add_argument("--cli", help="the cantavo-cli to measure (default: the one in --bin)")
     parser.add_argument("--runs", type=int, default=1)
+    parser.add_argument("--byte-paced", action="store_true", help="the handset writes each byte on its own")
     parser.add_argument("--check", action="store_true", help="exit 1 when a target is missed")
     args = parser.parse_args()
     handset_program = os.path.join(args.bin, "cantavo-handset")
-    cli = os.path.join(args.bin, "cantavo-cli")
+    cli = args.cli or os.path.join(args.bin, "cantavo-cli")
+    pacing = ["--byte-paced"] if args.byte_paced else []
 
     with tempfile.TemporaryDirectory() as folder:
         handset = subprocess.Popen([handset_program, "--flash", os.path.join(folder, "flash.bin"), "--realtime",
-                                    "--erase-ms", "0"], stdout=subprocess.PIPE, text=True)
+                                    *pacing, "--erase-ms", "0"], stdout=subprocess.PIPE, text=True)
         try:
             port = handset.stdout.readline().strip()
             backup = os.path.join(folder, "backup.smf")
@@ -62,14 +71,16 @@ def main():
 
     print(f"{'phase':9} {'bytes out':>9} {'bytes in':>9} {'minimum s':>9} {'wall s':>8} {'ratio':>6} "
           f"{'cpu s':>7} {'cpu %':>6}")
+    read_cpu_target = BYTE_PACED_READ_CPU_TARGET if args.byte_paced else CPU_TARGET
     missed = False
     for phase, (wall, cpu, out, inward) in rows:
         minimum = (out + inward) * BITS_PER_BYTE / BAUD
         ratio = wall / minimum
         share = cpu / wall
-        missed |= ratio > RATIO_TARGET or share > CPU_TARGET
+        missed |= ratio > RATIO_TARGET or share > (read_cpu_target if phase == "read" else CPU_TARGET)
         print(f"{phase:9} {out:9d} {inward:9d} {minimum:9.3f} {wall:8.3f} {ratio:6.3f} {cpu:7.3f} {share:6.2%}")
-    print(f"targets: ratio <= {RATIO_TARGET:.2f}, cpu < {CPU_TARGET:.0%}: {'missed' if missed else 'met'}")
+    print(f"targets: ratio <= {RATIO_TARGET:.2f}, cpu < {CPU_TARGET:.0%} (read {read_cpu_target:.0%}): "
+          f"{'missed' if missed else 'met'}")
     return 1 if missed and args.check else 0
 
 

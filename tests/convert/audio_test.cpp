@@ -185,6 +185,22 @@ TEST_F(AudioConversion, WhatCannotBeConvertedIsReportedWithTheFile) {
               (m_folder / "missing.wav").string() + ": cannot read: No such file or directory");
 }
 
+TEST_F(AudioConversion, BytesInMemoryConvertAsTheirFileDoes) {
+    // Every format seeks in its own way while being read: a WAV of IMA ADPCM blocks and an Ogg Vorbis stream.
+    for (const int format : {SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM, SF_FORMAT_OGG | SF_FORMAT_VORBIS}) {
+        const fs::path sound = Sound("tone", format, 11025, 2, 1.5, Sine(440, 11025, 0.5));
+        const Conversion from_file = Convert(sound);
+        const Conversion from_memory = ConvertAudio(cantavo::testing::ReadAll(sound), "tone", {});
+        EXPECT_EQ(from_memory.error, "");
+        EXPECT_EQ(from_memory.smaf, from_file.smaf);
+        EXPECT_EQ(from_memory.report.audio.format, from_file.report.audio.format);
+    }
+    const std::vector<uint8_t> text = {'n', 'o', 't', ' ', 'a', ' ', 's', 'o', 'u', 'n', 'd'};
+    EXPECT_EQ(ConvertAudio(text, "/in/notes.txt", {}).error.rfind(
+                  "/in/notes.txt: neither a MIDI file nor an audio file that libsndfile reads (", 0),
+              0u);
+}
+
 TEST_F(AudioConversion, TheKindOfAFileComesFromItsContent) {
     const auto write = [&](const char* name, const std::vector<uint8_t>& bytes) {
         const fs::path path = m_folder / name;

@@ -230,4 +230,16 @@ TEST(Fit, ALimitWithoutRoomForAnyMelodyIsAnError) {
     EXPECT_TRUE(conversion.smaf.empty());
 }
 
+TEST(Fit, ACutThatWouldKeepNoNoteIsAnError) {
+    // Four bars of rest, then notes: the end of any of the first bars would leave a melody without a note.
+    CMidiFileBuilder file(0, kTicksPerQuarter);
+    CMidiTrackBuilder& track = file.AddTrack();
+    for (uint32_t i = 0; i < 8; ++i) track.Note(4 * 4 * kTicksPerQuarter + i * 720, 600, 0, 60);
+    ConvertOptions options;
+    options.max_bytes = 30;
+    const Conversion conversion = ConvertMidi(file.Bytes(), "song.mid", options);
+    EXPECT_EQ(conversion.error, "song.mid: 30 bytes leave no room for any note of the song");
+    EXPECT_TRUE(conversion.smaf.empty());
+}
+
 }  // namespace

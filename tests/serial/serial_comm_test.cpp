@@ -33,13 +33,13 @@ TEST_F(SerialCommTest, ReadReturnsNothingAtOnceWhenNothingArrived) {
 
 TEST_F(SerialCommTest, ReadTakesAtMostWhatIsAskedAndLeavesTheRestQueued) {
     pty.Write({1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
-    ASSERT_TRUE(port.WaitForInput(CSerialComm::Clock::now() + 2s));
+    ASSERT_TRUE(port.WaitForInput(CSerialComm::Clock::now() + 2s, 1));
     std::this_thread::sleep_for(20ms);  // let all ten arrive
     uint8_t buffer[16] = {};
     ASSERT_EQ(port.ReadComm(buffer, 1), 1u);
     EXPECT_EQ(buffer[0], 1);
     uint32_t total = 0;
-    while (total < 9 && port.WaitForInput(CSerialComm::Clock::now() + 2s))
+    while (total < 9 && port.WaitForInput(CSerialComm::Clock::now() + 2s, 1))
         total += port.ReadComm(buffer + total, 16);
     ASSERT_EQ(total, 9u);
     EXPECT_EQ(buffer[0], 2);
@@ -48,22 +48,41 @@ TEST_F(SerialCommTest, ReadTakesAtMostWhatIsAskedAndLeavesTheRestQueued) {
 }
 
 TEST_F(SerialCommTest, WaitForInputEndsAtTheDeadlineOrWhenABytesComes) {
-    EXPECT_FALSE(port.WaitForInput(CSerialComm::Clock::now() + 30ms));
+    EXPECT_FALSE(port.WaitForInput(CSerialComm::Clock::now() + 30ms, 1));
     std::thread farEnd([&] {
         std::this_thread::sleep_for(50ms);
         pty.Write({0x42});
     });
-    EXPECT_TRUE(port.WaitForInput(CSerialComm::Clock::now() + 5s));
+    EXPECT_TRUE(port.WaitForInput(CSerialComm::Clock::now() + 5s, 1));
     farEnd.join();
     uint8_t byte = 0;
     EXPECT_EQ(port.ReadComm(&byte, 1), 1u);
     EXPECT_EQ(byte, 0x42);
 }
 
+TEST_F(SerialCommTest, AGroupSplitAcrossDeliveriesIsReadWholeAndInOrder) {
+    std::thread farEnd([&] {
+        pty.Write({1, 2, 3});
+        std::this_thread::sleep_for(30ms);
+        pty.Write({4, 5, 6, 7, 8});
+    });
+    uint8_t group[8] = {};
+    uint32_t total = 0;
+    const auto start = CSerialComm::Clock::now();
+    while (total < 8 && port.WaitForInput(CSerialComm::Clock::now() + 2s, 8 - total))
+        total += port.ReadComm(group + total, 8 - total);
+    farEnd.join();
+    ASSERT_EQ(total, 8u);
+    EXPECT_EQ(std::vector<uint8_t>(group, group + 8), (std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 7, 8}));
+    // Waiting for the rest of a group never takes the place of the deadline.
+    EXPECT_LT(CSerialComm::Clock::now() - start, 1s);
+    EXPECT_FALSE(port.WaitForInput(CSerialComm::Clock::now() + 20ms, 8));
+}
+
 TEST_F(SerialCommTest, AHungUpLineEndsTheWaitInsteadOfSpinningToTheDeadline) {
     pty.CloseMaster();
     const auto start = CSerialComm::Clock::now();
-    EXPECT_FALSE(port.WaitForInput(start + 10s));
+    EXPECT_FALSE(port.WaitForInput(start + 10s, 1));
     EXPECT_LT(CSerialComm::Clock::now() - start, 5s);
     const uint8_t byte = 0xDD;
     EXPECT_EQ(port.WriteComm(&byte, 1), 0u);

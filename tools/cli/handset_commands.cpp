@@ -27,7 +27,7 @@ bool IsDumpingFinished(const std::string& text) {
 class CStatsView : public CCliView {
 public:
     CStatsView(bool progressBar, bool stats) : CCliView(progressBar), m_stats(stats) {}
-    void Attach(const CSerialComm& serial) { m_meter.emplace(serial); }
+    void Attach(const ISerialPort& serial) { m_meter.emplace(serial); }
 
     void SetTitle(const std::string& text) override {
         if (m_stats && m_meter && text == texts::kTitleLoading) m_meter->Start();

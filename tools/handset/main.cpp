@@ -25,7 +25,11 @@ int main(int argc, char** argv) {
                    "Run the loader of this file (a loader table or a bare image) instead of the built-in\n"
                    "placeholder: the PC must send exactly that one")
         ->type_name("FILE");
-    app.add_flag("--realtime", options.realtime, "Pace bytes at the line speed (10 bits per byte)");
+    auto* realtime =
+        app.add_flag("--realtime", options.realtime, "Pace bytes at the line speed (10 bits per byte)");
+    app.add_flag("--byte-paced", options.bytePaced,
+                 "With --realtime, write each byte on its own when the line would deliver it")
+        ->needs(realtime);
     app.add_option("--erase-ms", options.settings.eraseMs, "Time the erase takes (default 300)")
         ->type_name("MS");
     app.add_flag("--sync-ask-first", options.settings.syncAskFirst,

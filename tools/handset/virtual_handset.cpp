@@ -73,13 +73,24 @@ void CVirtualHandset::Run() {
 }
 
 void CVirtualHandset::Send(std::span<const uint8_t> bytes, uint32_t baud) {
-    if (m_options.realtime) {
-        // Answers go out after what they answer has arrived, one byte at a time on a line that is free.
-        const auto start = std::max({Clock::now(), m_lastArrival, m_outputFree});
-        m_outputFree = start + LineTime(bytes.size(), baud);
-        PaceUntil(m_outputFree);
+    if (!m_options.realtime) {
+        m_terminal.Write(bytes);
+        return;
     }
-    m_terminal.Write(bytes);
+    // Answers go out after what they answer has arrived, one byte at a time on a line that is free.
+    const auto start = std::max({Clock::now(), m_lastArrival, m_outputFree});
+    m_outputFree = start + LineTime(bytes.size(), baud);
+    if (!m_options.bytePaced) {
+        PaceUntil(m_outputFree);
+        m_terminal.Write(bytes);
+        return;
+    }
+    // As a UART without a receive FIFO hands them over: each byte once its 10 bits are through, on the line's
+    // own clock (a late wake-up does not push the bytes after it back).
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        PaceUntil(start + LineTime(i + 1, baud));
+        if (!m_terminal.Write(bytes.subspan(i, 1))) return;
+    }
 }
 
 void CVirtualHandset::Busy(uint32_t milliseconds) {

@@ -19,6 +19,7 @@ struct HandsetOptions {
     std::filesystem::path flash;
     std::filesystem::path link;  // made a symbolic link to the device when not empty
     bool realtime = false;       // pace bytes at the line speed, 10 bits per byte
+    bool bytePaced = false;      // with realtime: each byte written on its own when the line would deliver it
     bool verbose = false;        // log what the handset sees on stderr
     HandsetSettings settings;
 };
