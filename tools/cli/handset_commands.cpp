@@ -106,16 +106,16 @@ private:
 
 int ReadHandset(const HandsetOptions& options, const std::filesystem::path& backup) {
     CHandsetRun run(options);
-    if (!run.Connect()) return 1;
+    if (!run.Connect()) return kExitFailure;
     return run.Session().SaveBackupCopy(backup) == 1 ? 0 : 1;
 }
 
 int WriteHandset(const HandsetOptions& options, const std::filesystem::path& backup) {
     // A file that is no user-area image is refused before the handset is touched.
-    if (!ReadImage(backup)) return 1;
+    if (!ReadImage(backup)) return kExitFailure;
     CHandsetRun run(options);
-    if (!run.Connect()) return 1;
-    if (run.Session().RestoreBackupCopy(backup) == 0) return 1;
+    if (!run.Connect()) return kExitFailure;
+    if (run.Session().RestoreBackupCopy(backup) == 0) return kExitFailure;
     CPhaseMeter meter(run.Session().Serial());
     meter.Start();
     const int programmed = run.Session().OnDownload();
