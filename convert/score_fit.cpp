@@ -321,7 +321,7 @@ private:
     uint32_t m_drumNotesWithoutSound = 0;
     bool m_fourGaveWay = false;
     std::vector<uint32_t> m_timebases;  // the ones tried, finest first
-    size_t m_coarsestStep = 0;         // the coarsest the first fit step goes to
+    size_t m_coarsestStep = 0;          // the coarsest the first fit step goes to
     std::map<std::tuple<size_t, int, bool>, ReducedNotes> m_reduced;
 };
 

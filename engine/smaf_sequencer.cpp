@@ -108,8 +108,7 @@ int CSmafSequencer::BuildEventList() {
 
 void CSmafSequencer::SendStartMessages() {
     SendExclusive(kExclusiveSlotMode, {kSlotModeByChannel});
-    SendExclusive(kExclusiveMasterLevel,
-                  {m_levelFlag == 1 ? kMasterLevelFullTracks : kMasterLevelTrackZero});
+    SendExclusive(kExclusiveMasterLevel, {m_levelFlag == 1 ? kMasterLevelFullTracks : kMasterLevelTrackZero});
     const FileBytes file = File();
     for (const ScoreTrack& track : m_scoreTracks) {
         ScanSetupData(file, track.setup, [&](FileRange body) {

@@ -36,8 +36,8 @@ void CSoundDevice::Exclusive(const uint8_t* bytes, uint32_t length) {
             m_adpcm->StopWave(kAdpcmVoice);
             break;
         case kExclusiveWaveLevel: {
-            const uint16_t levels = Levels(LevelSettings{m_masterOffset, m_volumeMode}, kPanRight,
-                                           kFullLevel, kFullLevel, p(7) & 0x7F);
+            const uint16_t levels = Levels(LevelSettings{m_masterOffset, m_volumeMode}, kPanRight, kFullLevel,
+                                           kFullLevel, p(7) & 0x7F);
             m_adpcm->SetWaveVolume(p(6), RightLevel(levels));
             break;
         }

@@ -1,5 +1,6 @@
 // What the player plays: the format record of a wave output device and the one format and buffer size the
-// player uses. cantavo-render renders in the same calls, so a song ends in a file where it ends in the player.
+// player uses. cantavo-render renders in the same calls, so a song ends in a file where it ends in the
+// player.
 #pragma once
 
 #include <cstdint>
@@ -18,9 +19,9 @@ struct WaveFormat {
 inline constexpr uint16_t kWaveFormatPcm = 1;
 
 // The engine's output: 16-bit stereo PCM at 22050 Hz.
-inline constexpr WaveFormat kPlayerWaveFormat{kWaveFormatPcm,   kChannelsPerFrame, kFramesPerSecond,
-                                              kFramesPerSecond * kBytesPerFrame, kBytesPerFrame,
-                                              8 * kBytesPerFrame / kChannelsPerFrame};
+inline constexpr WaveFormat kPlayerWaveFormat{kWaveFormatPcm,   kChannelsPerFrame,
+                                              kFramesPerSecond, kFramesPerSecond* kBytesPerFrame,
+                                              kBytesPerFrame,   8 * kBytesPerFrame / kChannelsPerFrame};
 
 // One SynthRender call and one wave buffer of the player: 2048 frames, about 92.9 ms.
 inline constexpr uint32_t kPlayerBufferBytes = 8192;

@@ -83,7 +83,7 @@ private:
     WaveHeader* m_head = nullptr;
     WaveHeader* m_tail = nullptr;
     uint32_t m_headOffset = 0;  // bytes of the head buffer already played
-    uint64_t m_generation = 0;   // advanced by every Reset
+    uint64_t m_generation = 0;  // advanced by every Reset
     bool m_paused = false;
     bool m_discardPending = false;
     bool m_quit = false;

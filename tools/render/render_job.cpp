@@ -8,8 +8,8 @@
 #include "engine/smaf_parser.h"
 #include "engine/synth_engine.h"
 #include "host/file_io.h"
-#include "player/wave_format.h"
 #include "player/audio_output.h"
+#include "player/wave_format.h"
 #include "tools/render/render_texts.h"
 
 namespace {
