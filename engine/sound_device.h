@@ -124,8 +124,8 @@ private:
     int16_t m_masterOffset = -24;  // 0.5 dB steps
     uint8_t m_volumeMode = 1;
     uint8_t m_opsInUse = 0;
-    uint8_t m_slotMode = 0;  // kSlotModeByChannel or not
-    uint8_t m_opsBefore = 0;
+    uint8_t m_slotMode = 0;   // kSlotModeByChannel or not
+    uint8_t m_opsBefore = 0;  // m_opsInUse as it was before the last FM note started (see AllocSlot)
     std::array<SlotRecord, kVoiceSlotCount> m_slots{};
     std::array<ChannelRecord, kChannelCount> m_channels{};
     CVoiceTable m_voices;

@@ -69,6 +69,9 @@ const VoiceRecord* CSoundDevice::LookupVoice(uint8_t ch, uint8_t note) const {
     return record.operator_count == 0 ? nullptr : &record;
 }
 
+// The chip sounds at most kOperatorBudget operators. A four-operator voice also wants two operators to
+// spare (6 free), unless four were free before the last note started: m_opsBefore is the count as it stood
+// then. The free slot that has waited longest is taken.
 uint8_t CSoundDevice::AllocSlot(uint8_t ops) const {
     if (m_opsInUse + ops > kOperatorBudget) return kNoSlot;
     if (ops == 4 && m_opsInUse + 6 > kOperatorBudget && m_opsBefore + 4 > kOperatorBudget) return kNoSlot;
@@ -139,6 +142,8 @@ void CSoundDevice::MonoNoteOn(uint8_t ch, uint8_t note, uint8_t velocity) {
         return;
     }
     if (channel.voice_ops == 0) return;
+    // In the slot mode the sequencer sets for playback, channel n always sounds on FM slot n (the 16
+    // channels and the 16 slots pair up); otherwise a slot is allocated against the operator budget.
     const uint8_t slot = m_slotMode == kSlotModeByChannel ? ch : AllocSlot(channel.voice_ops);
     if (slot == kNoSlot) return;
     NoteNode& node = AddNote(ch, note, slot);
