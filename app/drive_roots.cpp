@@ -2,14 +2,11 @@
 
 #include <array>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <string_view>
 
 #include "app/app_texts.h"
 
 namespace {
-
-constexpr std::string_view kMountTable = "/proc/self/mounts";
 
 // File system types that hold no user files.
 constexpr std::array<std::string_view, 24> kVirtualTypes = {
@@ -40,26 +37,6 @@ bool IsSystemFolder(std::string_view path) {
     return false;
 }
 
-bool IsOctal(char c) {
-    return c >= '0' && c <= '7';
-}
-
-// The mount table writes blanks, tabs, newlines and backslashes in paths as three-digit octal escapes.
-std::string DecodeMountPath(std::string_view field) {
-    std::string path;
-    for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size() && IsOctal(field[i + 1]) && IsOctal(field[i + 2]) &&
-            IsOctal(field[i + 3])) {
-            path += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 +
-                                      (field[i + 3] - '0'));
-            i += 3;
-        } else {
-            path += field[i];
-        }
-    }
-    return path;
-}
-
 std::string BaseName(const std::string& path) {
     const auto last = path.find_last_of('/');
     return last == std::string::npos ? path : path.substr(last + 1);
@@ -67,16 +44,11 @@ std::string BaseName(const std::string& path) {
 
 }  // namespace
 
-std::vector<DriveRoot> ParseMountTable(std::string_view mounts) {
+std::vector<DriveRoot> UserVolumes(const std::vector<cantavo::MountEntry>& mounts) {
     std::vector<DriveRoot> roots;
-    std::istringstream lines{std::string(mounts)};
-    std::string line;
-    while (std::getline(lines, line)) {
-        std::istringstream fields(line);
-        std::string device, mount_point, type;
-        if (!(fields >> device >> mount_point >> type)) continue;
-        const std::string path = DecodeMountPath(mount_point);
-        if (path == "/" || IsVirtualType(type) || IsSystemFolder(path)) continue;
+    for (const cantavo::MountEntry& mount : mounts) {
+        const std::string& path = mount.path;
+        if (path == "/" || IsVirtualType(mount.type) || IsSystemFolder(path)) continue;
         bool seen = false;
         for (const auto& root : roots) seen = seen || root.path == path;
         if (!seen) roots.push_back({BaseName(path), path, DriveKind::kVolume});
@@ -91,10 +63,7 @@ std::vector<DriveRoot> ListDriveRoots(const std::string& home_folder, const std:
     std::error_code error;
     if (!demo_folder.empty() && std::filesystem::is_directory(demo_folder, error))
         roots.push_back({app_texts::kDemoDrive, demo_folder, DriveKind::kFolder});
-    std::ifstream table{std::string(kMountTable)};
-    std::stringstream text;
-    text << table.rdbuf();
-    for (auto& volume : ParseMountTable(text.str()))
+    for (auto& volume : UserVolumes(cantavo::ReadMountTable()))
         if (volume.path != home_folder) roots.push_back(std::move(volume));
     return roots;
 }

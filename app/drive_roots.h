@@ -3,8 +3,9 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 #include <vector>
+
+#include "host/mount_table.h"
 
 enum class DriveKind { kHome, kRoot, kFolder, kVolume };
 
@@ -16,9 +17,9 @@ struct DriveRoot {
     std::string DisplayName() const { return name + " (" + path + ")"; }
 };
 
-// The volumes listed in a mount table in /proc/self/mounts format, in its order, without virtual file
-// systems, system folders, the root and duplicates.
-std::vector<DriveRoot> ParseMountTable(std::string_view mounts);
+// The volumes of a mount table, in its order, without virtual file systems, system folders, the root and
+// duplicates.
+std::vector<DriveRoot> UserVolumes(const std::vector<cantavo::MountEntry>& mounts);
 
 // Home, root, the demo folder when it exists, then the mounted volumes of this process's mount table.
 std::vector<DriveRoot> ListDriveRoots(const std::string& home_folder, const std::string& demo_folder = {});

@@ -6,6 +6,7 @@
 
 #include "app/app_texts.h"
 #include "app/folder_listing.h"
+#include "host/local_time.h"
 
 namespace {
 
@@ -25,8 +26,7 @@ wxString FileCellText(const CFileItem& item, int column) {
         case kColumnSize:
             return wxString::Format("%u", static_cast<unsigned>(item.size));
         case kColumnDate: {
-            std::tm local{};
-            localtime_r(&item.modified, &local);
+            const std::tm local = cantavo::LocalTime(item.modified);
             char text[32];
             std::strftime(text, sizeof text, app_texts::kDateFormat, &local);
             return text;

@@ -1,10 +1,9 @@
 #include "app/folder_listing.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <limits>
+
+#include "host/folder_entries.h"
 
 namespace {
 
@@ -14,29 +13,24 @@ CFileItem MakeItem(const std::string& name, const std::string& path) {
     CFileItem item;
     item.name = name;
     item.path = path;
-    struct stat status {};
-    if (stat(path.c_str(), &status) != 0 && lstat(path.c_str(), &status) != 0) return item;
-    item.isDir = S_ISDIR(status.st_mode) ? 1 : 0;
+    const std::optional<cantavo::FileStatus> status = cantavo::StatusOf(path);
+    if (!status) return item;
+    item.isDir = status->is_folder ? 1 : 0;
     if (!item.isDir)
         item.size = static_cast<std::uint32_t>(
-            std::min<unsigned long long>(status.st_size, std::numeric_limits<std::uint32_t>::max()));
-    item.modified = status.st_mtime;
+            std::min<uint64_t>(status->size, std::numeric_limits<std::uint32_t>::max()));
+    item.modified = status->modified;
     return item;
 }
 
 }  // namespace
 
 std::optional<std::vector<CFileItem>> ListFolder(const std::string& folder) {
-    DIR* dir = opendir(folder.c_str());
-    if (dir == nullptr) return std::nullopt;
+    const auto names = cantavo::FolderEntryNames(folder);
+    if (!names) return std::nullopt;
     std::vector<CFileItem> items;
     if (folder != "/") items.push_back(MakeItem("..", ParentFolder(folder)));
-    while (const dirent* entry = readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name == "." || name == "..") continue;
-        items.push_back(MakeItem(name, JoinPath(folder, name)));
-    }
-    closedir(dir);
+    for (const std::string& name : *names) items.push_back(MakeItem(name, JoinPath(folder, name)));
     return items;
 }
 
@@ -57,11 +51,4 @@ std::string ParentFolder(const std::string& path) {
     const auto last = folder.find_last_of(kSeparator);
     if (last == std::string::npos || last == 0) return std::string(1, kSeparator);
     return folder.substr(0, last);
-}
-
-bool IsReadableFolder(const std::string& path) {
-    DIR* dir = opendir(path.c_str());
-    if (dir == nullptr) return false;
-    closedir(dir);
-    return true;
 }

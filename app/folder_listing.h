@@ -19,6 +19,3 @@ std::string JoinPath(const std::string& folder, const std::string& name);
 
 // The part of `path` before its last separator; "/" for a folder at the root.
 std::string ParentFolder(const std::string& path);
-
-// Whether `path` is a folder that can be listed.
-bool IsReadableFolder(const std::string& path);

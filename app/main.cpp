@@ -24,7 +24,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     // The player plays with the same voices as cantavo-render.
-    SynthSetVoiceFolder(DefaultVoiceFolder().c_str());
+    VoiceFiles voices;
+    ReadVoiceFiles(DefaultVoiceFolder(), voices.vma, voices.adp);
+    SynthSetVoiceFiles(std::move(voices));
     CManagerApp::SetCommandLine(line);
     return wxEntry(argc, argv);
 }

@@ -6,6 +6,7 @@
 #include "app/file_list_ctrl.h"
 #include "app/folder_listing.h"
 #include "app/manager_dlg.h"
+#include "host/folder_entries.h"
 
 int CManagerDlg::FillFileList(const wxString& folder) {
     m_strCurDir = folder;
@@ -25,7 +26,7 @@ void CManagerDlg::OnDblclkFileList(long row) {
     const std::string name = items[row].name;
     const std::string folder = m_strCurDir.utf8_string();
     const std::string target = name == ".." ? ParentFolder(folder) : JoinPath(folder, name);
-    if (IsReadableFolder(target)) {
+    if (cantavo::IsReadableFolder(target)) {
         m_ctlFileName->SetLabel(wxEmptyString);
         FillFileList(wxString::FromUTF8(target));
         return;
@@ -48,7 +49,7 @@ void CManagerDlg::OnSelchangeDrives() {
 bool CManagerDlg::IsDriveReady(int index) {
     const auto& roots = m_ctlDrives->Roots();
     if (index < 0 || index >= static_cast<int>(roots.size())) return false;
-    if (IsReadableFolder(roots[index].path)) return true;
+    if (cantavo::IsReadableFolder(roots[index].path)) return true;
     m_prompts.Message(wxString::Format(app_texts::kDriveNotReady, wxString::FromUTF8(roots[index].path)),
                       app_texts::kErrorCaption, true);
     return false;

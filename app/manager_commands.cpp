@@ -6,7 +6,6 @@
 #include <wx/textctrl.h>
 
 #include <algorithm>
-#include <cstdio>
 
 #include "app/app_texts.h"
 #include "app/control_ids.h"
@@ -14,8 +13,9 @@
 #include "app/manager_dlg.h"
 #include "app/player_launch.h"
 #include "app/setting_dlg.h"
+#include "host/file_io.h"
+#include "host/program_folder.h"
 #include "host/user_folders.h"
-#include "transfer/file_io.h"
 #include "transfer/user_area.h"
 
 namespace {
@@ -39,7 +39,7 @@ void CManagerDlg::BindEvents() {
         Bind(
             wxEVT_BUTTON, [this, handler](wxCommandEvent&) { (this->*handler)(); }, command.first);
     }
-    for (int slot = 0; slot < ids::kSlotCount; ++slot) {
+    for (int slot = 0; slot < cantavo::kMelodySlotCount; ++slot) {
         Bind(
             wxEVT_RADIOBUTTON, [this, slot](wxCommandEvent&) { OnSelectSlot(slot); }, ids::kSlotRadios[slot]);
         SlotNameBox(slot)->Bind(wxEVT_SET_FOCUS, [this, slot](wxFocusEvent& event) {
@@ -214,13 +214,7 @@ void CManagerDlg::OnPlayer() {
 }
 
 void CManagerDlg::SelectPortDevice(const std::string& device) {
-    // "COMn" goes through the profile's port map; anything else is a device path.
-    if (int port = 0; std::sscanf(device.c_str(), "COM%d", &port) == 1 && port > 0) {
-        m_session->SetPortDevice({});
-        m_session->SetPort(port);
-    } else {
-        m_session->SetPortDevice(device);
-    }
+    m_session->SetPortName(device);
     LogMessage(wxString::Format(app_texts::kPortSelected, wxString::FromUTF8(device)));
 }
 

@@ -18,7 +18,7 @@ void CManagerDlg::InsertChosenFile(const std::string& path) {
         return;
     }
     ConvertOptions options;
-    options.slot = m_session->SlotIndex() < cantavo::kFmSlotCount ? SlotKind::kFm : SlotKind::kAdpcm;
+    options.slot = m_session->SlotIndex() < cantavo::kFmMelodySlotCount ? SlotKind::kFm : SlotKind::kAdpcm;
     const SlotKind takes = *kind == InputKind::kMidi ? SlotKind::kFm : SlotKind::kAdpcm;
     const Conversion conversion = ConvertFile(path, options);
     if (!conversion.error.empty()) {

@@ -14,8 +14,6 @@
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
-#include <unistd.h>
-
 #include "app/app_texts.h"
 #include "app/control_ids.h"
 #include "app/drive_combo.h"
@@ -37,11 +35,6 @@ const wxSize kFileListMinSize{400, 250};
 constexpr int kSlotNameWidth = 280;
 const wxSize kLogMinSize{300, 150};
 constexpr int kProgressWidth = 14;
-
-wxString CurrentFolder() {
-    char buffer[4096];
-    return getcwd(buffer, sizeof buffer) != nullptr ? wxString::FromUTF8(buffer) : wxString();
-}
 
 }  // namespace
 
@@ -138,7 +131,7 @@ wxSizer* CManagerDlg::CreateSlotGroup() {
     wxWindow* box = group->GetStaticBox();
     auto* grid = new wxFlexGridSizer(2, wxSize(kGap, kGap / 2));
     grid->AddGrowableCol(1);
-    for (int slot = 0; slot < ids::kSlotCount; ++slot) {
+    for (int slot = 0; slot < cantavo::kMelodySlotCount; ++slot) {
         m_radioSlot[slot] =
             new wxRadioButton(box, ids::kSlotRadios[slot], wxString::FromUTF8(cantavo::SlotLabel(slot)),
                               wxDefaultPosition, wxDefaultSize, slot == 0 ? wxRB_GROUP : 0);
@@ -194,7 +187,7 @@ void CManagerDlg::SetupSkin() {
 
 void CManagerDlg::OpenLastFolder() {
     m_strCurDir = m_profile.ReadMainPath();
-    if (m_strCurDir.empty()) m_strCurDir = CurrentFolder();
+    if (m_strCurDir.empty()) m_strCurDir = wxString::FromUTF8(CurrentFolder());
     FillFileList(m_strCurDir);
     m_nCurDrive = FindDriveIndex(m_ctlDrives->Roots(), m_strCurDir.utf8_string());
     m_ctlDrives->SetSelection(m_nCurDrive);
@@ -259,7 +252,7 @@ void CManagerDlg::EnableStop(bool enabled) {
 void CManagerDlg::ShowSlotNames(const cantavo::SlotNames& names) {
     m_slotNames = names;
     const wxColour erased = wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE);
-    for (int slot = 0; slot < ids::kSlotCount; ++slot) {
+    for (int slot = 0; slot < cantavo::kMelodySlotCount; ++slot) {
         m_editSlot[slot]->ChangeValue(wxString::FromUTF8(names[slot].title));
         m_editSlot[slot]->SetBackgroundColour(names[slot].erased ? erased : wxNullColour);
         m_editSlot[slot]->Refresh();

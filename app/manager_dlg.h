@@ -140,8 +140,8 @@ private:
 
     CSplashDlg* m_pSplash = nullptr;
     wxListBox* m_listLog = nullptr;
-    std::array<wxTextCtrl*, 12> m_editSlot{};
-    std::array<wxRadioButton*, 12> m_radioSlot{};
+    std::array<wxTextCtrl*, cantavo::kMelodySlotCount> m_editSlot{};
+    std::array<wxRadioButton*, cantavo::kMelodySlotCount> m_radioSlot{};
     wxStaticText* m_ctlFileName = nullptr;
     CFileListCtrl* m_ctlFileList = nullptr;
     CDriveComboBox* m_ctlDrives = nullptr;

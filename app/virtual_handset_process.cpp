@@ -1,85 +1,11 @@
 #include "app/virtual_handset_process.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/prctl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <chrono>
-#include <cstring>
-#include <filesystem>
-#include <vector>
-
-#include "host/program_folder.h"
-
-namespace {
-
-constexpr int kStopTimeoutMs = 2000;
-constexpr int kPollSliceMs = 20;
-
-// Reads up to the first newline, waiting at most `timeout_ms` in all.
-bool ReadFirstLine(int fd, int timeout_ms, std::string& line) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    char c = 0;
-    for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return false;
-        pollfd waiting{fd, POLLIN, 0};
-        if (poll(&waiting, 1, static_cast<int>(left.count())) <= 0) continue;
-        const ssize_t got = read(fd, &c, 1);
-        if (got <= 0) return false;
-        if (c == '\n') return true;
-        line += c;
-    }
-}
-
-}  // namespace
-
-CVirtualHandsetProcess::~CVirtualHandsetProcess() {
-    Stop();
-}
-
 bool CVirtualHandsetProcess::Start(const std::string& program, const std::string& flash_file,
                                    std::string& error) {
     Stop();
-    int pipe_ends[2];
-    if (pipe2(pipe_ends, O_CLOEXEC) != 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    if (access(program.c_str(), X_OK) != 0) {
-        error = program + ": " + std::strerror(errno);
-        close(pipe_ends[0]);
-        close(pipe_ends[1]);
-        return false;
-    }
-    std::vector<std::string> arguments = {program, "--flash", flash_file};
-    std::vector<char*> argv;
-    for (auto& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    const pid_t parent = getpid();
-    m_pid = fork();
-    if (m_pid == 0) {
-        // The handset goes with us, even when we are killed without a chance to stop it.
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        if (getppid() != parent) _exit(1);
-        dup2(pipe_ends[1], STDOUT_FILENO);
-        execv(program.c_str(), argv.data());
-        _exit(127);
-    }
-    close(pipe_ends[1]);
-    m_output = pipe_ends[0];
-    if (m_pid < 0) {
-        error = program + ": " + std::strerror(errno);
-        Stop();
-        return false;
-    }
+    if (!m_process.Start(program, {"--flash", flash_file}, error)) return false;
     std::string device;
-    if (!ReadFirstLine(m_output, kStartTimeoutMs, device) || device.empty()) {
+    if (!m_process.ReadLine(kStartTimeoutMs, device) || device.empty()) {
         error = program + " did not report its device";
         Stop();
         return false;
@@ -89,26 +15,6 @@ bool CVirtualHandsetProcess::Start(const std::string& program, const std::string
 }
 
 void CVirtualHandsetProcess::Stop() {
-    if (m_pid > 0) {
-        kill(m_pid, SIGTERM);
-        int status = 0;
-        bool ended = false;
-        for (int waited = 0; waited < kStopTimeoutMs && !ended; waited += kPollSliceMs) {
-            ended = waitpid(m_pid, &status, WNOHANG) == m_pid;
-            if (!ended) usleep(kPollSliceMs * 1000);
-        }
-        if (!ended) {
-            kill(m_pid, SIGKILL);
-            waitpid(m_pid, &status, 0);
-        }
-        m_pid = -1;
-    }
-    if (m_output >= 0) close(m_output);
-    m_output = -1;
+    m_process.Stop();
     m_strDevice.clear();
-}
-
-std::string SiblingProgram(const std::string& name) {
-    const std::filesystem::path folder = ProgramFolder();
-    return folder.empty() ? name : (folder / name).string();
 }

@@ -1,16 +1,16 @@
 // A virtual handset (cantavo-handset) run as a child process, so the window can be tried without hardware.
 #pragma once
 
-#include <sys/types.h>
-
 #include <string>
+
+#include "host/child_process.h"
 
 class CVirtualHandsetProcess {
 public:
     static constexpr int kStartTimeoutMs = 5000;
 
     CVirtualHandsetProcess() = default;
-    ~CVirtualHandsetProcess();  // stops the child
+    ~CVirtualHandsetProcess() { Stop(); }
     CVirtualHandsetProcess(const CVirtualHandsetProcess&) = delete;
     CVirtualHandsetProcess& operator=(const CVirtualHandsetProcess&) = delete;
 
@@ -19,14 +19,10 @@ public:
     bool Start(const std::string& program, const std::string& flash_file, std::string& error);
     void Stop();
 
-    bool IsRunning() const { return m_pid > 0; }
+    bool IsRunning() const { return m_process.IsRunning(); }
     const std::string& DevicePath() const { return m_strDevice; }
 
 private:
-    pid_t m_pid = -1;
-    int m_output = -1;  // the child's stdout; kept open so the child never writes into a closed pipe
+    cantavo::CChildProcess m_process;
     std::string m_strDevice;
 };
-
-// The cantavo-handset program beside the running executable.
-std::string SiblingProgram(const std::string& name);

@@ -1,8 +1,5 @@
 #include "convert/convert.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <vector>
 
 #include "convert/audio_fit.h"
@@ -12,6 +9,7 @@
 #include "convert/score_fit.h"
 #include "convert/text_format.h"
 #include "engine/smaf_parser.h"
+#include "host/file_io.h"
 
 namespace {
 
@@ -43,27 +41,12 @@ std::string Prepare(ConversionReport& report, InputKind kind, const ConvertOptio
     return {};
 }
 
-// The file, or its first `largest` bytes and a little more when it is longer; nothing (reason set) when it
-// cannot be read.
+// The file's first `largest` bytes (all of a shorter one); nothing (reason set) when it cannot be read.
 std::optional<std::vector<uint8_t>> ReadBytes(const std::filesystem::path& path, size_t largest,
                                               std::string& reason) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        reason = FormatText(convert_text::kCannotRead, std::strerror(errno));
-        return std::nullopt;
-    }
-    std::vector<uint8_t> bytes;
-    uint8_t chunk[65536];
-    size_t got = 0;
-    while (bytes.size() <= largest && (got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    const bool failed = std::ferror(file) != 0;
-    const int error = errno;
-    std::fclose(file);
-    if (failed) {
-        reason = FormatText(convert_text::kCannotRead, std::strerror(error));
-        return std::nullopt;
-    }
+    std::string error;
+    std::optional<std::vector<uint8_t>> bytes = cantavo::ReadFileStart(path, largest, error, &reason);
+    if (!bytes) reason = FormatText(convert_text::kCannotRead, reason.c_str());
     return bytes;
 }
 
@@ -142,7 +125,8 @@ Conversion ConvertFile(const std::filesystem::path& input, const ConvertOptions&
         return Failed(std::move(failed), input.string(), reason);
     }
     if (!LooksLikeMidiFile(*head)) return ConvertAudioFile(input, options);
-    const std::optional<std::vector<uint8_t>> midi = ReadBytes(input, kLargestMidiFileBytes, reason);
+    // One byte more than the largest, so that a larger file is seen to be too large.
+    const std::optional<std::vector<uint8_t>> midi = ReadBytes(input, kLargestMidiFileBytes + 1, reason);
     if (!midi) {
         Conversion failed;
         failed.report.input_name = input.filename().string();

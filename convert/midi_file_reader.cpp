@@ -42,7 +42,7 @@ public:
     explicit CMidiEventCollector(MidiFileContents& contents) : m_contents(contents) {
         Read(kPrimer);
         m_contents = {};
-        m_header_seen = m_refused = false;
+        m_headerSeen = m_refused = false;
     }
     ~CMidiEventCollector() { finalize(); }
 
@@ -52,7 +52,7 @@ public:
         midifile();
     }
 
-    bool HeaderSeen() const { return m_header_seen; }
+    bool HeaderSeen() const { return m_headerSeen; }
 
 protected:
     void* Mf_malloc(size_t size) override { return std::malloc(size); }
@@ -63,7 +63,7 @@ protected:
     }
 
     void Mf_header(int format, int tracks, int division) override {
-        m_header_seen = true;
+        m_headerSeen = true;
         m_contents.format = static_cast<uint16_t>(format);
         m_contents.division = static_cast<uint16_t>(division);
         m_refused = format > kHighestFormat || division == 0 || tracks == 0;
@@ -121,7 +121,7 @@ private:
     std::span<const uint8_t> m_bytes;
     size_t m_at = 0;
     MidiFileContents& m_contents;
-    bool m_header_seen = false;
+    bool m_headerSeen = false;
     bool m_refused = false;
 };
 

@@ -131,14 +131,14 @@ public:
             std::clamp((note.off_ms - note.on_ms) / m_plan.timebase_ms, 1u, kLongestScoreNumber);
         TrackWriter& track = m_tracks[s / kChannelsPerTrack];
         track.sequence.Note(Advance(track, note.on_ms), s % kChannelsPerTrack, note.voice.key, gate);
-        if (note.voice.operators == kOperators4 && !note.drum) m_four_operator.insert(note.voice.program);
+        if (note.voice.operators == kOperators4 && !note.drum) m_fourOperator.insert(note.voice.program);
         return LowerBound() <= m_plan.byte_limit;
     }
 
     BuiltScore Finish() {
         BuiltScore result;
         result.written = m_counts;
-        result.four_operator_programs = static_cast<uint32_t>(m_four_operator.size());
+        result.four_operator_programs = static_cast<uint32_t>(m_fourOperator.size());
         std::vector<smaf::Bytes> chunks;
         bool setup_placed = false;
         for (int k = 0; k < kTracks; ++k) {
@@ -150,9 +150,9 @@ public:
             content.number = static_cast<uint8_t>(k + 1);
             content.timebase_d = content.timebase_g = smaf::TimebaseCode(m_plan.timebase_ms);
             content.sequence = track.sequence.bytes();
-            if (!setup_placed && !m_four_operator.empty()) {
+            if (!setup_placed && !m_fourOperator.empty()) {
                 std::vector<smaf::Bytes> voices;
-                for (const uint8_t program : m_four_operator)
+                for (const uint8_t program : m_fourOperator)
                     voices.push_back(FourOperatorVoiceDefinition(program));
                 content.setup = smaf::SetupData(voices);
                 setup_placed = true;
@@ -171,8 +171,8 @@ public:
         uint32_t bytes = kFileOverhead;
         for (const TrackWriter& track : m_tracks)
             if (track.used) bytes += kTrackOverhead + static_cast<uint32_t>(track.sequence.bytes().size());
-        if (!m_four_operator.empty())
-            bytes += kSetupOverhead + static_cast<uint32_t>(m_four_operator.size()) * kVoiceDefinitionBytes;
+        if (!m_fourOperator.empty())
+            bytes += kSetupOverhead + static_cast<uint32_t>(m_fourOperator.size()) * kVoiceDefinitionBytes;
         return bytes;
     }
 
@@ -290,7 +290,7 @@ private:
     std::array<ScoreChannel, kScoreChannels> m_channels{};
     std::array<MidiChannelValues, kMidiChannels> m_midi{};
     std::array<TrackWriter, kTracks> m_tracks{};
-    std::set<uint8_t> m_four_operator;
+    std::set<uint8_t> m_fourOperator;
     StreamCounts m_counts;
 };
 

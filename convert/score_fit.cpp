@@ -41,13 +41,13 @@ public:
         : m_song(song),
           m_options(options),
           m_streams(ControllerStreams(song)),
-          m_typical_expression(TypicalExpression(song)),
-          m_four_channels(FourOperatorChannels(song, options.voices)) {
+          m_typicalExpression(TypicalExpression(song)),
+          m_fourChannels(FourOperatorChannels(song, options.voices)) {
         double longest_ms = 0;
         for (const SongNote& note : song.notes) {
             const std::optional<ScoreVoice> two = VoiceOf(note, false);
             if (!two) {
-                ++m_drum_notes_without_sound;
+                ++m_drumNotesWithoutSound;
                 continue;
             }
             m_notes.push_back({&note, *two, *VoiceOf(note, true)});
@@ -61,10 +61,10 @@ public:
                 continue;
             m_timebases.push_back(ms);
         }
-        m_coarsest_step = 0;
-        while (m_coarsest_step + 1 < m_timebases.size() &&
-               m_timebases[m_coarsest_step + 1] <= std::max(kCoarsestFitTimebaseMs, m_timebases.front()))
-            ++m_coarsest_step;
+        m_coarsestStep = 0;
+        while (m_coarsestStep + 1 < m_timebases.size() &&
+               m_timebases[m_coarsestStep + 1] <= std::max(kCoarsestFitTimebaseMs, m_timebases.front()))
+            ++m_coarsestStep;
     }
 
     MidiFit Run() {
@@ -74,11 +74,11 @@ public:
             return fit;
         }
         FitState state;
-        state.four_operator = m_four_channels.any();
+        state.four_operator = m_fourChannels.any();
         BuiltScore built = Try(state);
         if (!built.fits && state.four_operator && m_options.voices == VoiceMode::kAuto) {
             state.four_operator = false;
-            m_four_gave_way = true;
+            m_fourGaveWay = true;
             built = Try(state);
         }
         if (!built.fits) built = Fit(state);
@@ -99,9 +99,9 @@ public:
 private:
     // The fit steps after the untouched try; leaves `state` at what fitted.
     BuiltScore Fit(FitState& state) {
-        for (state.timebase = 1; state.timebase <= m_coarsest_step; ++state.timebase)
+        for (state.timebase = 1; state.timebase <= m_coarsestStep; ++state.timebase)
             if (BuiltScore built = Try(state); built.fits) return built;
-        state.timebase = m_coarsest_step;
+        state.timebase = m_coarsestStep;
 
         for (state.streams_given_up = 1; state.streams_given_up <= m_streams.size(); ++state.streams_given_up)
             if (Try(state).fits) return Finest(state);
@@ -187,7 +187,7 @@ private:
             const uint32_t on = OnGrid(note.start_ms, timebase);
             const uint32_t off =
                 std::clamp(OnGrid(note.end_ms, timebase), on + timebase, on + kLongestScoreNumber * timebase);
-            const bool four = four_operator && m_four_channels[note.channel] && !note.drum;
+            const bool four = four_operator && m_fourChannels[note.channel] && !note.drum;
             notes.push_back({on, off, note.channel, note.velocity, note.drum, note.key,
                              four ? prepared.four_operator : prepared.two_operator});
         }
@@ -226,7 +226,7 @@ private:
             plan.end_ms = OnGrid(m_song.length_ms, plan.timebase_ms);
             for (const TimedNote& note : notes) plan.end_ms = std::max(plan.end_ms, note.off_ms);
         }
-        plan.expression_level = m_typical_expression;
+        plan.expression_level = m_typicalExpression;
         for (size_t i = 0; i < state.streams_given_up; ++i) {
             const ControllerStream& stream = m_streams[i];
             if (stream.kind == ControlKind::kExpression) plan.expression_held.set(stream.channel);
@@ -267,10 +267,10 @@ private:
         report.requested_timebase_ms = m_timebases.front();
         report.timebase_ms = Timebase(state);
         report.score_tracks = built.tracks;
-        report.four_operator_gave_way = m_four_gave_way;
+        report.four_operator_gave_way = m_fourGaveWay;
         report.four_operator_programs = built.four_operator_programs;
         report.velocity = VelocityUseOf(m_song);
-        report.drum_notes_without_sound = m_drum_notes_without_sound;
+        report.drum_notes_without_sound = m_drumNotesWithoutSound;
         report.steps = StepsOf(state);
         report.polyphony = state.polyphony;
 
@@ -315,13 +315,13 @@ private:
     const MidiSong& m_song;
     const MidiFitOptions m_options;
     const std::vector<ControllerStream> m_streams;
-    const std::array<uint8_t, kMidiChannels> m_typical_expression;
-    const std::bitset<kMidiChannels> m_four_channels;
+    const std::array<uint8_t, kMidiChannels> m_typicalExpression;
+    const std::bitset<kMidiChannels> m_fourChannels;
     std::vector<PreparedNote> m_notes;
-    uint32_t m_drum_notes_without_sound = 0;
-    bool m_four_gave_way = false;
+    uint32_t m_drumNotesWithoutSound = 0;
+    bool m_fourGaveWay = false;
     std::vector<uint32_t> m_timebases;  // the ones tried, finest first
-    size_t m_coarsest_step = 0;         // the coarsest the first fit step goes to
+    size_t m_coarsestStep = 0;          // the coarsest the first fit step goes to
     std::map<std::tuple<size_t, int, bool>, ReducedNotes> m_reduced;
 };
 

@@ -22,10 +22,10 @@ CTempoMap::CTempoMap(uint16_t division, const std::vector<MidiTempoChange>& temp
         const double frames_per_second = fps == kDropFrameRate ? kDropFrameFps : fps;
         const double ms_per_tick = kMsPerSecond / (frames_per_second * std::max(1, division & 0xFF));
         m_segments.push_back({0, 0, ms_per_tick});
-        m_ticks_per_quarter = kDefaultMicrosecondsPerQuarter / kMicrosecondsPerMs / ms_per_tick;
+        m_ticksPerQuarter = kDefaultMicrosecondsPerQuarter / kMicrosecondsPerMs / ms_per_tick;
         return;
     }
-    m_ticks_per_quarter = division;
+    m_ticksPerQuarter = division;
     m_segments.push_back({0, 0, kDefaultMicrosecondsPerQuarter / kMicrosecondsPerMs / division});
     for (const MidiTempoChange& tempo : tempos) {
         const double ms_per_tick = tempo.microseconds_per_quarter / kMicrosecondsPerMs / division;
@@ -63,7 +63,7 @@ std::vector<double> CTempoMap::BarsMs(const std::vector<MidiTimeSignature>& sign
         }
         bars.push_back(ms);
         const auto length = std::max<int64_t>(
-            1, std::llround(m_ticks_per_quarter * kQuartersPerWhole * numerator / denominator));
+            1, std::llround(m_ticksPerQuarter * kQuartersPerWhole * numerator / denominator));
         int64_t following = bar + length;
         if (next < signatures.size() && signatures[next].tick < following) following = signatures[next].tick;
         bar = following;

@@ -29,5 +29,5 @@ private:
     const Segment& SegmentAt(int64_t tick) const;
 
     std::vector<Segment> m_segments;  // by tick, the first at 0
-    double m_ticks_per_quarter;
+    double m_ticksPerQuarter;
 };

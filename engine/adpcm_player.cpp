@@ -5,10 +5,10 @@
 
 #include "engine/adpcm_decoder.h"
 #include "engine/attenuation_gain.h"
+#include "engine/synth.h"
 
 namespace {
 
-constexpr uint32_t kOutputRate = 22050;  // frames per second
 constexpr int kPositionFractionBits = 12;
 constexpr uint32_t kPositionFractionMask = (1u << kPositionFractionBits) - 1;
 constexpr int8_t kMaxStarts = 126;
@@ -82,7 +82,7 @@ void CAdpcmPlayer::StartWave(uint32_t voice, uint32_t index) {
     m_voice.samples = wave.samples.get();
     m_voice.count = wave.count;
     m_voice.wave = index;
-    m_voice.increment = (wave.rate << kPositionFractionBits) / kOutputRate;
+    m_voice.increment = (wave.rate << kPositionFractionBits) / kFramesPerSecond;
     m_voice.position = 0;
     m_voice.stopped = 0;
     m_voice.starts = 1;

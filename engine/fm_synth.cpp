@@ -187,7 +187,7 @@ CFmSynth::CFmSynth() {
 }
 
 void CFmSynth::SetVoice(uint32_t slot, const VoiceRecord* voice) {
-    if (slot >= kSlots || voice == nullptr) return;
+    if (slot >= kVoiceSlotCount || voice == nullptr) return;
     FmSlot& s = m_slots[slot];
     s.block_offset = kOctaveOffset[voice->octave_code & 3];
     s.lfo_rate = voice->lfo_rate & 3;
@@ -202,14 +202,14 @@ void CFmSynth::SetVoice(uint32_t slot, const VoiceRecord* voice) {
 }
 
 void CFmSynth::SetBlockFnum(uint32_t slot, uint8_t block, uint16_t fnum) {
-    if (slot >= kSlots) return;
+    if (slot >= kVoiceSlotCount) return;
     m_slots[slot].block = block;
     m_slots[slot].fnum = fnum & kFnumMask;
     m_slots[slot].pending |= kSlotPitch;
 }
 
 void CFmSynth::SetBlockFnumHigh(uint32_t slot, uint8_t value) {
-    if (slot >= kSlots) return;
+    if (slot >= kVoiceSlotCount) return;
     FmSlot& s = m_slots[slot];
     s.block = (value >> 2) & 7;
     s.fnum = static_cast<uint16_t>(((value & 3) << 8) | (s.fnum & 0xFF));
@@ -217,32 +217,32 @@ void CFmSynth::SetBlockFnumHigh(uint32_t slot, uint8_t value) {
 }
 
 void CFmSynth::SetFnumLow(uint32_t slot, uint8_t value) {
-    if (slot >= kSlots) return;
+    if (slot >= kVoiceSlotCount) return;
     FmSlot& s = m_slots[slot];
     s.fnum = static_cast<uint16_t>((s.fnum & 0xF00) | value);
     s.pending |= kSlotPitch;
 }
 
 void CFmSynth::SetLevels(uint32_t slot, uint8_t left, uint8_t right) {
-    if (slot >= kSlots) return;
+    if (slot >= kVoiceSlotCount) return;
     m_slots[slot].gain_left = AttenuationGain(left);
     m_slots[slot].gain_right = AttenuationGain(right);
 }
 
 void CFmSynth::KeyOn(uint32_t slot) {
-    if (slot >= kSlots) return;
+    if (slot >= kVoiceSlotCount) return;
     m_slots[slot].key_on = 1;
     m_slots[slot].pending |= kSlotKeyOn;
 }
 
 void CFmSynth::KeyOff(uint32_t slot) {
-    if (slot >= kSlots) return;
+    if (slot >= kVoiceSlotCount) return;
     m_slots[slot].key_on = 0;
     m_slots[slot].pending |= kSlotKeyOff;
 }
 
 void CFmSynth::SetModulation(uint32_t slot, uint8_t level) {
-    if (slot >= kSlots) return;
+    if (slot >= kVoiceSlotCount) return;
     m_slots[slot].mod_level = level;
     m_slots[slot].pending |= kSlotMod;
 }
@@ -250,7 +250,7 @@ void CFmSynth::SetModulation(uint32_t slot, uint8_t level) {
 void CFmSynth::Render(int16_t* frames, uint32_t count, uint32_t chunk_frames) {
     if (count == 0 || frames == nullptr) return;
     if (chunk_frames == 0 || chunk_frames > count) chunk_frames = count;
-    FmSlot* sounding[kSlots];
+    FmSlot* sounding[kVoiceSlotCount];
     uint32_t sounding_count = 0;
     for (FmSlot& slot : m_slots) {
         ApplyPending(slot);
@@ -260,10 +260,10 @@ void CFmSynth::Render(int16_t* frames, uint32_t count, uint32_t chunk_frames) {
     const uint32_t pass_frames = PassFrames(chunk_frames);
     uint32_t chunk_left = 0;
     FmSegments segments;
-    FmSlotLfo lfo[kSlots];
-    int32_t op1[kSlots][kFmBlockFrames];
-    int32_t* op1_rows[kSlots];
-    for (uint32_t i = 0; i < kSlots; ++i) op1_rows[i] = op1[i];
+    FmSlotLfo lfo[kVoiceSlotCount];
+    int32_t op1[kVoiceSlotCount][kFmBlockFrames];
+    int32_t* op1_rows[kVoiceSlotCount];
+    for (uint32_t i = 0; i < kVoiceSlotCount; ++i) op1_rows[i] = op1[i];
     int32_t acc[2 * kFmBlockFrames];  // interleaved left, right
     for (uint32_t done = 0; done < count;) {
         const uint32_t n = std::min(pass_frames, count - done);

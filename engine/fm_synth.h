@@ -10,6 +10,8 @@
 
 #include "engine/voice_record.h"
 
+inline constexpr uint32_t kVoiceSlotCount = 16;  // FM voice slots, 0..15
+
 struct FmOperator {
     uint8_t multiple;  // after mapping; 0 means 1/2
     uint8_t vibrato;
@@ -97,8 +99,6 @@ struct FmSlot {
 
 class CFmSynth {
 public:
-    static constexpr uint32_t kSlots = 16;
-
     CFmSynth();
 
     void SetVoice(uint32_t slot, const VoiceRecord* voice);
@@ -125,5 +125,5 @@ public:
     const FmSlot& Slot(uint32_t slot) const { return m_slots[slot]; }
 
 private:
-    std::array<FmSlot, kSlots> m_slots{};
+    std::array<FmSlot, kVoiceSlotCount> m_slots{};
 };

@@ -290,9 +290,9 @@ void RenderFirstOperators(FmSlot* const* slots, const FmSlotLfo* lfo, uint32_t c
                           const FmSegments& segments) {
     constexpr uint32_t kLanes = 4;
     if (segments.count == 0) return;
-    FmSlot* feedback[CFmSynth::kSlots];
-    const FmSlotLfo* feedback_lfo[CFmSynth::kSlots];
-    int32_t* feedback_out[CFmSynth::kSlots];
+    FmSlot* feedback[kVoiceSlotCount];
+    const FmSlotLfo* feedback_lfo[kVoiceSlotCount];
+    int32_t* feedback_out[kVoiceSlotCount];
     uint32_t with_feedback = 0;
     for (uint32_t i = 0; i < count; ++i) {
         if (slots[i]->feedback_shift != 0) {

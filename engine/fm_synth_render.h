@@ -2,6 +2,21 @@
 // The per-sample part of the FM synthesizer. Operator 1 of every sounding slot is rendered first, the
 // feedback loops of several slots side by side so their sample-to-sample dependencies overlap; then each
 // slot's connection renderer adds operators 2..4 and the carriers.
+//
+// The connections by voice type: an operator above a bar modulates the one below it; (1) is operator 1
+// with its feedback loop; "out" are the carriers, summed into the slot's output.
+//
+//   type 0        type 1        type 4             type 5           type 6             type 7
+//   (1)           (1)  2        (1)                (1)   3          (1)   2            (1)   2   4
+//    |                           |                  |    |                |                  |
+//    2                           2                  2    4                3                  3
+//                                |                                        |
+//                                3                                        4
+//                                |
+//                                4
+//   out: 2        out: 1+2      out: 4             out: 2+4         out: 1+4           out: 1+3+4
+//
+// Every sample computes operators 1, 2, 3, 4 in that order.
 
 #include <cstdint>
 

@@ -4,11 +4,11 @@
 #include <array>
 #include <cstring>
 
+#include "engine/smaf_format.h"
+
 namespace {
 
 constexpr uint8_t kFormatZero = 0;
-constexpr uint8_t kWaveType4000Hz = 0x10;
-constexpr uint8_t kWaveType8000Hz = 0x11;
 constexpr uint32_t kRate4000Hz = 4000;
 constexpr uint32_t kRate8000Hz = 8000;
 constexpr uint8_t kFirstSongWave = 1;
@@ -96,21 +96,21 @@ bool IsSmafFile(FileBytes file) {
 
 uint32_t TimebaseMs(uint8_t code) {
     switch (code) {
-        case 0x00:
+        case smaf::kTimebase1Ms:
             return 1;
-        case 0x01:
+        case smaf::kTimebase2Ms:
             return 2;
-        case 0x02:
+        case smaf::kTimebase4Ms:
             return 4;
-        case 0x03:
+        case smaf::kTimebase5Ms:
             return 5;
-        case 0x10:
+        case smaf::kTimebase10Ms:
             return 10;
-        case 0x11:
+        case smaf::kTimebase20Ms:
             return 20;
-        case 0x12:
+        case smaf::kTimebase40Ms:
             return 40;
-        case 0x13:
+        case smaf::kTimebase50Ms:
             return 50;
         default:
             return 4;
@@ -145,7 +145,7 @@ std::optional<AudioTrack> ReadAudioTrack(FileBytes file) {
     if (!chunk || chunk->body.size < kAudioHeaderBytes) return std::nullopt;
     const uint8_t wave_type = file[chunk->body.offset + 2];
     if (file[chunk->body.offset] != kFormatZero ||
-        (wave_type != kWaveType4000Hz && wave_type != kWaveType8000Hz))
+        (wave_type != smaf::kWaveType4000Hz && wave_type != smaf::kWaveType8000Hz))
         return std::nullopt;
     AudioTrack track;
     track.sample_rate = (wave_type & 0x0F) != 0 ? kRate8000Hz : kRate4000Hz;

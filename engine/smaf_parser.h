@@ -16,6 +16,7 @@
 #include <optional>
 #include <span>
 
+#include "engine/smaf_format.h"
 #include "engine/smaf_tracks.h"
 
 using FileBytes = std::span<const uint8_t>;
@@ -38,17 +39,15 @@ std::optional<AudioTrack> ReadAudioTrack(FileBytes file);
 // ends inside an item stops the scan.
 template <typename OnExclusive>
 void ScanSetupData(FileBytes file, FileRange setup, OnExclusive&& on_exclusive) {
-    constexpr uint8_t kEscape = 0xFF;
-    constexpr uint8_t kExclusive = 0xF0;
     const uint32_t end = setup.offset + setup.size;
     uint32_t i = setup.offset;
     while (i < end) {
-        if (file[i] != kEscape) {
+        if (file[i] != smaf::kEscapeEvent) {
             ++i;
             continue;
         }
         if (end - i < 2) return;
-        if (file[i + 1] != kExclusive) {
+        if (file[i + 1] != smaf::kExclusiveEscape) {
             i += 2;
             continue;
         }

@@ -4,16 +4,21 @@
 #include <cstring>
 #include <new>
 
+#include "engine/channel_messages.h"
+#include "engine/synth.h"
+
 namespace {
 
 constexpr uint8_t kFirstScoreTrack = 1;
 constexpr uint8_t kLastScoreTrack = 4;
-constexpr uint8_t kChannels = 16;
-constexpr uint8_t kMasterLevelFullTracks = 0x40;  // offset 0
-constexpr uint8_t kMasterLevelTrackZero = 0x2E;   // offset -18
+constexpr uint8_t kMasterLevelFullTracks = kMasterLevelCentre;      // offset 0
+constexpr uint8_t kMasterLevelTrackZero = kMasterLevelCentre - 18;  // offset -18 (9 dB quieter)
 constexpr uint8_t kStartAdpcmLevel = 100;
-constexpr uint32_t kFramesPerSecond = 22050;
-constexpr uint32_t kMsPerSecond = 1000;
+constexpr uint8_t kSongBankMsb = 0x7C;  // bank select 0x7C/0x00: the song's own voices
+constexpr uint8_t kFullLevel = 0x7F;
+constexpr uint8_t kPanCentre = 0x40;
+constexpr uint8_t kDirectWave = 0x80;
+constexpr size_t kMostExclusiveParameters = 4;
 // Longest catch-up render of a seek in one piece; longer gaps are rendered in pieces of this size so that
 // the scratch buffer stays small.
 constexpr uint64_t kCatchUpPieceFrames = 1u << 19;
@@ -28,100 +33,109 @@ void CSmafSequencer::SendMessage(std::initializer_list<uint8_t> bytes) {
     m_target.ProcessMessage(bytes.begin(), static_cast<uint32_t>(bytes.size()));
 }
 
+void CSmafSequencer::SendExclusive(ExclusiveType type, std::initializer_list<uint8_t> parameters) {
+    uint8_t message[kExclusiveParametersAt + kMostExclusiveParameters + 1];
+    std::copy(std::begin(kExclusiveHeader), std::end(kExclusiveHeader), message);
+    message[kExclusiveTypeAt] = type;
+    const size_t count = std::min(parameters.size(), kMostExclusiveParameters);
+    std::copy_n(parameters.begin(), count, message + kExclusiveParametersAt);
+    message[kExclusiveParametersAt + count] = kExclusiveEnd;
+    m_target.ProcessMessage(message, static_cast<uint32_t>(kExclusiveParametersAt + count + 1));
+}
+
 void CSmafSequencer::AppendData(const uint8_t* data, uint32_t length) {
     if (data == nullptr || length == 0) {
         Release();
         return;
     }
-    const uint64_t total = uint64_t{m_file_length} + length;
+    const uint64_t total = uint64_t{m_fileLength} + length;
     if (total > UINT32_MAX) return;
     std::unique_ptr<uint8_t[]> joined(new (std::nothrow) uint8_t[total]);
     if (!joined) return;
-    if (m_file_length != 0) std::memcpy(joined.get(), m_file_data.get(), m_file_length);
-    std::memcpy(joined.get() + m_file_length, data, length);
-    m_file_data = std::move(joined);
-    m_file_length = static_cast<uint32_t>(total);
+    if (m_fileLength != 0) std::memcpy(joined.get(), m_fileData.get(), m_fileLength);
+    std::memcpy(joined.get() + m_fileLength, data, length);
+    m_fileData = std::move(joined);
+    m_fileLength = static_cast<uint32_t>(total);
 }
 
 int CSmafSequencer::Parse() {
-    if (!m_file_data || m_file_length == 0 || m_playing) return 0;
+    if (!m_fileData || m_fileLength == 0 || m_playing) return 0;
     const FileBytes file = File();
     if (!IsSmafFile(file)) return 0;
-    m_level_flag = 0;
+    m_levelFlag = 0;
     int taken = 0;
     for (uint8_t n = kLastScoreTrack; n >= kFirstScoreTrack; --n) {
         if (std::optional<ScoreTrack> track = ReadScoreTrack(file, n)) {
-            m_score_tracks.push_front(*track);
-            m_level_flag = 1;
+            m_scoreTracks.push_front(*track);
+            m_levelFlag = 1;
             ++taken;
         }
     }
     if (taken == 0) {
         if (std::optional<ScoreTrack> track = ReadScoreTrack(file, 0)) {
-            m_score_tracks.push_front(*track);
+            m_scoreTracks.push_front(*track);
             taken = 1;
         }
     }
     if (std::optional<AudioTrack> track = ReadAudioTrack(file)) {
-        m_audio_tracks.push_front(std::move(*track));
-        m_level_flag = 1;
+        m_audioTracks.push_front(std::move(*track));
+        m_levelFlag = 1;
         ++taken;
     }
     if (taken == 0) return 0;
-    m_octave_shift = {};
+    m_octaveShift = {};
     BuildEventList();
     return 1;
 }
 
 int CSmafSequencer::BuildEventList() {
-    m_next_event = 0;
+    m_nextEvent = 0;
     uint64_t capacity = 0;
-    for (const ScoreTrack& track : m_score_tracks) capacity += track.sequence.size;
-    if (!m_audio_tracks.empty()) capacity += m_audio_tracks.front().sequence.size;
+    for (const ScoreTrack& track : m_scoreTracks) capacity += track.sequence.size;
+    if (!m_audioTracks.empty()) capacity += m_audioTracks.front().sequence.size;
     if (capacity == 0 || capacity > UINT32_MAX) {
         m_events.Free();
         return 1;
     }
     if (!m_events.Allocate(static_cast<uint32_t>(capacity))) return 1;
     const FileBytes file = File();
-    for (const ScoreTrack& track : m_score_tracks)
-        ConvertScoreTrack(file, track, m_octave_shift, m_events, m_target);
-    if (!m_audio_tracks.empty()) ConvertAudioTrack(file, m_audio_tracks.front(), m_events);
+    for (const ScoreTrack& track : m_scoreTracks)
+        ConvertScoreTrack(file, track, m_octaveShift, m_events, m_target);
+    if (!m_audioTracks.empty()) ConvertAudioTrack(file, m_audioTracks.front(), m_events);
     m_events.SortByTime();
     return 0;
 }
 
 void CSmafSequencer::SendStartMessages() {
-    SendMessage({0xF0, 0x43, 0x79, 0x05, 0x7F, 0x0B, 0x01, 0xF7});
-    SendMessage({0xF0, 0x43, 0x79, 0x05, 0x7F, 0x0A,
-                 m_level_flag == 1 ? kMasterLevelFullTracks : kMasterLevelTrackZero, 0xF7});
+    SendExclusive(kExclusiveSlotMode, {kSlotModeByChannel});
+    SendExclusive(kExclusiveMasterLevel, {m_levelFlag == 1 ? kMasterLevelFullTracks : kMasterLevelTrackZero});
     const FileBytes file = File();
-    for (const ScoreTrack& track : m_score_tracks) {
+    for (const ScoreTrack& track : m_scoreTracks) {
         ScanSetupData(file, track.setup, [&](FileRange body) {
             ApplyVoiceExclusive(file.data() + body.offset, body.size, m_target);
         });
     }
-    for (const AudioTrack& track : m_audio_tracks)
+    for (const AudioTrack& track : m_audioTracks)
         for (const WaveChunk& wave : track.waves)
             m_target.LoadSongWave(wave.wave, file.data() + wave.data.offset, wave.data.size,
                                   track.sample_rate);
-    for (uint8_t n = 0; n < kChannels; ++n) {
-        const uint8_t controller = U8(0xB0 | n);
-        SendMessage({controller, 0x37, 0x01});  // one note at a time
-        SendMessage({controller, 0x00, 0x7C});  // bank select 0x7C/0x00
-        SendMessage({controller, 0x20, 0x00});
-        SendMessage({U8(0xC0 | n), 0x00});
-        SendMessage({controller, 0x07, 0x7F});  // volume
-        SendMessage({controller, 0x0B, 0x7F});  // expression
-        SendMessage({controller, 0x0A, 0x40});  // pan
-        SendMessage({0xF0, 0x43, 0x79, 0x05, 0x7F, 0x09, n, kStartAdpcmLevel, 0xF7});
+    for (uint8_t n = 0; n < kChannelCount; ++n) {
+        const uint8_t control = U8(kStatusControl | n);
+        SendMessage({control, kControllerNoteLimit, kMonoNoteLimit});
+        SendMessage({control, kControllerBankMsb, kSongBankMsb});
+        SendMessage({control, kControllerBankLsb, 0x00});
+        SendMessage({U8(kStatusProgram | n), 0x00});
+        SendMessage({control, kControllerVolume, kFullLevel});
+        SendMessage({control, kControllerExpression, kFullLevel});
+        SendMessage({control, kControllerPan, kPanCentre});
+        SendExclusive(kExclusiveWaveLevel, {n, kStartAdpcmLevel});
     }
 }
 
 int CSmafSequencer::Start(uint32_t ms) {
     if (m_playing == 1 || !m_events.Present() || m_events.Count() == 0) return 0;
     m_playing = 1;
-    m_next_event = 0;
+    m_nextEvent = 0;
     SendStartMessages();
     if (ms > 0) return SeekTo(ms);
     return 1;
@@ -129,8 +143,8 @@ int CSmafSequencer::Start(uint32_t ms) {
 
 void CSmafSequencer::Stop() {
     if (m_playing != 1) return;
-    m_next_event = 0;
-    for (uint8_t n = 0; n < kChannels; ++n) SendMessage({U8(0xB0 | n), 0x78});
+    m_nextEvent = 0;
+    for (uint8_t n = 0; n < kChannelCount; ++n) SendMessage({U8(kStatusControl | n), kControllerAllSoundOff});
     m_target.StopWaveVoice();
     // All sound off leaves notes keyed by register writes sounding; a stopped song must not.
     m_target.KeyOffRegisterNotes();
@@ -141,8 +155,8 @@ int CSmafSequencer::SeekTo(uint32_t ms) {
     if (!m_events.Present() || m_events.Count() == 0) return 0;
     if (m_events[m_events.Count() - 1].time < ms) return 0;
     PlayDueEvents(ms);
-    const uint32_t last = m_next_event == 0 ? 0 : m_events[m_next_event - 1].time;
-    uint64_t frames = uint64_t{ms - last} * kFramesPerSecond / kMsPerSecond;
+    const uint32_t last = m_nextEvent == 0 ? 0 : m_events[m_nextEvent - 1].time;
+    uint64_t frames = MsToFrames(ms - last);
     if (frames == 0) return 1;
     const uint64_t piece = std::min(frames, kCatchUpPieceFrames);
     const std::unique_ptr<int16_t[]> scratch(new (std::nothrow) int16_t[piece * 2]);
@@ -157,30 +171,30 @@ int CSmafSequencer::SeekTo(uint32_t ms) {
 
 void CSmafSequencer::Release() {
     Stop();
-    m_level_flag = 0;
+    m_levelFlag = 0;
     m_playing = 0;
-    m_file_length = 0;
-    m_next_event = 0;
-    m_file_data.reset();
+    m_fileLength = 0;
+    m_nextEvent = 0;
+    m_fileData.reset();
     m_events.Free();
-    m_octave_shift = {};
-    m_score_tracks.clear();
-    m_audio_tracks.clear();
+    m_octaveShift = {};
+    m_scoreTracks.clear();
+    m_audioTracks.clear();
 }
 
 int CSmafSequencer::DispatchNextEvent() {
-    if (m_next_event >= m_events.Count()) return 0;
-    const uint32_t m = m_events[m_next_event++].message;
+    if (m_nextEvent >= m_events.Count()) return 0;
+    const uint32_t m = m_events[m_nextEvent++].message;
     const uint8_t b0 = MessageByte(m, 0);
     const uint8_t b1 = MessageByte(m, 1);
     const uint8_t b2 = MessageByte(m, 2);
     const uint8_t b3 = MessageByte(m, 3);
     if (b0 == kStatusRegisterWrite) {
-        SendMessage({0xF0, 0x43, 0x79, 0x05, 0x7F, 0x03, U8(b1 & 0x7F), U8(b2 & 0x7F), U8(b3 & 0x7F), 0xF7});
+        SendExclusive(kExclusiveRegisterWrite, {U8(b1 & 0x7F), U8(b2 & 0x7F), U8(b3 & 0x7F)});
     } else if (b0 == kStatusWave) {
-        if (b1 == kWaveStart) SendMessage({0xF0, 0x43, 0x79, 0x05, 0x7F, 0x07, b2, b3, 0x80, 0x00, 0xF7});
-        if (b1 == kWaveStop) SendMessage({0xF0, 0x43, 0x79, 0x05, 0x7F, 0x08, b2, 0xF7});
-        if (b1 == kWaveVolume) SendMessage({0xF0, 0x43, 0x79, 0x05, 0x7F, 0x09, b2, b3, 0xF7});
+        if (b1 == kWaveStart) SendExclusive(kExclusiveStartWave, {b2, b3, kDirectWave, 0x00});
+        if (b1 == kWaveStop) SendExclusive(kExclusiveStopWave, {b2});
+        if (b1 == kWaveVolume) SendExclusive(kExclusiveWaveLevel, {b2, b3});
     } else {
         SendMessage({b0, b1, b2, b3});
     }
@@ -189,6 +203,6 @@ int CSmafSequencer::DispatchNextEvent() {
 
 int CSmafSequencer::PlayDueEvents(uint32_t t) {
     if (!m_playing || !m_events.Present() || m_events.Count() == 0) return 0;
-    while (m_next_event < m_events.Count() && m_events[m_next_event].time <= t) DispatchNextEvent();
-    return m_next_event < m_events.Count() ? 1 : 0;
+    while (m_nextEvent < m_events.Count() && m_events[m_nextEvent].time <= t) DispatchNextEvent();
+    return m_nextEvent < m_events.Count() ? 1 : 0;
 }

@@ -6,6 +6,7 @@
 #include <forward_list>
 #include <memory>
 
+#include "engine/channel_messages.h"
 #include "engine/seq_event_list.h"
 #include "engine/sequencer_target.h"
 #include "engine/smaf_parser.h"
@@ -33,7 +34,7 @@ public:
     // Executes every event up to ms at once and renders on to ms. 0 when ms lies after the last event.
     int SeekTo(uint32_t ms);
     void Release();
-    void Rewind() { m_next_event = 0; }
+    void Rewind() { m_nextEvent = 0; }
     int IsPlaying() const { return m_playing; }
 
     // Executes the next event; 0 when none is left.
@@ -41,27 +42,29 @@ public:
     // Executes every event due at t ms; 1 while events remain, 0 when exhausted, not playing or without list.
     int PlayDueEvents(uint32_t t);
     // Time of the next event; only while PlayDueEvents says that events remain.
-    uint32_t NextEventTime() const { return m_events[m_next_event].time; }
+    uint32_t NextEventTime() const { return m_events[m_nextEvent].time; }
 
-    FileBytes File() const { return {m_file_data.get(), m_file_length}; }
-    const std::forward_list<ScoreTrack>& ScoreTracks() const { return m_score_tracks; }
-    const std::forward_list<AudioTrack>& AudioTracks() const { return m_audio_tracks; }
+    FileBytes File() const { return {m_fileData.get(), m_fileLength}; }
+    const std::forward_list<ScoreTrack>& ScoreTracks() const { return m_scoreTracks; }
+    const std::forward_list<AudioTrack>& AudioTracks() const { return m_audioTracks; }
     const CEventList& Events() const { return m_events; }
-    uint32_t NextEvent() const { return m_next_event; }
-    uint8_t LevelFlag() const { return m_level_flag; }
+    uint32_t NextEvent() const { return m_nextEvent; }
+    uint8_t LevelFlag() const { return m_levelFlag; }
 
 private:
     void SendMessage(std::initializer_list<uint8_t> bytes);
+    // The engine's exclusive message of `type` with up to four parameters.
+    void SendExclusive(ExclusiveType type, std::initializer_list<uint8_t> parameters);
     void SendStartMessages();
 
     CSequencerTarget& m_target;
-    OctaveShifts m_octave_shift{};
-    std::forward_list<ScoreTrack> m_score_tracks;
-    std::forward_list<AudioTrack> m_audio_tracks;
-    uint8_t m_level_flag = 0;  // 1 = master level 0x40 at start, else 0x2E
+    OctaveShifts m_octaveShift{};
+    std::forward_list<ScoreTrack> m_scoreTracks;
+    std::forward_list<AudioTrack> m_audioTracks;
+    uint8_t m_levelFlag = 0;  // 1 = master level 0x40 at start, else 0x2E
     uint8_t m_playing = 0;
-    std::unique_ptr<uint8_t[]> m_file_data;
-    uint32_t m_file_length = 0;
+    std::unique_ptr<uint8_t[]> m_fileData;
+    uint32_t m_fileLength = 0;
     CEventList m_events;
-    uint32_t m_next_event = 0;
+    uint32_t m_nextEvent = 0;
 };

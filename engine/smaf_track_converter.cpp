@@ -2,24 +2,16 @@
 
 #include <algorithm>
 
+#include "engine/channel_messages.h"
+#include "engine/smaf_format.h"
 #include "engine/voice_exclusive.h"
+
+using namespace smaf;
 
 namespace {
 
-constexpr uint8_t kControlEvent = 0x00;
-constexpr uint8_t kEscapeEvent = 0xFF;
-constexpr uint8_t kExclusive = 0xF0;
-constexpr uint8_t kWaveVolumeControl = 0x37;
-constexpr uint32_t kEndMarkBytes = 4;
 constexpr uint8_t kTrackEndChannels = 4;
-constexpr uint8_t kControllerAllSoundOff = 0x78;
-constexpr uint8_t kControllerModulation = 1;
-constexpr uint8_t kControllerVolume = 7;
-constexpr uint8_t kControllerPan = 10;
-constexpr uint8_t kControllerExpression = 11;
-constexpr uint8_t kControllerBankLsb = 32;
 constexpr uint8_t kNoteVelocity = 127;
-constexpr uint8_t kRegisterWriteHead[] = {0x43, 0x03, 0x90};
 constexpr uint32_t kRegisterWriteBytes = 5;
 
 constexpr uint8_t U8(int value) {
@@ -89,7 +81,7 @@ uint8_t ShortModulation(uint8_t v) {
 
 int8_t OctaveShiftOf(uint8_t value) {
     const int m = value & 0x7F;
-    if (m > 4) return 0;
+    if (m > kLargestOctaveShift) return 0;
     return static_cast<int8_t>(value >= 0x80 ? -m : m);
 }
 
@@ -99,16 +91,17 @@ bool ConvertControl(SequenceReader& reader, uint32_t time, uint8_t channel_base,
     uint8_t c = 0;
     if (!reader.Byte(c)) return false;
     const uint8_t ch = U8(channel_base + (c >> 6));
-    const uint8_t controller = U8(0xB0 | ch);
-    switch (c & 0x30) {
-        case 0x00:
-            events.Append(time, PackMessage(controller, kControllerExpression, ShortExpression(c & 0x0F)));
+    const uint8_t control = U8(kStatusControl | ch);
+    const uint8_t bend = U8(kStatusPitchBend | ch);
+    switch (c & kControlKindMask) {
+        case kShortExpression:
+            events.Append(time, PackMessage(control, kControllerExpression, ShortExpression(c & 0x0F)));
             return true;
-        case 0x10:
-            events.Append(time, PackMessage(U8(0xE0 | ch), 0, U8((c & 0x0F) * 8)));
+        case kShortPitchBend:
+            events.Append(time, PackMessage(bend, 0, U8((c & 0x0F) * 8)));
             return true;
-        case 0x20:
-            events.Append(time, PackMessage(controller, kControllerModulation, ShortModulation(c & 0x0F)));
+        case kShortModulation:
+            events.Append(time, PackMessage(control, kControllerModulation, ShortModulation(c & 0x0F)));
             return true;
         default:
             break;
@@ -116,26 +109,26 @@ bool ConvertControl(SequenceReader& reader, uint32_t time, uint8_t channel_base,
     uint8_t v = 0;
     if (!reader.Byte(v)) return false;
     switch (c & 0x0F) {
-        case 0:
-            events.Append(time, PackMessage(U8(0xC0 | ch), v));
+        case kLongProgram:
+            events.Append(time, PackMessage(U8(kStatusProgram | ch), v));
             break;
-        case 1:
-            events.Append(time, PackMessage(controller, kControllerBankLsb, v >= 0x80 ? U8(v - 118) : v));
+        case kLongBank:
+            events.Append(time, PackMessage(control, kControllerBankLsb, v >= 0x80 ? U8(v - 118) : v));
             break;
-        case 2:
+        case kLongOctaveShift:
             octave_shift[ch] = OctaveShiftOf(v);
             break;
-        case 4:
-            events.Append(time, PackMessage(U8(0xE0 | ch), 0, v));
+        case kLongPitchBend:
+            events.Append(time, PackMessage(bend, 0, v));
             break;
-        case 7:
-            events.Append(time, PackMessage(controller, kControllerVolume, v));
+        case kLongVolume:
+            events.Append(time, PackMessage(control, kControllerVolume, v));
             break;
-        case 10:
-            events.Append(time, PackMessage(controller, kControllerPan, v));
+        case kLongPan:
+            events.Append(time, PackMessage(control, kControllerPan, v));
             break;
-        case 11:
-            events.Append(time, PackMessage(controller, kControllerExpression, v));
+        case kLongExpression:
+            events.Append(time, PackMessage(control, kControllerExpression, v));
             break;
         default:
             break;
@@ -147,7 +140,7 @@ bool ConvertControl(SequenceReader& reader, uint32_t time, uint8_t channel_base,
 bool ConvertEscape(SequenceReader& reader, uint32_t time, CEventList& events, CSequencerTarget& target) {
     uint8_t x = 0;
     if (!reader.Byte(x)) return false;
-    if (x != kExclusive) return true;
+    if (x != kExclusiveEscape) return true;
     uint8_t length = 0;
     const uint8_t* body = nullptr;
     if (!reader.Byte(length) || !reader.Bytes(length, body)) return false;
@@ -191,18 +184,18 @@ void ConvertScoreTrack(FileBytes file, const ScoreTrack& track, OctaveShifts& oc
             if (!reader.Number(gate)) break;
             const uint8_t ch = U8(channel_base + (e >> 6));
             const uint8_t code = e & 0x3F;
-            const int note = (code & 0x0F) + 12 * (octave_shift[ch] + (code >> 4) + 3);
+            const int note = (code & 0x0F) + 12 * (octave_shift[ch] + (code >> 4) + kNoteCodeOctaveBase);
             const uint8_t clamped = U8(std::clamp(note, 0, 127));
             const uint32_t off_time = time + gate * track.timebase_g_ms;
-            events.Append(time, PackMessage(U8(0x90 | ch), clamped, kNoteVelocity));
-            events.Append(off_time, PackMessage(U8(0x80 | ch), clamped, kNoteVelocity));
+            events.Append(time, PackMessage(U8(kStatusNoteOn | ch), clamped, kNoteVelocity));
+            events.Append(off_time, PackMessage(U8(kStatusNoteOff | ch), clamped, kNoteVelocity));
             last_note_off = std::max(last_note_off, off_time);
         }
     }
     // The end events go to channels 0..3 whatever the track number.
     const uint32_t end_time = std::max(time, last_note_off);
     for (uint8_t k = 0; k < kTrackEndChannels; ++k)
-        events.Append(end_time, PackMessage(U8(0xB0 | k), kControllerAllSoundOff));
+        events.Append(end_time, PackMessage(U8(kStatusControl | k), kControllerAllSoundOff));
 }
 
 void ConvertAudioTrack(FileBytes file, const AudioTrack& track, CEventList& events) {

@@ -13,11 +13,12 @@
 #include <array>
 #include <cstdint>
 
+#include "engine/channel_messages.h"
 #include "engine/seq_event_list.h"
 #include "engine/sequencer_target.h"
 #include "engine/smaf_parser.h"
 
-using OctaveShifts = std::array<int8_t, 16>;  // per channel, -4..4 octaves
+using OctaveShifts = std::array<int8_t, kChannelCount>;  // per channel, -4..4 octaves
 
 // Appends the events of one score track; voice definitions go to target.SetSongVoice at once.
 void ConvertScoreTrack(FileBytes file, const ScoreTrack& track, OctaveShifts& octave_shift,

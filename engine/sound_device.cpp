@@ -7,34 +7,16 @@ namespace {
 
 constexpr int16_t kDefaultMasterOffset = -24;
 
-// Controller numbers.
-constexpr uint8_t kBankMsb = 0;
-constexpr uint8_t kModulation = 1;
-constexpr uint8_t kDataEntry = 6;
-constexpr uint8_t kVolume = 7;
-constexpr uint8_t kPan = 10;
-constexpr uint8_t kExpression = 11;
-constexpr uint8_t kBankLsb = 32;
-constexpr uint8_t kNoteLimit = 55;
-constexpr uint8_t kNrpnLsb = 98;
-constexpr uint8_t kNrpnMsb = 99;
-constexpr uint8_t kRpnLsb = 100;
-constexpr uint8_t kRpnMsb = 101;
-constexpr uint8_t kAllSoundOff = 120;
-constexpr uint8_t kAllNotesOffController = 123;
-
 }  // namespace
 
-CSoundDevice::CSoundDevice(const std::filesystem::path& voice_folder) {
+CSoundDevice::CSoundDevice(const VoiceFiles& voices) {
     EnterDeviceRegistry(this);
     m_fm = std::make_unique<CFmSynth>();
     m_adpcm = std::make_unique<CAdpcmPlayer>();
     m_sequencer = std::make_unique<CSmafSequencer>(*this);
-    m_master_offset = kDefaultMasterOffset;
-    if (!voice_folder.empty()) {
-        m_voices.LoadVmaFile(voice_folder);
-        m_voices.LoadAdpFile(voice_folder, *m_adpcm);
-    }
+    m_masterOffset = kDefaultMasterOffset;
+    m_voices.LoadVmaFile(voices.vma);
+    m_voices.LoadAdpFile(voices.adp, *m_adpcm);
 }
 
 CSoundDevice::~CSoundDevice() {
@@ -82,27 +64,27 @@ void CSoundDevice::ProcessMessage(const uint8_t* bytes, uint32_t length) {
     const uint8_t d1 = length > 1 ? bytes[1] & 0x7F : 0;
     const uint8_t d2 = length > 2 ? bytes[2] & 0x7F : 0;
     switch (status & 0xF0) {
-        case 0x80:
+        case kStatusNoteOff:
             NoteOff(ch, d1);
             break;
-        case 0x90:
+        case kStatusNoteOn:
             if (d2 == 0)
                 NoteOff(ch, d1);
             else
                 NoteOn(ch, d1, d2);
             break;
-        case 0xB0:
+        case kStatusControl:
             Controller(ch, d1, d2);
             break;
-        case 0xC0:
+        case kStatusProgram:
             m_channels[ch].program = d1;
             UpdateVoiceSelection(ch);
             break;
-        case 0xE0:
+        case kStatusPitchBend:
             PitchBend(ch, d1, d2);
             break;
-        case 0xF0:
-            if (status == 0xF0) Exclusive(bytes, length);
+        case kStatusExclusive:
+            if (status == kStatusExclusive) Exclusive(bytes, length);
             break;
         default:
             break;
@@ -112,52 +94,52 @@ void CSoundDevice::ProcessMessage(const uint8_t* bytes, uint32_t length) {
 void CSoundDevice::Controller(uint8_t ch, uint8_t number, uint8_t value) {
     ChannelRecord& channel = m_channels[ch];
     switch (number) {
-        case kBankMsb:
+        case kControllerBankMsb:
             channel.bank_msb = value;
             UpdateVoiceSelection(ch);
             break;
-        case kModulation:
+        case kControllerModulation:
             channel.modulation = value == 0 ? 0 : static_cast<uint8_t>((value >> 5) + 1);
-            for (uint8_t s = 0; s < kSlotCount; ++s)
+            for (uint8_t s = 0; s < kVoiceSlotCount; ++s)
                 if (m_slots[s].channel == ch) m_fm->SetModulation(s, channel.modulation);
             break;
-        case kDataEntry:
+        case kControllerDataEntry:
             // Only the bend range (RPN 0/0) is a registered parameter here.
             if (channel.rpn_msb == 0 && channel.rpn_lsb == 0 && channel.nrpn == 0) channel.bend_range = value;
             break;
-        case kVolume:
+        case kControllerVolume:
             channel.volume = value;
             Relevel(ch);
             break;
-        case kPan:
+        case kControllerPan:
             channel.pan = value;
             Relevel(ch);
             break;
-        case kExpression:
+        case kControllerExpression:
             channel.expression = value;
             Relevel(ch);
             break;
-        case kBankLsb:
+        case kControllerBankLsb:
             channel.bank_lsb = value;
             UpdateVoiceSelection(ch);
             break;
-        case kNoteLimit:
+        case kControllerNoteLimit:
             channel.note_limit = value;
             break;
-        case kNrpnLsb:
-        case kNrpnMsb:
+        case kControllerNrpnLsb:
+        case kControllerNrpnMsb:
             channel.nrpn = 1;
             break;
-        case kRpnLsb:
+        case kControllerRpnLsb:
             channel.nrpn = 0;
             channel.rpn_lsb = value;
             break;
-        case kRpnMsb:
+        case kControllerRpnMsb:
             channel.nrpn = 0;
             channel.rpn_msb = value;
             break;
-        case kAllSoundOff:
-        case kAllNotesOffController:
+        case kControllerAllSoundOff:
+        case kControllerAllNotesOff:
             AllNotesOff(ch);
             break;
         default:
@@ -166,14 +148,14 @@ void CSoundDevice::Controller(uint8_t ch, uint8_t number, uint8_t value) {
 }
 
 uint16_t CSoundDevice::ChannelLevels(const ChannelRecord& channel, uint8_t velocity) const {
-    return Levels(LevelSettings{m_master_offset, m_volume_mode}, channel.pan, channel.volume,
+    return Levels(LevelSettings{m_masterOffset, m_volumeMode}, channel.pan, channel.volume,
                   channel.expression, velocity);
 }
 
 void CSoundDevice::Relevel(uint8_t ch) {
     const ChannelRecord& channel = m_channels[ch];
     // Free slots too: a slot keeps the channel it last played for.
-    for (uint8_t s = 0; s < kSlotCount; ++s) {
+    for (uint8_t s = 0; s < kVoiceSlotCount; ++s) {
         if (m_slots[s].channel != ch) continue;
         const uint16_t levels = ChannelLevels(channel, m_slots[s].velocity);
         m_fm->SetLevels(s, LeftLevel(levels), RightLevel(levels));
@@ -196,7 +178,7 @@ void CSoundDevice::RelevelAllNotes() {
 void CSoundDevice::PitchBend(uint8_t ch, uint8_t lsb, uint8_t msb) {
     ChannelRecord& channel = m_channels[ch];
     channel.bend = static_cast<int16_t>((((msb << 7) | lsb) * 4) - 32768);
-    for (uint8_t s = 0; s < kSlotCount; ++s) {
+    for (uint8_t s = 0; s < kVoiceSlotCount; ++s) {
         if (m_slots[s].channel != ch) continue;
         const uint32_t pitch = NoteToBlockFnum(m_slots[s].note, channel.bend_range, channel.bend);
         m_fm->SetBlockFnum(s, static_cast<uint8_t>(pitch >> 16), static_cast<uint16_t>(pitch & 0xFFFF));

@@ -1,26 +1,22 @@
 #pragma once
-// The emulated sound chip behind a MIDI-like front: 16 channels with note lists, 16 FM voice slots under a
-// budget of 32 operators, bank and program selection into the voice table, levels and pitch, the ADPCM voice
-// for drum waves and the audio track, and the engine's exclusive messages
-//   F0 43 79 05 7F type p6 p7 ... F7
-// (00 note limit, 03 register write, 04 volume mode, 07 start wave, 08 stop wave, 09 wave level,
-//  0A master level, 0B slot mode).
+// The emulated sound chip behind a MIDI-like front (channel_messages.h): 16 channels with note lists, 16 FM
+// voice slots under a budget of 32 operators, bank and program selection into the voice table, levels and
+// pitch, the ADPCM voice for drum waves and the audio track, and the engine's exclusive messages.
 
 #include <array>
 #include <cstdint>
-#include <filesystem>
 #include <forward_list>
 #include <memory>
 
 #include "engine/adpcm_player.h"
+#include "engine/channel_messages.h"
 #include "engine/fm_synth.h"
 #include "engine/levels.h"
 #include "engine/sequencer_target.h"
 #include "engine/smaf_sequencer.h"
+#include "engine/voice_files.h"
 #include "engine/voice_table.h"
 
-inline constexpr uint8_t kChannelCount = 16;
-inline constexpr uint8_t kSlotCount = 16;
 inline constexpr uint8_t kOperatorBudget = 32;
 inline constexpr uint8_t kAdpcmDrumSlot = 0x80;  // note node of an ADPCM drum note: no FM slot
 inline constexpr uint8_t kNoSlot = 0xFF;
@@ -53,7 +49,7 @@ struct ChannelRecord {
     uint8_t bank_msb = 0;
     uint8_t bank = 0;         // from bank_msb, bank_lsb and program
     uint8_t voice_ops = 0;    // operator_count of voice (bank, program)
-    uint8_t note_limit = 16;  // 1 = mono with legato
+    uint8_t note_limit = 16;  // kMonoNoteLimit: one note at a time, with legato
     uint8_t active = 0;       // notes sounding
     uint8_t volume = 127;
     uint8_t expression = 127;
@@ -69,8 +65,8 @@ struct ChannelRecord {
 
 class CSoundDevice final : public CSequencerTarget {
 public:
-    // Builds the voice table from the built-in banks and the voice files in `voice_folder` (none when empty).
-    explicit CSoundDevice(const std::filesystem::path& voice_folder);
+    // Builds the voice table from the built-in banks and the voice files.
+    explicit CSoundDevice(const VoiceFiles& voices);
     virtual ~CSoundDevice();
     CSoundDevice(const CSoundDevice&) = delete;
     CSoundDevice& operator=(const CSoundDevice&) = delete;
@@ -94,8 +90,8 @@ public:
     const CVoiceTable& Voices() const { return m_voices; }
     const CFmSynth& FmSynth() const { return *m_fm; }
     const CAdpcmPlayer& AdpcmPlayer() const { return *m_adpcm; }
-    int16_t MasterOffset() const { return m_master_offset; }
-    uint8_t OpsInUse() const { return m_ops_in_use; }
+    int16_t MasterOffset() const { return m_masterOffset; }
+    uint8_t OpsInUse() const { return m_opsInUse; }
 
 private:
     void Controller(uint8_t ch, uint8_t number, uint8_t value);
@@ -124,13 +120,13 @@ private:
     void RegisterWrite(const uint8_t* bytes, uint32_t length);
     void StartWaveMessage(uint8_t voice, uint8_t wave, uint8_t direct, uint8_t drum_bank);
 
-    uint32_t m_age_counter = 0;
-    int16_t m_master_offset = -24;  // 0.5 dB steps
-    uint8_t m_volume_mode = 1;
-    uint8_t m_ops_in_use = 0;
-    uint8_t m_slot_mode = 0;  // 1 = a mono channel sounds on the slot of its own number
-    uint8_t m_ops_before = 0;
-    std::array<SlotRecord, kSlotCount> m_slots{};
+    uint32_t m_ageCounter = 0;
+    int16_t m_masterOffset = -24;  // 0.5 dB steps
+    uint8_t m_volumeMode = 1;
+    uint8_t m_opsInUse = 0;
+    uint8_t m_slotMode = 0;   // kSlotModeByChannel or not
+    uint8_t m_opsBefore = 0;  // m_opsInUse as it was before the last FM note started (see AllocSlot)
+    std::array<SlotRecord, kVoiceSlotCount> m_slots{};
     std::array<ChannelRecord, kChannelCount> m_channels{};
     CVoiceTable m_voices;
     std::unique_ptr<CFmSynth> m_fm;

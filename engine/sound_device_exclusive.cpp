@@ -5,60 +5,47 @@
 
 namespace {
 
-constexpr uint8_t kHeader[] = {0xF0, 0x43, 0x79, 0x05, 0x7F};
-constexpr uint32_t kTypeAt = 5;
-constexpr uint32_t kFirstParameterAt = 6;
 constexpr uint8_t kFullLevel = 127;
 constexpr uint8_t kPanRight = 127;
-constexpr uint8_t kMasterLevelCentre = 64;
 constexpr uint8_t kKeyBit = 0x20;
 constexpr uint8_t kRegisterNote = 60;  // register writes sound the channel's voice at middle C
-
-enum ExclusiveType : uint8_t {
-    kNoteLimitType = 0x00,
-    kRegisterWriteType = 0x03,
-    kVolumeModeType = 0x04,
-    kStartWaveType = 0x07,
-    kStopWaveType = 0x08,
-    kWaveLevelType = 0x09,
-    kMasterLevelType = 0x0A,
-    kSlotModeType = 0x0B,
-};
 
 }  // namespace
 
 void CSoundDevice::Exclusive(const uint8_t* bytes, uint32_t length) {
-    if (length < kFirstParameterAt || !std::equal(std::begin(kHeader), std::end(kHeader), bytes)) return;
+    if (length < kExclusiveParametersAt ||
+        !std::equal(std::begin(kExclusiveHeader), std::end(kExclusiveHeader), bytes))
+        return;
     // Parameters beyond the message read as 0.
     const auto p = [&](uint32_t index) -> uint8_t { return index < length ? bytes[index] : 0; };
-    switch (bytes[kTypeAt]) {
-        case kNoteLimitType:
+    switch (bytes[kExclusiveTypeAt]) {
+        case kExclusiveNoteLimit:
             if (p(6) < kChannelCount) m_channels[p(6)].note_limit = p(7);
             break;
-        case kRegisterWriteType:
+        case kExclusiveRegisterWrite:
             RegisterWrite(bytes, length);
             break;
-        case kVolumeModeType:
-            m_volume_mode = p(6);
+        case kExclusiveVolumeMode:
+            m_volumeMode = p(6);
             RelevelAllNotes();
             break;
-        case kStartWaveType:
+        case kExclusiveStartWave:
             StartWaveMessage(p(6), p(7), p(8), p(9));
             break;
-        case kStopWaveType:
+        case kExclusiveStopWave:
             m_adpcm->StopWave(kAdpcmVoice);
             break;
-        case kWaveLevelType: {
-            const uint16_t levels = Levels(LevelSettings{m_master_offset, m_volume_mode}, kPanRight,
-                                           kFullLevel, kFullLevel, p(7) & 0x7F);
+        case kExclusiveWaveLevel: {
+            const uint16_t levels = Levels(LevelSettings{m_masterOffset, m_volumeMode}, kPanRight, kFullLevel,
+                                           kFullLevel, p(7) & 0x7F);
             m_adpcm->SetWaveVolume(p(6), RightLevel(levels));
             break;
         }
-        case kMasterLevelType:
-            m_master_offset = static_cast<int16_t>(p(6) - kMasterLevelCentre);
+        case kExclusiveMasterLevel:
+            m_masterOffset = static_cast<int16_t>(p(6) - kMasterLevelCentre);
             break;
-        case kSlotModeType:
-            m_slot_mode = p(6);
+        case kExclusiveSlotMode:
+            m_slotMode = p(6);
             break;
         default:
             break;
@@ -80,8 +67,8 @@ void CSoundDevice::StartWaveMessage(uint8_t voice, uint8_t wave, uint8_t direct,
 // (bit 6 for the first, bit 5 for the second, ...). Only the first two bytes, register and value, are used.
 void CSoundDevice::RegisterWrite(const uint8_t* bytes, uint32_t length) {
     constexpr uint32_t kTrailerBytes = 1;  // F7
-    if (length < kFirstParameterAt + kTrailerBytes + 3) return;
-    const uint8_t* packed = bytes + kFirstParameterAt;
+    if (length < kExclusiveParametersAt + kTrailerBytes + 3) return;
+    const uint8_t* packed = bytes + kExclusiveParametersAt;
     const uint8_t reg = static_cast<uint8_t>(packed[1] | (((packed[0] >> 6) & 1) << 7));
     const uint8_t value = static_cast<uint8_t>(packed[2] | (((packed[0] >> 5) & 1) << 7));
     const uint8_t ch = reg & 0x0F;

@@ -69,11 +69,14 @@ const VoiceRecord* CSoundDevice::LookupVoice(uint8_t ch, uint8_t note) const {
     return record.operator_count == 0 ? nullptr : &record;
 }
 
+// The chip sounds at most kOperatorBudget operators. A four-operator voice also wants two operators to
+// spare (6 free), unless four were free before the last note started: m_opsBefore is the count as it stood
+// then. The free slot that has waited longest is taken.
 uint8_t CSoundDevice::AllocSlot(uint8_t ops) const {
-    if (m_ops_in_use + ops > kOperatorBudget) return kNoSlot;
-    if (ops == 4 && m_ops_in_use + 6 > kOperatorBudget && m_ops_before + 4 > kOperatorBudget) return kNoSlot;
+    if (m_opsInUse + ops > kOperatorBudget) return kNoSlot;
+    if (ops == 4 && m_opsInUse + 6 > kOperatorBudget && m_opsBefore + 4 > kOperatorBudget) return kNoSlot;
     uint8_t chosen = kNoSlot;
-    for (uint8_t s = 0; s < kSlotCount; ++s)
+    for (uint8_t s = 0; s < kVoiceSlotCount; ++s)
         if (m_slots[s].ops == 0 && (chosen == kNoSlot || m_slots[s].age < m_slots[chosen].age)) chosen = s;
     return chosen;
 }
@@ -98,8 +101,8 @@ void CSoundDevice::RemoveNotes(uint8_t ch, uint8_t note) {
 }
 
 void CSoundDevice::NoteOn(uint8_t ch, uint8_t note, uint8_t velocity) {
-    ++m_age_counter;
-    if (m_channels[ch].note_limit == 1)
+    ++m_ageCounter;
+    if (m_channels[ch].note_limit == kMonoNoteLimit)
         MonoNoteOn(ch, note, velocity);
     else
         PolyNoteOn(ch, note, velocity);
@@ -128,9 +131,9 @@ void CSoundDevice::MonoNoteOn(uint8_t ch, uint8_t note, uint8_t velocity) {
         node.note = note;
         node.holds = static_cast<int8_t>(node.holds + 1);
         node.velocity = velocity;
-        if (node.slot >= kSlotCount) return;
+        if (node.slot >= kVoiceSlotCount) return;
         SlotRecord& slot = m_slots[node.slot];
-        slot.age = m_age_counter;
+        slot.age = m_ageCounter;
         slot.note = note;
         slot.velocity = velocity;
         const uint16_t levels = ChannelLevels(channel, velocity);
@@ -139,7 +142,9 @@ void CSoundDevice::MonoNoteOn(uint8_t ch, uint8_t note, uint8_t velocity) {
         return;
     }
     if (channel.voice_ops == 0) return;
-    const uint8_t slot = m_slot_mode == 1 ? ch : AllocSlot(channel.voice_ops);
+    // In the slot mode the sequencer sets for playback, channel n always sounds on FM slot n (the 16
+    // channels and the 16 slots pair up); otherwise a slot is allocated against the operator budget.
+    const uint8_t slot = m_slotMode == kSlotModeByChannel ? ch : AllocSlot(channel.voice_ops);
     if (slot == kNoSlot) return;
     NoteNode& node = AddNote(ch, note, slot);
     const VoiceRecord* voice = LookupVoice(ch, note);
@@ -178,12 +183,12 @@ void CSoundDevice::StartFmNote(uint8_t ch, uint8_t slot, const VoiceRecord* voic
     SlotRecord& record = m_slots[slot];
     record.voice = voice;
     record.ops = record.ops_charged = voice->operator_count;
-    record.age = m_age_counter;
+    record.age = m_ageCounter;
     record.velocity = velocity;
     record.note = sounded;
     record.channel = ch;
-    m_ops_before = m_ops_in_use;
-    m_ops_in_use = static_cast<uint8_t>(m_ops_in_use + voice->operator_count);
+    m_opsBefore = m_opsInUse;
+    m_opsInUse = static_cast<uint8_t>(m_opsInUse + voice->operator_count);
     m_fm->SetVoice(slot, voice);
     m_fm->SetModulation(slot, channel.modulation);
     const uint16_t levels = ChannelLevels(channel, velocity);
@@ -193,9 +198,9 @@ void CSoundDevice::StartFmNote(uint8_t ch, uint8_t slot, const VoiceRecord* voic
 }
 
 void CSoundDevice::NoteOff(uint8_t ch, uint8_t note) {
-    ++m_age_counter;
+    ++m_ageCounter;
     ChannelRecord& channel = m_channels[ch];
-    if (channel.note_limit == 1) {
+    if (channel.note_limit == kMonoNoteLimit) {
         if (channel.notes.empty()) return;
         NoteNode& node = channel.notes.front();
         node.holds = static_cast<int8_t>(node.holds - 1);
@@ -219,8 +224,8 @@ void CSoundDevice::NoteOff(uint8_t ch, uint8_t note) {
 }
 
 void CSoundDevice::ReleaseSlot(uint8_t slot) {
-    if (slot >= kSlotCount) return;
-    m_ops_in_use = static_cast<uint8_t>(m_ops_in_use - m_slots[slot].ops_charged);
+    if (slot >= kVoiceSlotCount) return;
+    m_opsInUse = static_cast<uint8_t>(m_opsInUse - m_slots[slot].ops_charged);
     m_slots[slot].ops = 0;
-    m_slots[slot].age = m_age_counter;
+    m_slots[slot].age = m_ageCounter;
 }

@@ -1,14 +1,12 @@
 #include "engine/synth.h"
 
-#include <string>
-
 #include "engine/synth_engine.h"
 
 namespace {
 
-std::string& VoiceFolder() {
-    static std::string folder;
-    return folder;
+VoiceFiles& WaitingVoiceFiles() {
+    static VoiceFiles voices;
+    return voices;
 }
 
 bool& EngineConstructed() {
@@ -16,22 +14,22 @@ bool& EngineConstructed() {
     return constructed;
 }
 
-// The folder for the engine being constructed; later folders come too late.
-std::filesystem::path TakeVoiceFolder() {
+// The voice files for the engine being constructed; later files come too late.
+VoiceFiles TakeVoiceFiles() {
     EngineConstructed() = true;
-    return VoiceFolder();
+    return std::move(WaitingVoiceFiles());
 }
 
 }  // namespace
 
 CSynthEngine& TheSynthEngine() {
-    static CSynthEngine engine(TakeVoiceFolder());
+    static CSynthEngine engine(TakeVoiceFiles());
     return engine;
 }
 
-void SynthSetVoiceFolder(const char* path) {
+void SynthSetVoiceFiles(VoiceFiles voices) {
     if (EngineConstructed()) return;
-    VoiceFolder() = path != nullptr ? path : "";
+    WaitingVoiceFiles() = std::move(voices);
 }
 
 void SynthSetRepeat(uint32_t mode) {

@@ -7,10 +7,26 @@
 
 #include <cstdint>
 
-// Folder holding the voice data files ma2voice.vma and ma2voice.adp; without them (or with a null or empty
-// path) the engine plays with its built-in banks. The files are read once, when the engine is constructed,
-// so call this before any other Synth function. A call after that has no effect.
-void SynthSetVoiceFolder(const char* path);
+#include "engine/voice_files.h"
+
+// The output format. Every synthesizer constant assumes this rate.
+inline constexpr uint32_t kFramesPerSecond = 22050;
+inline constexpr uint32_t kChannelsPerFrame = 2;  // left, right
+inline constexpr uint32_t kBytesPerFrame = 4;     // 16-bit left, 16-bit right
+
+// ms = frames x 1000 / 22050 and frames = ms x 22050 / 1000, truncated, exact for every 32-bit value (a time
+// beyond 2^32 ms keeps its low 32 bits).
+constexpr uint32_t FramesToMs(uint64_t frames) {
+    return static_cast<uint32_t>(frames * 1000 / kFramesPerSecond);
+}
+constexpr uint64_t MsToFrames(uint32_t ms) {
+    return uint64_t{ms} * kFramesPerSecond / 1000;
+}
+
+// The voice data files ma2voice.vma and ma2voice.adp; without them the engine plays with its built-in banks.
+// They are taken in when the engine is constructed, so call this before any other Synth function. A call
+// after that has no effect.
+void SynthSetVoiceFiles(VoiceFiles voices);
 
 // 1 = loop the song when its events are exhausted; any other value = stop at the end.
 void SynthSetRepeat(uint32_t mode);

@@ -20,12 +20,12 @@ uint64_t FramesBeforeDue(uint32_t position, uint32_t event_ms) {
 }  // namespace
 
 void CSynthEngine::SetRepeat(uint32_t mode) {
-    m_repeat_mode = mode;
-    m_restarts_left = kNoRestartLimit;
+    m_repeatMode = mode;
+    m_restartsLeft = kNoRestartLimit;
 }
 
 void CSynthEngine::LimitRestarts(uint32_t restarts) {
-    m_restarts_left = restarts;
+    m_restartsLeft = restarts;
 }
 
 void CSynthEngine::SetData(const uint8_t* data, uint32_t length) {
@@ -34,7 +34,7 @@ void CSynthEngine::SetData(const uint8_t* data, uint32_t length) {
 }
 
 int CSynthEngine::Play() {
-    m_tail_frames = 0;
+    m_tailFrames = 0;
     CSmafSequencer& sequencer = m_device.Sequencer();
     if (!sequencer.Parse()) return 0;
     sequencer.Start(0);
@@ -44,7 +44,7 @@ int CSynthEngine::Play() {
 int CSynthEngine::Seek(uint32_t ms) {
     CSmafSequencer& sequencer = m_device.Sequencer();
     m_position = 0;
-    m_tail_frames = 0;
+    m_tailFrames = 0;
     sequencer.Stop();
     if (ms == 0) return 0;
     if (!sequencer.Start(ms)) return 1;
@@ -54,17 +54,17 @@ int CSynthEngine::Seek(uint32_t ms) {
 
 bool CSynthEngine::EndOfEvents(const int16_t* chunk, uint32_t frames) {
     // Only a playing song restarts; with nothing playing, repeat would render silence for ever.
-    if (m_repeat_mode == kRepeatSong && m_restarts_left != 0 && m_device.Sequencer().IsPlaying()) {
-        if (m_restarts_left != kNoRestartLimit) --m_restarts_left;
+    if (m_repeatMode == kRepeatSong && m_restartsLeft != 0 && m_device.Sequencer().IsPlaying()) {
+        if (m_restartsLeft != kNoRestartLimit) --m_restartsLeft;
         // Notes still sounding carry over into the restart; nothing is reset.
         m_position = 0;
-        m_tail_frames = 0;
+        m_tailFrames = 0;
         m_device.Sequencer().Rewind();
         return false;
     }
-    m_tail_frames += frames;
+    m_tailFrames += frames;
     const bool silent = std::none_of(chunk, chunk + 2 * frames, [](int16_t sample) { return sample != 0; });
-    if (!silent && m_tail_frames < kLongestTailFrames) return false;
+    if (!silent && m_tailFrames < kLongestTailFrames) return false;
     m_position = 0;
     m_device.Sequencer().Stop();
     return true;

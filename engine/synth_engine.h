@@ -2,29 +2,19 @@
 // The engine behind the Synth functions: the render loop over one sound device and its sequencer.
 
 #include <cstdint>
-#include <filesystem>
 
 #include "engine/sound_device.h"
+#include "engine/synth.h"
+#include "engine/voice_files.h"
 
-inline constexpr uint32_t kFramesPerSecond = 22050;
-inline constexpr uint32_t kBytesPerFrame = 4;  // 16-bit left, 16-bit right
-inline constexpr uint32_t kChunkFrames = 22;   // events are dispatched between chunks of at most this many
+inline constexpr uint32_t kChunkFrames = 22;  // events are dispatched between chunks of at most this many
 inline constexpr uint32_t kRepeatSong = 1;
 // Every song ends: a minute after its last event it ends even while it still sounds (a note held for ever).
 inline constexpr uint32_t kLongestTailFrames = 60 * kFramesPerSecond;
 
-// ms = frames x 1000 / 22050 and frames = ms x 22050 / 1000, truncated, exact for every 32-bit value.
-constexpr uint32_t FramesToMs(uint32_t frames) {
-    return static_cast<uint32_t>(uint64_t{frames} * 1000 / kFramesPerSecond);
-}
-constexpr uint64_t MsToFrames(uint32_t ms) {
-    return uint64_t{ms} * kFramesPerSecond / 1000;
-}
-
 class CSynthEngine {
 public:
-    explicit CSynthEngine(const std::filesystem::path& voice_folder)
-        : m_voice_folder(voice_folder), m_device(voice_folder) {}
+    explicit CSynthEngine(VoiceFiles voices = {}) : m_voices(std::move(voices)), m_device(m_voices) {}
 
     void SetRepeat(uint32_t mode);
     // With repeat on, restarts the song only this many more times and then lets it end. SetRepeat lifts the
@@ -37,8 +27,8 @@ public:
 
     CSoundDevice& Device() { return m_device; }
     uint32_t Position() const { return m_position; }
-    // The folder the voice files were read from (empty: the built-in voices only).
-    const std::filesystem::path& VoiceFolder() const { return m_voice_folder; }
+    // The voice files it was built with, for another engine that must sound the same.
+    const VoiceFiles& Voices() const { return m_voices; }
 
 private:
     static constexpr uint32_t kNoRestartLimit = UINT32_MAX;
@@ -46,14 +36,14 @@ private:
     // What happens when the events are exhausted after a chunk: true to stop (the song has ended).
     bool EndOfEvents(const int16_t* chunk, uint32_t frames);
 
-    uint32_t m_repeat_mode = 0;
+    uint32_t m_repeatMode = 0;
     uint32_t m_position = 0;  // frames since the last start or seek
     // Frames rendered since the last event was dispatched; cleared by a start, a seek and a restart.
-    uint64_t m_tail_frames = 0;
-    uint32_t m_restarts_left = kNoRestartLimit;
-    std::filesystem::path m_voice_folder;
+    uint64_t m_tailFrames = 0;
+    uint32_t m_restartsLeft = kNoRestartLimit;
+    VoiceFiles m_voices;
     CSoundDevice m_device;
 };
 
-// The process-wide engine, constructed on first use with the folder given to SynthSetVoiceFolder.
+// The process-wide engine, constructed on first use with the voice files given to SynthSetVoiceFiles.
 CSynthEngine& TheSynthEngine();

@@ -1,10 +1,9 @@
 #include "engine/voice_exclusive.h"
 
+#include "engine/smaf_format.h"
+
 namespace {
 
-constexpr uint8_t kManufacturerId = 0x43;
-constexpr uint8_t kShortForm = 0x02;
-constexpr uint8_t kLongForm = 0x03;
 constexpr uint8_t kFirstInvalidHead = 16;
 constexpr uint32_t kShortFormBytes = 14;
 constexpr uint32_t kLongFormBytes = 27;
@@ -57,8 +56,8 @@ SongVoice FromLongForm(const uint8_t* b) {
 }  // namespace
 
 std::optional<SongVoice> DecodeVoiceExclusive(const uint8_t* body, uint32_t length) {
-    if (length < 3 || body[0] != kManufacturerId || body[2] >= kFirstInvalidHead) return std::nullopt;
-    if (body[1] == kShortForm && length >= kShortFormBytes) return FromShortForm(body + 2);
-    if (body[1] == kLongForm && length >= kLongFormBytes) return FromLongForm(body + 2);
+    if (length < 3 || body[0] != smaf::kManufacturerId || body[2] >= kFirstInvalidHead) return std::nullopt;
+    if (body[1] == smaf::kShortFormVoice && length >= kShortFormBytes) return FromShortForm(body + 2);
+    if (body[1] == smaf::kLongFormVoice && length >= kLongFormBytes) return FromLongForm(body + 2);
     return std::nullopt;
 }

@@ -2,10 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <exception>
-#include <fstream>
-#include <optional>
-#include <vector>
 
 #include "engine/adpcm_player.h"
 #include "engine/builtin_banks.h"
@@ -19,7 +15,6 @@ constexpr uint32_t kSongMelodyBank = 20;
 constexpr uint32_t kSongDrumBank = 30;
 
 // ma2voice.vma: 1280 melody source records (banks 0-9, bank-major), then 10 drum groups of 79 records.
-constexpr const char* kVmaName = "ma2voice.vma";
 constexpr size_t kVmaFileBytes = 86948;
 constexpr size_t kVmaMelodyOffset = 33131;
 constexpr size_t kVmaDrumOffset = 66411;
@@ -31,26 +26,9 @@ constexpr uint32_t kVmaFirstDrumNote = 13;
 constexpr size_t kSourceRecordBytes = 26;
 
 // ma2voice.adp: "ADP " size "FMT " S, S bytes of 24-byte format records, then "WA" wave chunks.
-constexpr const char* kAdpName = "ma2voice.adp";
 constexpr size_t kAdpHeaderBytes = 16;
 constexpr size_t kFormatRecordBytes = 24;
 constexpr size_t kWaveChunkHeaderBytes = 8;
-
-std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
-    if (!file) return std::nullopt;
-    const std::streamoff length = file.tellg();
-    if (length < 0) return std::nullopt;
-    std::vector<uint8_t> bytes;
-    try {
-        bytes.resize(static_cast<size_t>(length));
-    } catch (const std::exception&) {
-        return std::nullopt;  // no buffer: the file is left unread
-    }
-    file.seekg(0);
-    if (!file.read(reinterpret_cast<char*>(bytes.data()), length)) return std::nullopt;
-    return bytes;
-}
 
 uint32_t BigEndian32(const uint8_t* p) {
     return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
@@ -83,14 +61,9 @@ void CVoiceTable::CopyBank(uint32_t from, uint32_t to) {
     std::copy_n(&Record(from, 0), kVoicesPerBank, &Record(to, 0));
 }
 
-void CVoiceTable::LoadVmaFile(const std::filesystem::path& folder) {
-    {
-        std::error_code error;
-        if (std::filesystem::file_size(folder / kVmaName, error) != kVmaFileBytes || error) return;
-    }
-    const auto file = ReadWholeFile(folder / kVmaName);
-    if (!file || file->size() != kVmaFileBytes) return;
-    const uint8_t* bytes = file->data();
+void CVoiceTable::LoadVmaFile(std::span<const uint8_t> file) {
+    if (file.size() != kVmaFileBytes) return;
+    const uint8_t* bytes = file.data();
     if (std::memcmp(bytes, "FM  ", 4) == 0) {
         for (uint32_t i = 0; i < kVmaMelodyBanks * kVoicesPerBank; ++i)
             FillFromSource(m_records[i], bytes + kVmaMelodyOffset + i * kSourceRecordBytes);
@@ -103,16 +76,15 @@ void CVoiceTable::LoadVmaFile(const std::filesystem::path& folder) {
     CopyBank(kDrumBank, kSongDrumBank);
 }
 
-void CVoiceTable::LoadAdpFile(const std::filesystem::path& folder, CAdpcmPlayer& player) {
-    const auto file = ReadWholeFile(folder / kAdpName);
-    if (!file || file->size() < kAdpHeaderBytes) return;
-    const uint8_t* header = file->data();
+void CVoiceTable::LoadAdpFile(std::span<const uint8_t> file, CAdpcmPlayer& player) {
+    if (file.size() < kAdpHeaderBytes) return;
+    const uint8_t* header = file.data();
     if (std::memcmp(header, "ADP ", 4) != 0 || std::memcmp(header + 8, "FMT ", 4) != 0) return;
     player.FreeWave(0);
-    if (BigEndian32(header + 4) != file->size() - 8) return;
+    if (BigEndian32(header + 4) != file.size() - 8) return;
 
     const uint8_t* body = header + kAdpHeaderBytes;
-    const size_t body_length = file->size() - kAdpHeaderBytes;
+    const size_t body_length = file.size() - kAdpHeaderBytes;
     const size_t table_bytes = BigEndian32(header + 12);
     if (table_bytes == 0 || table_bytes + 4 >= body_length) return;
 

@@ -12,7 +12,7 @@
 
 #include <array>
 #include <cstdint>
-#include <filesystem>
+#include <span>
 
 #include "engine/voice_record.h"
 
@@ -27,10 +27,11 @@ public:
     // Every record empty, then the built-in banks into banks 0, 1 and 10, and their copies into 20 and 30.
     CVoiceTable();
 
-    // Takes the FM voices of folder/ma2voice.vma; a missing or malformed file leaves the table as it is.
-    void LoadVmaFile(const std::filesystem::path& folder);
-    // Loads the drum waves of folder/ma2voice.adp into `player` and points the drum records at them.
-    void LoadAdpFile(const std::filesystem::path& folder, CAdpcmPlayer& player);
+    // Takes the FM voices of the bytes of ma2voice.vma; a missing (empty) or malformed file leaves the
+    // table as it is.
+    void LoadVmaFile(std::span<const uint8_t> file);
+    // Loads the drum waves of the bytes of ma2voice.adp into `player` and points the drum records at them.
+    void LoadAdpFile(std::span<const uint8_t> file, CAdpcmPlayer& player);
 
     // Stores one decoded song voice (kSongVoiceBytes bytes) into its record; banks above 39 are ignored.
     void SetSongVoice(const uint8_t* song_voice);

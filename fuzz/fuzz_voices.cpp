@@ -1,16 +1,17 @@
-// Voice data files from the input: ma2voice.vma and ma2voice.adp through the voice table's loaders as a sound
-// device is built, then notes on the loaded melody and drum voices rendered.
+// Voice data files from the input: the bytes of ma2voice.vma and ma2voice.adp handed to a sound device as it
+// is built, through the voice table's loaders, then notes on the loaded melody and drum voices rendered.
 //
 // Input: a flags byte, eight bytes choosing the notes, a 16-bit length n, n bytes of the .vma, the rest the
-// .adp. Flags bit 0: the .vma is written as n bytes as they stand; otherwise a whole 86948-byte file, "FM  "
+// .adp. Flags bit 0: the .vma is given as n bytes as they stand; otherwise a whole 86948-byte file, "FM  "
 // (or the first four of the n bytes with bit 1), the n bytes placed at the melody records and zeros
-// elsewhere. Bit 2: no .adp is written.
+// elsewhere. Bit 2: no .adp is given.
 #include <array>
 #include <cstddef>
 #include <cstring>
 #include <memory>
 #include <vector>
 
+#include "engine/channel_messages.h"
 #include "engine/sound_device.h"
 #include "engine/synth_engine.h"
 #include "fuzz/fuzz_support.h"
@@ -23,11 +24,6 @@ constexpr size_t kVmaFileBytes = 86948;
 constexpr size_t kVmaMelodyOffset = 33131;
 constexpr uint32_t kSongMelodyBank = 20;
 constexpr uint32_t kSongDrumBank = 30;
-constexpr uint8_t kControlChange = 0xB0;
-constexpr uint8_t kProgramChange = 0xC0;
-constexpr uint8_t kNoteOn = 0x90;
-constexpr uint8_t kBankMsb = 0;
-constexpr uint8_t kBankLsb = 32;
 constexpr uint8_t kDirectBank = 0x7A;  // bank select MSB: the LSB is the voice table's bank itself
 constexpr uint32_t kRenderFrames = 1024;
 constexpr size_t kNotePicks = 8;
@@ -66,12 +62,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto picks = input.Bytes(kNotePicks);
     const auto vma = input.Bytes(input.Word16());
     const auto adp = input.Rest();
-    const auto& folder = cantavo::fuzz::Folder();
-    cantavo::fuzz::WriteFile(folder / "ma2voice.vma", VmaFile(vma, flags));
-    std::filesystem::remove(folder / "ma2voice.adp");
-    if (!(flags & 4)) cantavo::fuzz::WriteFile(folder / "ma2voice.adp", adp);
+    VoiceFiles voices;
+    voices.vma = VmaFile(vma, flags);
+    if (!(flags & 4)) voices.adp.assign(adp.begin(), adp.end());
 
-    const auto device = std::make_unique<CSoundDevice>(folder);
+    const auto device = std::make_unique<CSoundDevice>(voices);
     // The song banks start as copies of what the files gave banks 0 and 10.
     FUZZ_CHECK(SameVoices(device->Voices(), 0, kSongMelodyBank));
     FUZZ_CHECK(SameVoices(device->Voices(), 10, kSongDrumBank));
@@ -86,11 +81,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const uint8_t pick = k < picks.size() ? picks[k] : static_cast<uint8_t>(k * 37);
         const auto channel = static_cast<uint8_t>(k < 4 ? k : k + 5);
         const auto bank = static_cast<uint8_t>(k < 4 ? pick % 10 : 10 + pick % 10);
-        Send(*device, {static_cast<uint8_t>(kControlChange | channel), kBankMsb, kDirectBank});
-        Send(*device, {static_cast<uint8_t>(kControlChange | channel), kBankLsb, bank});
-        Send(*device, {static_cast<uint8_t>(kProgramChange | channel), static_cast<uint8_t>(pick & 0x7F)});
+        Send(*device, {static_cast<uint8_t>(kStatusControl | channel), kControllerBankMsb, kDirectBank});
+        Send(*device, {static_cast<uint8_t>(kStatusControl | channel), kControllerBankLsb, bank});
+        Send(*device, {static_cast<uint8_t>(kStatusProgram | channel), static_cast<uint8_t>(pick & 0x7F)});
         Send(*device,
-             {static_cast<uint8_t>(kNoteOn | channel), static_cast<uint8_t>((pick * 5) & 0x7F), 100});
+             {static_cast<uint8_t>(kStatusNoteOn | channel), static_cast<uint8_t>((pick * 5) & 0x7F), 100});
     }
     // In the engine's chunks, as its render loop does.
     std::array<int16_t, 2 * kChunkFrames> chunk;

@@ -1,24 +1,24 @@
 #include "host/user_folders.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
+
+#include "host/environment.h"
 
 namespace {
 
 constexpr const char* kProgramFolder = "/cantavo";
 
 std::string FromEnvironmentOr(const char* variable, const char* below_home) {
-    const char* value = std::getenv(variable);
-    if (value != nullptr && value[0] == '/') return std::string(value) + kProgramFolder;
+    const std::string value = cantavo::EnvironmentValue(variable);
+    if (value.starts_with('/')) return value + kProgramFolder;
     return HomeFolder() + below_home + kProgramFolder;
 }
 
 }  // namespace
 
 std::string HomeFolder() {
-    const char* home = std::getenv("HOME");
-    return home != nullptr ? home : "";
+    return cantavo::EnvironmentValue("HOME");
 }
 
 std::string UserConfigFolder() {
@@ -31,6 +31,12 @@ std::string UserDataFolder() {
 
 std::string UserCacheFolder() {
     return FromEnvironmentOr("XDG_CACHE_HOME", "/.cache");
+}
+
+std::string CurrentFolder() {
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::current_path(error);
+    return error ? std::string() : folder.string();
 }
 
 bool MakeFolders(const std::string& folder) {

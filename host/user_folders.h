@@ -15,5 +15,8 @@ std::string UserCacheFolder();
 // The user's home folder ($HOME), empty when unknown.
 std::string HomeFolder();
 
+// The folder the program was started in (its working folder), empty when unknown.
+std::string CurrentFolder();
+
 // Creates `folder` and its parents; false when it does not exist afterwards.
 bool MakeFolders(const std::string& folder);

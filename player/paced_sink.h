@@ -10,14 +10,14 @@
 class PacedSink : public WaveSink {
 public:
     PacedSink(uint32_t bytes_per_second, std::unique_ptr<WaveSink> inner = nullptr)
-        : bytes_per_second_(bytes_per_second), inner_(std::move(inner)) {}
+        : m_bytesPerSecond(bytes_per_second), m_inner(std::move(inner)) {}
     void Start() override;
     void Consume(const uint8_t* pcm, uint32_t bytes) override;
     void Idle(bool discard) override;
 
 private:
-    uint32_t bytes_per_second_;
-    std::unique_ptr<WaveSink> inner_;
-    std::chrono::steady_clock::time_point started_;
-    uint64_t bytes_since_start_ = 0;
+    uint32_t m_bytesPerSecond;
+    std::unique_ptr<WaveSink> m_inner;
+    std::chrono::steady_clock::time_point m_started;
+    uint64_t m_bytesSinceStart = 0;
 };

@@ -12,15 +12,13 @@
 #include <wx/textctrl.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <limits>
 
 #include "convert/audio_reader.h"
 #include "convert/convert.h"
+#include "host/file_io.h"
 #include "player/level_meter.h"
 #include "player/player_texts.h"
 #include "player/unsigned_text.h"
@@ -29,16 +27,9 @@
 namespace {
 
 constexpr uint32_t kStepMs = 1000;  // rewind / forward step of the start offset
-constexpr uint32_t kBytesPerFrame = 4;
-constexpr uint32_t kFramesPerSecond = 22050;
 constexpr int kAboutCommand = 0x10;
 constexpr uint32_t kLongestTimeText = 599999;  // "9:59" sizes the position's text
 constexpr int kHeardRefreshMs = 200;
-
-// The elapsed time of a byte count; 64-bit so that no 32-bit byte count wraps.
-uint32_t BytesToMs(uint64_t bytes) {
-    return static_cast<uint32_t>(bytes / kBytesPerFrame * 1000 / kFramesPerSecond);
-}
 
 wxBitmapBundle Art(const char* name, int size) {
     const std::string_view svg = player_art::Find(name);  // embedded with a terminating NUL
@@ -216,7 +207,7 @@ void CPlayerDlg::ShowHeard() {
     const HeardSoFar heard = m_playback.Take();
     if (m_nPlayState == kStopped || heard.play != m_nPlay) return;
     m_nHeardBytes = heard.bytes;
-    m_nElapsedMs = BytesToMs(m_nHeardBytes);
+    m_nElapsedMs = FramesToMs(m_nHeardBytes / kBytesPerFrame);
     ShowElapsedTime();
     if (heard.seek != m_nSeek) return;
     ShowPosition(heard.position_ms);
@@ -373,24 +364,18 @@ void CPlayerDlg::OpenData(const wxString& name, std::vector<uint8_t> song) {
     OnPlay();
 }
 
-// The whole file, or nothing; a failure is told to the person at the terminal (the dialog says nothing).
+// The whole file, or nothing; a failure is told to the person at the terminal (the dialog says nothing). A
+// file the engine cannot take is not read at all.
 std::optional<std::vector<uint8_t>> CPlayerDlg::LoadSmafFile(const wxString& path) {
-    const std::string name = path.utf8_string();
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.fn_str(), "rb"), std::fclose);
-    std::vector<uint8_t> data;
-    uint8_t block[64 * 1024];
-    size_t got = 0;
-    while (file && (got = std::fread(block, 1, sizeof block, file.get())) > 0) {
-        if (data.size() + got > std::numeric_limits<uint32_t>::max()) {
-            ReportToTerminal(player_texts::FileError(name, player_texts::kTooLarge));
-            return std::nullopt;
-        }
-        data.insert(data.end(), block, block + got);
-    }
-    if (!file || std::ferror(file.get())) {
-        ReportToTerminal(player_texts::FileError(name, std::strerror(errno)));
-        return std::nullopt;
-    }
+    constexpr uint64_t kLargest = std::numeric_limits<uint32_t>::max();
+    const std::filesystem::path file(path.fn_str().data());
+    std::error_code unknown_size;
+    const uint64_t size = std::filesystem::file_size(file, unknown_size);
+    std::string error, reason = player_texts::kTooLarge;
+    std::optional<std::vector<uint8_t>> data;
+    if (unknown_size || size <= kLargest) data = cantavo::ReadFileBytes(file, error, &reason);
+    if (data && data->size() > kLargest) data.reset();
+    if (!data) ReportToTerminal(player_texts::FileError(path.utf8_string(), reason));
     return data;
 }
 

@@ -1,38 +1,18 @@
 #include "player/portaudio_sink.h"
 
-#include <fcntl.h>
 #include <portaudio.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <span>
 
+#include "engine/synth.h"
+#include "host/quiet_stderr.h"
 #include "player/player_texts.h"
 
 namespace {
 
 constexpr uint32_t kMaxSliceFrames = 1024;  // more than the device ever hands over at once
-constexpr int kChannels = 2;
-
-// ALSA reports every card it probes on stderr; none of that is for the user.
-class QuietStderr {
-public:
-    QuietStderr() : saved_(dup(STDERR_FILENO)) {
-        const int null_fd = open("/dev/null", O_WRONLY);
-        if (null_fd >= 0) {
-            dup2(null_fd, STDERR_FILENO);
-            close(null_fd);
-        }
-    }
-    ~QuietStderr() {
-        if (saved_ < 0) return;
-        dup2(saved_, STDERR_FILENO);
-        close(saved_);
-    }
-
-private:
-    int saved_;
-};
+constexpr int kChannels = kChannelsPerFrame;
 
 std::string PaReason(PaError code) {
     return std::string("PortAudio: ") + Pa_GetErrorText(code);
@@ -41,7 +21,8 @@ std::string PaReason(PaError code) {
 }  // namespace
 
 std::unique_ptr<PortAudioSink> PortAudioSink::Open(const WaveFormat& format, std::string& error) {
-    QuietStderr quiet;
+    // ALSA reports every card it probes on stderr.
+    cantavo::CQuietStderr quiet;
     if (PaError code = Pa_Initialize(); code != paNoError) {
         error = PaReason(code);
         return nullptr;
@@ -82,22 +63,22 @@ std::unique_ptr<PortAudioSink> PortAudioSink::Open(const WaveFormat& format, std
 }
 
 PortAudioSink::~PortAudioSink() {
-    Pa_CloseStream(stream_);
+    Pa_CloseStream(m_stream);
     Pa_Terminate();
 }
 
 void PortAudioSink::Start() {
-    if (Pa_IsStreamStopped(stream_) == 1) Pa_StartStream(stream_);
+    if (Pa_IsStreamStopped(m_stream) == 1) Pa_StartStream(m_stream);
 }
 
 // An underflow reported by the write is a gap already heard; the next write carries on.
 void PortAudioSink::Consume(const uint8_t* pcm, uint32_t bytes) {
     std::span<const int16_t> frames(reinterpret_cast<const int16_t*>(pcm), bytes / sizeof(int16_t));
-    if (converter_) frames = converter_->Convert(frames);
-    if (!frames.empty()) Pa_WriteStream(stream_, frames.data(), frames.size() / kChannels);
+    if (m_converter) frames = m_converter->Convert(frames);
+    if (!frames.empty()) Pa_WriteStream(m_stream, frames.data(), frames.size() / kChannels);
 }
 
 void PortAudioSink::Idle(bool discard) {
-    if (Pa_IsStreamStopped(stream_) == 0) (discard ? Pa_AbortStream : Pa_StopStream)(stream_);
-    if (discard && converter_) converter_->Reset();
+    if (Pa_IsStreamStopped(m_stream) == 0) (discard ? Pa_AbortStream : Pa_StopStream)(m_stream);
+    if (discard && m_converter) m_converter->Reset();
 }

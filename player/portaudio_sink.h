@@ -22,8 +22,8 @@ public:
 
 private:
     PortAudioSink(PaStream* stream, std::unique_ptr<RateConverter> converter)
-        : stream_(stream), converter_(std::move(converter)) {}
+        : m_stream(stream), m_converter(std::move(converter)) {}
 
-    PaStream* stream_;
-    std::unique_ptr<RateConverter> converter_;  // null when the card takes the rate as it is
+    PaStream* m_stream;
+    std::unique_ptr<RateConverter> m_converter;  // null when the card takes the rate as it is
 };

@@ -4,6 +4,14 @@
 
 #include <cmath>
 
+#include "engine/synth.h"
+
+namespace {
+
+constexpr int kChannels = kChannelsPerFrame;
+
+}  // namespace
+
 std::unique_ptr<RateConverter> RateConverter::Create(uint32_t from_rate, uint32_t to_rate,
                                                      uint32_t max_input_frames, std::string& error) {
     const double ratio = static_cast<double>(to_rate) / from_rate;
@@ -18,32 +26,32 @@ std::unique_ptr<RateConverter> RateConverter::Create(uint32_t from_rate, uint32_
 }
 
 RateConverter::RateConverter(SRC_STATE* state, double ratio, uint32_t max_input_frames)
-    : state_(state),
-      ratio_(ratio),
-      input_(max_input_frames * kChannels),
+    : m_state(state),
+      m_ratio(ratio),
+      m_input(max_input_frames * kChannels),
       // Room for the frames of one call plus the filter's rounding slack.
-      output_((static_cast<size_t>(std::ceil(max_input_frames * ratio)) + 16) * kChannels),
-      output_pcm_(output_.size()) {}
+      m_output((static_cast<size_t>(std::ceil(max_input_frames * ratio)) + 16) * kChannels),
+      m_outputPcm(m_output.size()) {}
 
 RateConverter::~RateConverter() {
-    src_delete(state_);
+    src_delete(m_state);
 }
 
 std::span<const int16_t> RateConverter::Convert(std::span<const int16_t> frames) {
-    const size_t samples = std::min(frames.size(), input_.size());
-    src_short_to_float_array(frames.data(), input_.data(), static_cast<int>(samples));
+    const size_t samples = std::min(frames.size(), m_input.size());
+    src_short_to_float_array(frames.data(), m_input.data(), static_cast<int>(samples));
     SRC_DATA data{};
-    data.data_in = input_.data();
+    data.data_in = m_input.data();
     data.input_frames = static_cast<long>(samples / kChannels);
-    data.data_out = output_.data();
-    data.output_frames = static_cast<long>(output_.size() / kChannels);
-    data.src_ratio = ratio_;
-    if (src_process(state_, &data) != 0) return {};
+    data.data_out = m_output.data();
+    data.output_frames = static_cast<long>(m_output.size() / kChannels);
+    data.src_ratio = m_ratio;
+    if (src_process(m_state, &data) != 0) return {};
     const int produced = static_cast<int>(data.output_frames_gen * kChannels);
-    src_float_to_short_array(output_.data(), output_pcm_.data(), produced);
-    return {output_pcm_.data(), static_cast<size_t>(produced)};
+    src_float_to_short_array(m_output.data(), m_outputPcm.data(), produced);
+    return {m_outputPcm.data(), static_cast<size_t>(produced)};
 }
 
 void RateConverter::Reset() {
-    src_reset(state_);
+    src_reset(m_state);
 }

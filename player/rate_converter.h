@@ -24,12 +24,11 @@ public:
     void Reset();
 
 private:
-    static constexpr int kChannels = 2;
     RateConverter(SRC_STATE* state, double ratio, uint32_t max_input_frames);
 
-    SRC_STATE* state_;
-    double ratio_;  // output rate / input rate
-    std::vector<float> input_;
-    std::vector<float> output_;
-    std::vector<int16_t> output_pcm_;
+    SRC_STATE* m_state;
+    double m_ratio;  // output rate / input rate
+    std::vector<float> m_input;
+    std::vector<float> m_output;
+    std::vector<int16_t> m_outputPcm;
 };

@@ -87,8 +87,8 @@ void RenderThread::SetRepeat(bool repeat) {
 RenderThread::StartResult RenderThread::Play(uint32_t start_ms, uint64_t play) {
     Send({.kind = Command::kPlay, .ms = start_ms, .id = play});
     std::unique_lock lock(m_mutex);
-    m_answered.wait(lock, [this] { return m_has_answer; });
-    m_has_answer = false;
+    m_answered.wait(lock, [this] { return m_hasAnswer; });
+    m_hasAnswer = false;
     return m_answer;
 }
 
@@ -157,7 +157,7 @@ void RenderThread::Execute(Command& command) {
     switch (command.kind) {
         case Command::kData:
             m_data = std::move(command.song);
-            m_data_id = command.id;
+            m_dataId = command.id;
             m_length.reset();
             break;
         case Command::kRepeat:
@@ -168,7 +168,7 @@ void RenderThread::Execute(Command& command) {
             {
                 std::lock_guard lock(m_mutex);
                 m_answer = result;
-                m_has_answer = true;
+                m_hasAnswer = true;
             }
             m_answered.notify_all();
             if (result != StartResult::kPlaying) break;
@@ -178,9 +178,9 @@ void RenderThread::Execute(Command& command) {
             m_paused = false;
             FillAll(true);
             if (m_playing) m_wave->Restart();
-            if (m_measured != m_data_id) {
-                m_measured = m_data_id;
-                m_length = std::make_unique<SongLength>(m_data, TheSynthEngine().VoiceFolder());
+            if (m_measured != m_dataId) {
+                m_measured = m_dataId;
+                m_length = std::make_unique<SongLength>(m_data, TheSynthEngine().Voices());
             }
             break;
         }

@@ -23,8 +23,7 @@
 
 class SongLength;
 
-inline constexpr uint32_t kPlayerBufferBytes = 8192;  // 2048 frames, about 92.9 ms
-inline constexpr uint32_t kPlayerBuffers = 6;         // about 557 ms of sound queued
+inline constexpr uint32_t kPlayerBuffers = 6;  // about 557 ms of sound queued
 
 // One buffer of a song, heard.
 struct HeardBuffer {
@@ -122,7 +121,7 @@ private:
     std::deque<Command> m_commands;
     bool m_returned = false;  // the device has handed a buffer back
     std::condition_variable m_answered;
-    bool m_has_answer = false;
+    bool m_hasAnswer = false;
     StartResult m_answer = StartResult::kNotPlayable;
 
     // The render thread's own.
@@ -132,7 +131,7 @@ private:
     uint64_t m_play = 0;
     uint64_t m_seek = 0;
     uint64_t m_writes = 0;
-    uint64_t m_data_id = 0;
+    uint64_t m_dataId = 0;
     uint64_t m_measured = 0;  // the data whose length is known or being learned
     std::unique_ptr<SongLength> m_length;
 };

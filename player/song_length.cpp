@@ -6,8 +6,8 @@
 #include "player/render_thread.h"
 
 // In the player's buffers, so that the song ends where the player's does.
-SongLength::SongLength(const std::vector<uint8_t>& song, const std::filesystem::path& voice_folder)
-    : m_engine(std::make_unique<CSynthEngine>(voice_folder)), m_buffer(kPlayerBufferBytes) {
+SongLength::SongLength(const std::vector<uint8_t>& song, const VoiceFiles& voices)
+    : m_engine(std::make_unique<CSynthEngine>(voices)), m_buffer(kPlayerBufferBytes) {
     m_engine->SetData(song.data(), static_cast<uint32_t>(song.size()));
     m_plays = m_engine->Play() == 1;
     if (!m_plays) m_engine.reset();
@@ -26,5 +26,5 @@ bool SongLength::Step(uint32_t buffers) {
 
 std::optional<uint32_t> SongLength::Length() const {
     if (!m_plays || m_engine) return std::nullopt;
-    return FramesToMs(static_cast<uint32_t>(std::min<uint64_t>(m_frames, UINT32_MAX)));
+    return FramesToMs(std::min<uint64_t>(m_frames, UINT32_MAX));
 }

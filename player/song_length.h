@@ -4,17 +4,18 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <vector>
+
+#include "engine/voice_files.h"
 
 class CSynthEngine;
 
 class SongLength {
 public:
-    // Starts the song on an engine with the voices of `voice_folder`.
-    SongLength(const std::vector<uint8_t>& song, const std::filesystem::path& voice_folder);
+    // Starts the song on an engine with these voices.
+    SongLength(const std::vector<uint8_t>& song, const VoiceFiles& voices);
     ~SongLength();
     SongLength(const SongLength&) = delete;
     SongLength& operator=(const SongLength&) = delete;

@@ -2,10 +2,10 @@
 // (Behind a PacedSink it keeps the pace of a sound card.)
 #pragma once
 
-#include <cstdio>
 #include <memory>
 #include <string>
 
+#include "player/audio_output.h"
 #include "player/wave_out.h"
 
 class WavFileSink : public WaveSink {
@@ -21,14 +21,11 @@ public:
     void Idle(bool discard) override;
 
 private:
-    WavFileSink(std::FILE* file, std::string path, const WaveFormat& format)
-        : file_(file), path_(std::move(path)), format_(format) {}
-    bool WriteHeader();
+    WavFileSink(std::unique_ptr<CAudioOutput> file, std::string path)
+        : m_file(std::move(file)), m_path(std::move(path)) {}
     void ReportError();
 
-    std::FILE* file_;
-    std::string path_;
-    WaveFormat format_;
-    uint32_t data_bytes_ = 0;
-    bool failed_ = false;
+    std::unique_ptr<CAudioOutput> m_file;
+    std::string m_path;
+    bool m_failed = false;
 };

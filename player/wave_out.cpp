@@ -4,25 +4,25 @@
 #include <cstring>
 
 WaveOut::WaveOut(std::unique_ptr<WaveSink> sink, WaveDoneTarget& target)
-    : sink_(std::move(sink)), target_(target), thread_([this] { Run(); }) {}
+    : m_sink(std::move(sink)), m_target(target), m_thread([this] { Run(); }) {}
 
 WaveOut::~WaveOut() {
     {
-        std::lock_guard lock(mutex_);
-        quit_ = true;
+        std::lock_guard lock(m_mutex);
+        m_quit = true;
     }
-    wake_.notify_all();
-    thread_.join();
+    m_wake.notify_all();
+    m_thread.join();
 }
 
 bool WaveOut::Prepare(WaveHeader& header) {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(m_mutex);
     header.flags |= kWaveHeaderPrepared;
     return true;
 }
 
 bool WaveOut::Unprepare(WaveHeader& header) {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(m_mutex);
     if (header.flags & kWaveHeaderInQueue) return false;
     header.flags &= ~kWaveHeaderPrepared;
     return true;
@@ -30,94 +30,94 @@ bool WaveOut::Unprepare(WaveHeader& header) {
 
 bool WaveOut::Write(WaveHeader& header) {
     {
-        std::lock_guard lock(mutex_);
+        std::lock_guard lock(m_mutex);
         const uint32_t flags = header.flags;
         if (!(flags & kWaveHeaderPrepared) || (flags & kWaveHeaderInQueue)) return false;
         header.flags = (flags & ~kWaveHeaderDone) | kWaveHeaderInQueue;
         header.next = nullptr;
-        (tail_ ? tail_->next : head_) = &header;
-        tail_ = &header;
+        (m_tail ? m_tail->next : m_head) = &header;
+        m_tail = &header;
     }
-    wake_.notify_all();
+    m_wake.notify_all();
     return true;
 }
 
 void WaveOut::Pause() {
-    std::lock_guard lock(mutex_);
-    paused_ = true;
+    std::lock_guard lock(m_mutex);
+    m_paused = true;
 }
 
 void WaveOut::Restart() {
     {
-        std::lock_guard lock(mutex_);
-        paused_ = false;
+        std::lock_guard lock(m_mutex);
+        m_paused = false;
     }
-    wake_.notify_all();
+    m_wake.notify_all();
 }
 
 void WaveOut::Reset() {
     {
-        std::lock_guard lock(mutex_);
-        while (head_) FinishHead();
-        ++generation_;
-        discard_pending_ = true;
+        std::lock_guard lock(m_mutex);
+        while (m_head) FinishHead();
+        ++m_generation;
+        m_discardPending = true;
     }
-    wake_.notify_all();
+    m_wake.notify_all();
 }
 
 // Called with the lock held: the head buffer goes back to its owner.
 void WaveOut::FinishHead() {
-    WaveHeader* header = head_;
-    head_ = header->next;
-    if (!head_) tail_ = nullptr;
+    WaveHeader* header = m_head;
+    m_head = header->next;
+    if (!m_head) m_tail = nullptr;
     header->next = nullptr;
-    head_offset_ = 0;
+    m_headOffset = 0;
     header->flags = (header->flags & ~kWaveHeaderInQueue) | kWaveHeaderDone;
-    target_.PostWaveDone(header);
+    m_target.PostWaveDone(header);
 }
 
 // The device's thread. The sink is called without the lock, on a private copy of each slice, so the owner
 // may pause, reset and write meanwhile; a reset during a slice makes the slice count for nothing.
 void WaveOut::Run() {
-    std::unique_lock lock(mutex_);
+    std::unique_lock lock(m_mutex);
     bool sink_active = false;
-    while (!quit_) {
-        const bool has_work = !paused_ && head_;
-        if (discard_pending_ || (sink_active && !has_work)) {
-            const bool discard = discard_pending_;
-            discard_pending_ = false;
+    while (!m_quit) {
+        const bool has_work = !m_paused && m_head;
+        if (m_discardPending || (sink_active && !has_work)) {
+            const bool discard = m_discardPending;
+            m_discardPending = false;
             sink_active = false;
             lock.unlock();
-            sink_->Idle(discard);
+            m_sink->Idle(discard);
             lock.lock();
             continue;
         }
         if (!has_work) {
-            wake_.wait(lock);
+            m_wake.wait(lock);
             continue;
         }
         if (!sink_active) {
             sink_active = true;
             lock.unlock();
-            sink_->Start();
+            m_sink->Start();
             lock.lock();
             continue;
         }
-        WaveHeader* header = head_;
-        const uint32_t bytes = std::min(kChunkBytes, header->buffer_length - head_offset_);
-        if (bytes) std::memcpy(chunk_, header->data + head_offset_, bytes);
-        const uint64_t generation = generation_;
+        WaveHeader* header = m_head;
+        const uint32_t bytes = std::min(kChunkBytes, header->buffer_length - m_headOffset);
+        if (bytes) std::memcpy(chunk_, header->data + m_headOffset, bytes);
+        const uint64_t generation = m_generation;
         lock.unlock();
-        sink_->Consume(chunk_, bytes);
+        m_sink->Consume(chunk_, bytes);
         lock.lock();
-        if (generation != generation_) continue;
-        head_offset_ += bytes;
-        if (head_offset_ < header->buffer_length) continue;
+        if (generation != m_generation) continue;
+        m_headOffset += bytes;
+        if (m_headOffset < header->buffer_length) continue;
         FinishHead();
-        if (!head_ && !paused_) ++underruns_;
+        if (!m_head && !m_paused) ++m_underruns;
     }
     if (sink_active) {
         lock.unlock();
-        sink_->Idle(true);
+        m_sink->Idle(true);
     }
 }

@@ -16,20 +16,8 @@
 #include <string_view>
 #include <thread>
 
+#include "player/wave_format.h"
 #include "player/wave_sink.h"
-
-// The format record of an open call.
-struct WaveFormat {
-    uint16_t format_tag = 0;  // 1 = PCM
-    uint16_t channels = 0;
-    uint32_t samples_per_sec = 0;
-    uint32_t avg_bytes_per_sec = 0;
-    uint16_t block_align = 0;  // bytes per frame
-    uint16_t bits_per_sample = 0;
-};
-inline constexpr uint16_t kWaveFormatPcm = 1;
-// The one format the player uses: 16-bit stereo PCM at 22050 Hz.
-inline constexpr WaveFormat kPlayerWaveFormat{kWaveFormatPcm, 2, 22050, 22050 * 4, 4, 16};
 
 inline constexpr uint32_t kWaveHeaderDone = 0x01;      // returned by the device
 inline constexpr uint32_t kWaveHeaderPrepared = 0x02;  // may be written
@@ -62,7 +50,7 @@ public:
     static std::unique_ptr<WaveOut> Open(std::string_view backend, const WaveFormat& format,
                                          WaveDoneTarget& target, std::string& error);
     // The backend named by the environment variable CANTAVO_AUDIO ("" when it is not set).
-    static std::string_view BackendFromEnvironment();
+    static std::string BackendFromEnvironment();
 
     WaveOut(std::unique_ptr<WaveSink> sink, WaveDoneTarget& target);
     WaveOut(const WaveOut&) = delete;
@@ -80,7 +68,7 @@ public:
     void Reset();
 
     // Times the queue ran dry while the device was not paused (each one an audible gap on a sound card).
-    uint64_t UnderrunCount() const { return underruns_.load(); }
+    uint64_t UnderrunCount() const { return m_underruns.load(); }
 
 private:
     static constexpr uint32_t kChunkBytes = 1024;  // the device plays in slices of 256 frames
@@ -88,18 +76,18 @@ private:
     void Run();
     void FinishHead();
 
-    std::unique_ptr<WaveSink> sink_;
-    WaveDoneTarget& target_;
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    WaveHeader* head_ = nullptr;
-    WaveHeader* tail_ = nullptr;
-    uint32_t head_offset_ = 0;  // bytes of the head buffer already played
-    uint64_t generation_ = 0;   // advanced by every Reset
-    bool paused_ = false;
-    bool discard_pending_ = false;
-    bool quit_ = false;
-    std::atomic<uint64_t> underruns_ = 0;
+    std::unique_ptr<WaveSink> m_sink;
+    WaveDoneTarget& m_target;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    WaveHeader* m_head = nullptr;
+    WaveHeader* m_tail = nullptr;
+    uint32_t m_headOffset = 0;  // bytes of the head buffer already played
+    uint64_t m_generation = 0;  // advanced by every Reset
+    bool m_paused = false;
+    bool m_discardPending = false;
+    bool m_quit = false;
+    std::atomic<uint64_t> m_underruns = 0;
     alignas(4) uint8_t chunk_[kChunkBytes] = {};
-    std::thread thread_;
+    std::thread m_thread;
 };

@@ -1,6 +1,5 @@
 // Chooses the backend of a wave output device.
-#include <cstdlib>
-
+#include "host/environment.h"
 #include "player/paced_sink.h"
 #include "player/player_texts.h"
 #include "player/portaudio_sink.h"
@@ -21,9 +20,12 @@ std::unique_ptr<WaveSink> OpenWavSink(std::string_view backend, std::string_view
     return WavFileSink::Create(std::string(backend.substr(prefix.size())), format, error);
 }
 
+// The player's format at any rate.
 bool IsSupported(const WaveFormat& format) {
-    return format.format_tag == kWaveFormatPcm && format.channels == 2 && format.bits_per_sample == 16 &&
-           format.block_align == 4 && format.samples_per_sec > 0 &&
+    return format.format_tag == kPlayerWaveFormat.format_tag &&
+           format.channels == kPlayerWaveFormat.channels &&
+           format.bits_per_sample == kPlayerWaveFormat.bits_per_sample &&
+           format.block_align == kPlayerWaveFormat.block_align && format.samples_per_sec > 0 &&
            format.avg_bytes_per_sec == format.samples_per_sec * format.block_align;
 }
 
@@ -52,7 +54,6 @@ std::unique_ptr<WaveOut> WaveOut::Open(std::string_view backend, const WaveForma
     return std::make_unique<WaveOut>(std::move(sink), target);
 }
 
-std::string_view WaveOut::BackendFromEnvironment() {
-    const char* backend = std::getenv("CANTAVO_AUDIO");
-    return backend ? backend : "";
+std::string WaveOut::BackendFromEnvironment() {
+    return cantavo::EnvironmentValue("CANTAVO_AUDIO");
 }

@@ -1,4 +1,5 @@
-// CSerialComm on POSIX termios. The Linux low-latency request lives in serial_low_latency_linux.cpp.
+// CSerialComm on POSIX termios; what differs between systems (speeds, the low-latency request, the timer
+// slack) is in serial_platform_<system>.cpp.
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>

@@ -4,20 +4,18 @@
 #include <termios.h>
 
 #include <cstdint>
-#include <string>
 
 namespace cantavo {
 
 // The termios speed constant for a baud rate, 0 when the system has none.
 speed_t SpeedConstant(uint32_t baud);
+// The baud rate of a termios speed constant, 0 for a speed that is not a standard one.
+uint32_t BaudOfSpeed(speed_t speed);
 // Asks the driver to hand over received bytes at once (USB adapters otherwise hold them up to 16 ms);
 // devices without the setting are left as they are.
 void RequestLowLatency(int fd);
 // Asks that the calling thread's timed sleeps end when they are due rather than up to the default slack
 // (50 us on Linux) later, which would add to every group the line brings.
 void RequestPreciseWakeUps();
-// Whether `device` (symbolic links followed) is the slave end of a pseudo-terminal, as the virtual handset
-// serves; no serial port is one. Asked without opening the device.
-bool IsPseudoTerminal(const std::string& device);
 
 }  // namespace cantavo

@@ -1,38 +1,33 @@
-// Linux: termios speeds, the low-latency flag of serial drivers and the device numbers of pseudo-terminals.
-#include <linux/major.h>
+// Linux: termios speeds, the low-latency flag of serial drivers and the timer slack of waiting threads.
 #include <linux/serial.h>
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
+
+#include <utility>
 
 #include "serial/serial_platform.h"
 
 namespace cantavo {
+namespace {
+
+// The standard speeds and their termios constants.
+constexpr std::pair<uint32_t, speed_t> kSpeeds[] = {
+    {1200, B1200},   {2400, B2400},   {4800, B4800},     {9600, B9600},     {19200, B19200},
+    {38400, B38400}, {57600, B57600}, {115200, B115200}, {230400, B230400},
+};
+
+}  // namespace
 
 speed_t SpeedConstant(uint32_t baud) {
-    switch (baud) {
-        case 1200:
-            return B1200;
-        case 2400:
-            return B2400;
-        case 4800:
-            return B4800;
-        case 9600:
-            return B9600;
-        case 19200:
-            return B19200;
-        case 38400:
-            return B38400;
-        case 57600:
-            return B57600;
-        case 115200:
-            return B115200;
-        case 230400:
-            return B230400;
-        default:
-            return 0;
-    }
+    for (const auto& [rate, speed] : kSpeeds)
+        if (rate == baud) return speed;
+    return 0;
+}
+
+uint32_t BaudOfSpeed(speed_t speed) {
+    for (const auto& [rate, constant] : kSpeeds)
+        if (constant == speed) return rate;
+    return 0;
 }
 
 void RequestLowLatency(int fd) {
@@ -47,13 +42,6 @@ void RequestPreciseWakeUps() {
     // The slack is the thread's own: set it once in each thread that waits.
     thread_local const int result = prctl(PR_SET_TIMERSLACK, 1UL);
     (void)result;
-}
-
-bool IsPseudoTerminal(const std::string& device) {
-    struct stat info {};
-    if (stat(device.c_str(), &info) != 0 || !S_ISCHR(info.st_mode)) return false;
-    const unsigned int number = major(info.st_rdev);
-    return number >= UNIX98_PTY_SLAVE_MAJOR && number < UNIX98_PTY_SLAVE_MAJOR + UNIX98_PTY_MAJOR_COUNT;
 }
 
 }  // namespace cantavo

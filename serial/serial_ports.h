@@ -25,4 +25,8 @@ struct DeviceFolders {
 // present, sorted by kernel name (ttyUSB2 before ttyUSB10).
 std::vector<SerialPort> ListSerialPorts(const DeviceFolders& folders = {});
 
+// Whether `device` (symbolic links followed) is the slave end of a pseudo-terminal, as the virtual handset
+// serves; no serial port is one. Asked without opening the device.
+bool IsPseudoTerminal(const std::string& device);
+
 }  // namespace cantavo

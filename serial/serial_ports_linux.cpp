@@ -1,5 +1,9 @@
 #include "serial/serial_ports.h"
 
+#include <linux/major.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include <algorithm>
 #include <array>
 #include <filesystem>
@@ -94,6 +98,13 @@ std::vector<SerialPort> ListSerialPorts(const DeviceFolders& folders) {
     }
     std::sort(ports.begin(), ports.end(), KernelOrder);
     return ports;
+}
+
+bool IsPseudoTerminal(const std::string& device) {
+    struct stat info {};
+    if (stat(device.c_str(), &info) != 0 || !S_ISCHR(info.st_mode)) return false;
+    const unsigned int number = major(info.st_rdev);
+    return number >= UNIX98_PTY_SLAVE_MAJOR && number < UNIX98_PTY_SLAVE_MAJOR + UNIX98_PTY_MAJOR_COUNT;
 }
 
 }  // namespace cantavo

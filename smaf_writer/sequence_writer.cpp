@@ -5,26 +5,8 @@
 namespace smaf {
 
 namespace {
-constexpr uint8_t kControlEvent = 0x00;
-constexpr uint8_t kEscape = 0xFF;
-constexpr uint8_t kExclusive = 0xF0;
 constexpr uint8_t kSkippedEscape = 0x00;
-constexpr uint8_t kShortExpression = 0x00;
-constexpr uint8_t kShortPitchBend = 0x10;
-constexpr uint8_t kShortModulation = 0x20;
-constexpr uint8_t kLongForm = 0x30;
-constexpr uint8_t kProgramNumber = 0;
-constexpr uint8_t kBankNumber = 1;
-constexpr uint8_t kOctaveNumber = 2;
-constexpr uint8_t kPitchBendNumber = 4;
-constexpr uint8_t kVolumeNumber = 7;
-constexpr uint8_t kPanNumber = 10;
-constexpr uint8_t kExpressionNumber = 11;
-constexpr uint8_t kWaveVolumeControl = 0x37;
 constexpr uint8_t kOctavesPerCode = 4;  // note codes cover four octaves
-constexpr int kLowestCodeOctave = 3;    // code octave 0 with shift 0 is MIDI octave 3 (note 36)
-constexpr int kMaxShift = 4;
-constexpr uint32_t kLargestNumber = 16511;
 }  // namespace
 
 void AppendNumber(Bytes& out, uint32_t value) {
@@ -46,15 +28,16 @@ void ScoreSequence::NoteCode(uint32_t delta, uint8_t channel, uint8_t code, uint
 
 void ScoreSequence::Note(uint32_t delta, uint8_t channel, uint8_t note, uint32_t gate) {
     const int octave = note / 12;
-    int code_octave = octave - kLowestCodeOctave - m_octave_shift[channel];
+    int code_octave = octave - kNoteCodeOctaveBase - m_octaveShift[channel];
     // Code 0 on channel 0 would make the event byte 0x00, a control event.
     const bool reads_as_control = channel == 0 && code_octave == 0 && note % 12 == 0;
     if (code_octave < 0 || code_octave >= kOctavesPerCode || reads_as_control) {
         // Centre the new shift on the note, so that neighbouring notes need no further shift.
-        const int shift = std::clamp(octave - kLowestCodeOctave - 1, -kMaxShift, kMaxShift);
+        const int shift =
+            std::clamp(octave - kNoteCodeOctaveBase - 1, -kLargestOctaveShift, kLargestOctaveShift);
         OctaveShift(delta, channel, static_cast<int8_t>(shift));
         delta = 0;
-        code_octave = octave - kLowestCodeOctave - shift;
+        code_octave = octave - kNoteCodeOctaveBase - shift;
     }
     NoteCode(delta, channel, static_cast<uint8_t>((code_octave << 4) | (note % 12)), gate);
 }
@@ -66,38 +49,38 @@ void ScoreSequence::Control(uint32_t delta, uint8_t channel, uint8_t kind, uint8
 }
 
 void ScoreSequence::LongControl(uint32_t delta, uint8_t channel, uint8_t number, uint8_t value) {
-    Control(delta, channel, kLongForm, number);
+    Control(delta, channel, kLongControl, number);
     m_bytes.push_back(value);
 }
 
 void ScoreSequence::Program(uint32_t delta, uint8_t channel, uint8_t program) {
-    LongControl(delta, channel, kProgramNumber, program);
+    LongControl(delta, channel, kLongProgram, program);
 }
 
 void ScoreSequence::BankSelect(uint32_t delta, uint8_t channel, uint8_t value) {
-    LongControl(delta, channel, kBankNumber, value);
+    LongControl(delta, channel, kLongBank, value);
 }
 
 void ScoreSequence::OctaveShift(uint32_t delta, uint8_t channel, int8_t octaves) {
-    const int shift = std::clamp<int>(octaves, -kMaxShift, kMaxShift);
-    m_octave_shift[channel] = static_cast<int8_t>(shift);
-    LongControl(delta, channel, kOctaveNumber, static_cast<uint8_t>(shift < 0 ? 0x80 | -shift : shift));
+    const int shift = std::clamp<int>(octaves, -kLargestOctaveShift, kLargestOctaveShift);
+    m_octaveShift[channel] = static_cast<int8_t>(shift);
+    LongControl(delta, channel, kLongOctaveShift, static_cast<uint8_t>(shift < 0 ? 0x80 | -shift : shift));
 }
 
 void ScoreSequence::Volume(uint32_t delta, uint8_t channel, uint8_t volume) {
-    LongControl(delta, channel, kVolumeNumber, volume);
+    LongControl(delta, channel, kLongVolume, volume);
 }
 
 void ScoreSequence::Pan(uint32_t delta, uint8_t channel, uint8_t pan) {
-    LongControl(delta, channel, kPanNumber, pan);
+    LongControl(delta, channel, kLongPan, pan);
 }
 
 void ScoreSequence::Expression(uint32_t delta, uint8_t channel, uint8_t expression) {
-    LongControl(delta, channel, kExpressionNumber, expression);
+    LongControl(delta, channel, kLongExpression, expression);
 }
 
 void ScoreSequence::PitchBend(uint32_t delta, uint8_t channel, uint8_t msb) {
-    LongControl(delta, channel, kPitchBendNumber, msb);
+    LongControl(delta, channel, kLongPitchBend, msb);
 }
 
 void ScoreSequence::ShortExpression(uint32_t delta, uint8_t channel, uint8_t code) {
@@ -120,24 +103,27 @@ void ScoreSequence::ShortModulation(uint32_t delta, uint8_t channel, uint8_t cod
 
 void ScoreSequence::Exclusive(uint32_t delta, const Bytes& body) {
     AppendNumber(m_bytes, delta);
-    m_bytes.push_back(kEscape);
-    m_bytes.push_back(kExclusive);
+    m_bytes.push_back(kEscapeEvent);
+    m_bytes.push_back(kExclusiveEscape);
     m_bytes.push_back(static_cast<uint8_t>(body.size()));
     AppendBytes(m_bytes, body);
 }
 
 void ScoreSequence::RegisterWrite(uint32_t delta, uint8_t reg, uint8_t value) {
-    Exclusive(delta, {0x43, 0x03, 0x90, reg, value});
+    Bytes body(std::begin(kRegisterWriteHead), std::end(kRegisterWriteHead));
+    body.push_back(reg);
+    body.push_back(value);
+    Exclusive(delta, body);
 }
 
 void ScoreSequence::Rest(uint32_t delta) {
     AppendNumber(m_bytes, delta);
-    m_bytes.push_back(kEscape);
+    m_bytes.push_back(kEscapeEvent);
     m_bytes.push_back(kSkippedEscape);
 }
 
 void ScoreSequence::End() {
-    m_bytes.insert(m_bytes.end(), 4, 0);
+    m_bytes.insert(m_bytes.end(), kEndMarkBytes, 0);
 }
 
 void AudioSequence::Wave(uint32_t delta, uint8_t wave, uint32_t gate) {
@@ -154,7 +140,7 @@ void AudioSequence::WaveVolume(uint32_t delta, uint8_t volume) {
 }
 
 void AudioSequence::End() {
-    m_bytes.insert(m_bytes.end(), 4, 0);
+    m_bytes.insert(m_bytes.end(), kEndMarkBytes, 0);
 }
 
 }  // namespace smaf

@@ -50,7 +50,7 @@ private:
     void LongControl(uint32_t delta, uint8_t channel, uint8_t number, uint8_t value);
 
     Bytes m_bytes;
-    std::array<int8_t, 4> m_octave_shift{};
+    std::array<int8_t, 4> m_octaveShift{};
 };
 
 class AudioSequence {

@@ -82,8 +82,8 @@ Bytes SeekPhrase(std::optional<uint32_t> start_point, std::optional<uint32_t> st
 Bytes SetupData(const std::vector<Bytes>& exclusive_bodies) {
     Bytes out;
     for (const Bytes& body : exclusive_bodies) {
-        out.push_back(0xFF);
-        out.push_back(0xF0);
+        out.push_back(kEscapeEvent);
+        out.push_back(kExclusiveEscape);
         out.push_back(static_cast<uint8_t>(body.size()));
         AppendBytes(out, body);
     }

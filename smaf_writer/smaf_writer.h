@@ -9,27 +9,16 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/smaf_format.h"
+
 namespace smaf {
 
 using Bytes = std::vector<uint8_t>;
-
-// Timebase codes (ms per tick).
-inline constexpr uint8_t kTimebase1Ms = 0x00;
-inline constexpr uint8_t kTimebase2Ms = 0x01;
-inline constexpr uint8_t kTimebase4Ms = 0x02;
-inline constexpr uint8_t kTimebase5Ms = 0x03;
-inline constexpr uint8_t kTimebase10Ms = 0x10;
-inline constexpr uint8_t kTimebase20Ms = 0x11;
-inline constexpr uint8_t kTimebase40Ms = 0x12;
-inline constexpr uint8_t kTimebase50Ms = 0x13;
 
 // The timebases a track can have, finest first.
 inline constexpr uint32_t kTimebasesMs[] = {1, 2, 4, 5, 10, 20, 40, 50};
 // The code of a timebase of kTimebasesMs (of any other, the 4 ms code).
 uint8_t TimebaseCode(uint32_t ms);
-
-inline constexpr uint8_t kWaveType4000Hz = 0x10;
-inline constexpr uint8_t kWaveType8000Hz = 0x11;
 
 void AppendBigEndian32(Bytes& out, uint32_t value);
 void AppendBytes(Bytes& out, const Bytes& more);

@@ -5,9 +5,6 @@
 namespace smaf {
 
 namespace {
-constexpr uint8_t kManufacturerId = 0x43;
-constexpr uint8_t kShortForm = 0x02;
-constexpr uint8_t kLongForm = 0x03;
 constexpr uint8_t kVoiceHead = 0x00;  // first message byte, below 16
 }  // namespace
 
@@ -26,7 +23,7 @@ std::array<uint8_t, kPackedOperatorBytes> PackOperator(const OperatorParams& op)
 Bytes LongFormVoice(uint8_t bank_code, uint8_t program, const VoiceDefinition& voice) {
     Bytes body = {
         kManufacturerId,
-        kLongForm,
+        kLongFormVoice,
         kVoiceHead,
         bank_code,
         static_cast<uint8_t>(program & 0x7F),
@@ -43,7 +40,7 @@ Bytes ShortFormVoice(const std::array<uint8_t, 12>& x) {
     // Sized once: the body's length is fixed, so nothing grows or moves.
     Bytes body(2 + x.size());
     body[0] = kManufacturerId;
-    body[1] = kShortForm;
+    body[1] = kShortFormVoice;
     std::copy(x.begin(), x.end(), body.begin() + 2);
     return body;
 }

@@ -10,7 +10,7 @@ mode=${1:-build}
 case "$mode" in run|test|build) ;; *) echo "usage: $0 run|test|build" >&2; exit 2 ;; esac
 
 packages=(
-    build-essential cmake ninja-build pkg-config clang libclang-rt-dev
+    build-essential cmake ninja-build pkg-config clang libclang-rt-dev clang-format
     libgtest-dev libgmock-dev libbenchmark-dev
     libwxgtk3.2-dev portaudio19-dev libsndfile1-dev libsamplerate0-dev libportsmf-dev libcli11-dev
     xvfb xauth
@@ -49,6 +49,8 @@ run)
     exec build/bin/cantavo --virtual-handset
     ;;
 test)
+    # The C++ files as .clang-format lays them out.
+    git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
     # Plain build with GCC: everything, the window tests on a virtual display, the installed tree and package.
     (cd build && ctest --output-on-failure -LE gui)
     (cd build && xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -L gui)

@@ -1,8 +1,9 @@
 // The session's life: start-up, the window's commands, detection and the connection worker.
 #include "transfer/handset_session.h"
 
-#include "serial/serial_platform.h"
-#include "transfer/file_io.h"
+#include "host/file_io.h"
+#include "serial/port_name.h"
+#include "serial/serial_ports.h"
 #include "transfer/protocol.h"
 #include "transfer/session_texts.h"
 #include "transfer/text_format.h"
@@ -29,8 +30,8 @@ CHandsetSession::~CHandsetSession() {
 void CHandsetSession::Initialise(const std::filesystem::path& folder) {
     m_folderLock.Release();
     m_imageFolder = folder;
-    m_strImageFile = folder / kImageFileName;
-    m_strWorkFile = folder / kWorkFileName;
+    m_imageFile = folder / kImageFileName;
+    m_workFile = folder / kWorkFileName;
     m_bConnectStarted = 0;
     m_nSlotIndex = 0;
     m_nSlotMask = 1;
@@ -55,6 +56,12 @@ bool CHandsetSession::TakeImageFolder() {
     return false;
 }
 
+void CHandsetSession::SetPortName(const std::string& name) {
+    const std::optional<int> number = ComPortNumber(name);
+    SetPortDevice(number ? std::string() : name);
+    if (number) SetPort(*number);
+}
+
 std::string CHandsetSession::PortDevicePath() const {
     return m_strPortDevice.empty() ? DeviceForPort(m_portMap, static_cast<uint16_t>(m_nPort))
                                    : m_strPortDevice;
@@ -77,7 +84,7 @@ bool CHandsetSession::LoaderAllowedOnPort() const {
 
 void CHandsetSession::DeleteImageFiles() {
     std::string error;
-    for (const auto& file : {m_strImageFile, m_strWorkFile})
+    for (const auto& file : {m_imageFile, m_workFile})
         if (!RemoveFile(file, error)) m_view.LogMessage(error);
 }
 

@@ -26,8 +26,8 @@
 #include <thread>
 #include <vector>
 
+#include "host/folder_lock.h"
 #include "serial/serial_comm.h"
-#include "transfer/folder_lock.h"
 #include "transfer/loader_table.h"
 #include "transfer/session_view.h"
 
@@ -56,6 +56,8 @@ public:
     // A device path used instead of "COMn" when not empty.
     void SetPortDevice(std::string device) { m_strPortDevice = std::move(device); }
     const std::string& PortDevice() const { return m_strPortDevice; }
+    // The port as a user names it: "COMn" sets the COM number, anything else is the device path.
+    void SetPortName(const std::string& name);
     // "COMn" -> device, from the profile.
     void SetPortMap(PortMap map) { m_portMap = std::move(map); }
     // The device the port stands for: the device path, or "COMn" through the port map.
@@ -76,7 +78,7 @@ public:
     void OnSaveBackup();
     void OnLoadBackup();
     void OnSelectSlot(int index);
-    void SelectSourceFile(const std::filesystem::path& file);  // m_strSelPath/Name/Title; no insert
+    void SelectSourceFile(const std::filesystem::path& file);  // m_selPath/Name/Title; no insert
     // 1 when the slot was written. A file larger than the slot's capacity is refused; one that is not SMAF
     // goes in only when the user agrees.
     int InsertFile();
@@ -97,8 +99,8 @@ public:
     int SlotIndex() const { return m_nSlotIndex; }
     int SlotMask() const { return m_nSlotMask; }
     const std::filesystem::path& ImageFolder() const { return m_imageFolder; }
-    const std::filesystem::path& ImageFile() const { return m_strImageFile; }
-    const std::filesystem::path& WorkFile() const { return m_strWorkFile; }
+    const std::filesystem::path& ImageFile() const { return m_imageFile; }
+    const std::filesystem::path& WorkFile() const { return m_workFile; }
     const std::string& SelectedTitle() const { return m_strSelTitle; }
     const ISerialPort& Serial() const { return m_serial; }
 
@@ -176,9 +178,9 @@ private:
 
     // Image files and selection.
     std::filesystem::path m_imageFolder;
-    std::filesystem::path m_strImageFile;
-    std::filesystem::path m_strWorkFile;
-    std::filesystem::path m_strSelPath;
+    std::filesystem::path m_imageFile;
+    std::filesystem::path m_workFile;
+    std::filesystem::path m_selPath;
     std::string m_strSelName;
     std::string m_strSelTitle;
     int m_nSlotIndex = 0;

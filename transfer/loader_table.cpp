@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "transfer/file_io.h"
+#include "host/file_io.h"
 #include "transfer/session_texts.h"
 #include "transfer/text_format.h"
 #include "transfer_data.h"

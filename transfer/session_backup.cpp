@@ -1,5 +1,5 @@
 // Backup files: byte copies of the working image, saved and restored without touching the handset.
-#include "transfer/file_io.h"
+#include "host/file_io.h"
 #include "transfer/handset_session.h"
 #include "transfer/session_texts.h"
 #include "transfer/text_format.h"
@@ -36,7 +36,7 @@ void CHandsetSession::ReportFileError(const std::string& error) {
 
 int CHandsetSession::SaveBackupCopy(const std::filesystem::path& backup) {
     std::string error;
-    const auto image = ReadFileBytes(m_strWorkFile, error);
+    const auto image = ReadFileBytes(m_workFile, error);
     // Written beside and renamed over, so a failed save leaves no half-written backup.
     if (!image || !WriteFileBytes(backup, *image, error)) {
         ReportFileError(error);
@@ -49,7 +49,7 @@ int CHandsetSession::SaveBackupCopy(const std::filesystem::path& backup) {
 
 int CHandsetSession::RestoreBackupCopy(const std::filesystem::path& backup) {
     std::string error;
-    const auto work = ReadFileBytes(m_strWorkFile, error);
+    const auto work = ReadFileBytes(m_workFile, error);
     const auto bytes = work ? ReadFileBytes(backup, error) : std::nullopt;
     if (!bytes) {
         ReportFileError(error);
@@ -63,7 +63,7 @@ int CHandsetSession::RestoreBackupCopy(const std::filesystem::path& backup) {
         return 0;
     }
     // The working image keeps its length; the new one replaces it whole or not at all.
-    if (!WriteFileBytes(m_strWorkFile, std::span(*bytes).first(work->size()), error)) {
+    if (!WriteFileBytes(m_workFile, std::span(*bytes).first(work->size()), error)) {
         ReportFileError(error);
         return 0;
     }

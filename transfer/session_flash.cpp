@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <array>
 
-#include "transfer/file_io.h"
+#include "host/file_io.h"
 #include "transfer/handset_session.h"
 #include "transfer/protocol.h"
 #include "transfer/scramble.h"
@@ -30,7 +30,7 @@ int CHandsetSession::OnDownload() {
 int CHandsetSession::ProgramFlash() {
     if (m_bTargetDetected != 1) return 0;
     std::string error;
-    const auto image = ReadFileBytes(m_strWorkFile, error);
+    const auto image = ReadFileBytes(m_workFile, error);
     if (!image) {
         m_view.LogMessage(error);
         return 0;

@@ -2,8 +2,8 @@
 #include <algorithm>
 #include <array>
 
+#include "host/file_io.h"
 #include "transfer/charset.h"
-#include "transfer/file_io.h"
 #include "transfer/handset_session.h"
 #include "transfer/protocol.h"
 #include "transfer/scramble.h"
@@ -18,7 +18,7 @@ int CHandsetSession::ReadUserArea() {
     SetProgress(0);
     std::string error;
     // Created (or emptied) first, so a folder we cannot write is found before the 13 s read.
-    if (!WriteFileBytes(m_strImageFile, {}, error)) {
+    if (!WriteFileBytes(m_imageFile, {}, error)) {
         m_view.LogMessage(error);
         return 0;
     }
@@ -36,13 +36,13 @@ int CHandsetSession::ReadUserArea() {
         if (count < group.size()) {
             m_view.ShowNotification(texts::kUserDataLoadingError);
             // "sm.tmp" keeps what was read so far.
-            if (!WriteFileBytes(m_strImageFile, image, error)) m_view.LogMessage(error);
+            if (!WriteFileBytes(m_imageFile, image, error)) m_view.LogMessage(error);
             return 0;
         }
         ScrambleBytes(group.data(), group.size());
         image.insert(image.end(), group.begin(), group.end());
     }
-    if (!WriteFileBytes(m_strImageFile, image, error)) {
+    if (!WriteFileBytes(m_imageFile, image, error)) {
         m_view.LogMessage(error);
         return 0;
     }
@@ -53,8 +53,8 @@ int CHandsetSession::ReadUserArea() {
 
 int CHandsetSession::CopyImage() {
     std::string error;
-    const auto image = ReadFileBytes(m_strImageFile, error);
-    if (!image || !WriteFileBytes(m_strWorkFile, *image, error)) {
+    const auto image = ReadFileBytes(m_imageFile, error);
+    if (!image || !WriteFileBytes(m_workFile, *image, error)) {
         m_view.LogMessage(error);
         return 0;
     }
@@ -63,13 +63,13 @@ int CHandsetSession::CopyImage() {
 
 void CHandsetSession::ShowSlotNames() {
     std::string error;
-    const auto image = ReadFileBytes(m_strWorkFile, error);
+    const auto image = ReadFileBytes(m_workFile, error);
     if (!image) {
         m_view.LogMessage(error);
         return;
     }
     SlotNames names;
-    for (int slot = 0; slot < kSlotCount; ++slot) {
+    for (int slot = 0; slot < kMelodySlotCount; ++slot) {
         const auto plain = PlainSlot(*image, slot);
         names[slot].erased = IsErasedSlot(plain);
         if (!names[slot].erased) names[slot].title = SlotTitle(plain);
@@ -78,13 +78,13 @@ void CHandsetSession::ShowSlotNames() {
 }
 
 void CHandsetSession::OnSelectSlot(int index) {
-    if (index < 0 || index >= kSlotCount) return;
+    if (index < 0 || index >= kMelodySlotCount) return;
     m_nSlotIndex = index;
     m_nSlotMask = 1 << index;
 }
 
 void CHandsetSession::SelectSourceFile(const std::filesystem::path& file) {
-    m_strSelPath = file;
+    m_selPath = file;
     m_strSelName = file.filename().string();
     m_strSelTitle = TitleFromFileName(m_strSelName);
 }
@@ -97,17 +97,16 @@ int CHandsetSession::InsertFile() {
         m_view.LogMessage(error);
     };
     std::error_code ec;
-    const bool folder = std::filesystem::is_directory(m_strSelPath, ec);
-    const auto size = folder ? std::uintmax_t{0} : std::filesystem::file_size(m_strSelPath, ec);
+    const bool folder = std::filesystem::is_directory(m_selPath, ec);
+    const auto size = folder ? std::uintmax_t{0} : std::filesystem::file_size(m_selPath, ec);
     if (folder || ec) {
-        error =
-            Format(texts::kFileError, m_strSelPath.c_str(), folder ? "is a folder" : ec.message().c_str());
+        error = Format(texts::kFileError, m_selPath.c_str(), folder ? "is a folder" : ec.message().c_str());
         reportOpenError();
         return 0;
     }
     if (!FitsSelectedSlot(size)) return 0;  // before reading a file of any size
     std::vector<uint8_t> melody(size);
-    const auto count = ReadFileAt(m_strSelPath, 0, melody, error);
+    const auto count = ReadFileAt(m_selPath, 0, melody, error);
     if (!count) {
         reportOpenError();
         return 0;
@@ -134,7 +133,7 @@ int CHandsetSession::InsertMelody(const std::vector<uint8_t>& melody) {
     const std::string stored = SlotTitle(bytes);
     ScrambleBytes(bytes.data(), bytes.size());
     std::string error;
-    if (!WriteFileAt(m_strWorkFile, SlotOffset(slot), bytes, error)) {
+    if (!WriteFileAt(m_workFile, SlotOffset(slot), bytes, error)) {
         m_view.LogMessage(error);
         return 0;
     }
@@ -145,9 +144,9 @@ int CHandsetSession::InsertMelody(const std::vector<uint8_t>& melody) {
 }
 
 std::optional<std::vector<uint8_t>> CHandsetSession::SlotMelody(int index) {
-    if (index < 0 || index >= kSlotCount) return std::nullopt;
+    if (index < 0 || index >= kMelodySlotCount) return std::nullopt;
     std::string error;
-    const auto image = ReadFileBytes(m_strWorkFile, error);
+    const auto image = ReadFileBytes(m_workFile, error);
     if (!image) {
         m_view.LogMessage(error);
         return std::nullopt;
@@ -173,11 +172,11 @@ int CHandsetSession::SaveSlotMelody(int index, const std::filesystem::path& file
 }
 
 int CHandsetSession::ClearSlot(int index) {
-    if (IsWorkerRunning() || index < 0 || index >= kSlotCount) return 0;
+    if (IsWorkerRunning() || index < 0 || index >= kMelodySlotCount) return 0;
     // Erased flash: 0xFF, which the scrambling leaves as it is.
     const std::vector<uint8_t> erased(SlotSize(index), kErasedByte);
     std::string error;
-    if (!WriteFileAt(m_strWorkFile, SlotOffset(index), erased, error)) {
+    if (!WriteFileAt(m_workFile, SlotOffset(index), erased, error)) {
         m_view.LogMessage(error);
         return 0;
     }

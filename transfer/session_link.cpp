@@ -1,12 +1,10 @@
 // The byte-level exchange with the handset, detection, the loader download and the completion of a
 // connection.
-#include <grp.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <array>
 #include <cstring>
 
+#include "host/file_owner.h"
 #include "transfer/handset_session.h"
 #include "transfer/protocol.h"
 #include "transfer/session_texts.h"
@@ -15,13 +13,8 @@
 namespace cantavo {
 namespace {
 
-// The group owning the device, which the user must join to open it ("dialout" on Debian).
-std::string OwningGroup(const std::string& device) {
-    struct stat info {};
-    if (stat(device.c_str(), &info) != 0) return "dialout";
-    const group* owner = getgrgid(info.st_gid);
-    return owner ? owner->gr_name : std::to_string(info.st_gid);
-}
+// The group a user joins to open serial devices on Debian, named when the device's own cannot be found.
+constexpr char kSerialDeviceGroup[] = "dialout";
 
 void PutWord(uint8_t* bytes, uint32_t word) {
     for (int i = 0; i < 4; ++i) bytes[i] = static_cast<uint8_t>(word >> (8 * i));
@@ -68,7 +61,7 @@ void CHandsetSession::ReportOpenFailure() {
     const std::string& device = m_serial.DevicePath();
     switch (m_serial.LastFailure()) {
         case OpenFailure::kPermission: {
-            const std::string group = OwningGroup(device);
+            const std::string group = OwningGroup(device).value_or(kSerialDeviceGroup);
             m_view.LogMessage(Format(texts::kPermissionHint, device.c_str(), group.c_str(), group.c_str()));
             break;
         }

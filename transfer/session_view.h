@@ -15,15 +15,15 @@
 #include <optional>
 #include <string>
 
-namespace cantavo {
+#include "transfer/user_area.h"
 
-inline constexpr int kSlotCount = 12;  // FM 1-8, then ADPCM 1-4
+namespace cantavo {
 
 struct SlotName {
     std::string title;    // UTF-8
     bool erased = false;  // the title bytes are all 0xFF: nothing was stored since the flash was erased
 };
-using SlotNames = std::array<SlotName, kSlotCount>;
+using SlotNames = std::array<SlotName, kMelodySlotCount>;  // FM 1-8, then ADPCM 1-4
 
 enum class BackupDialog { kSave, kRestore };
 

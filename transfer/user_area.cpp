@@ -15,12 +15,12 @@ constexpr size_t kSmafHeaderBytes = 8;  // "MMMD" and a big-endian 32-bit length
 }  // namespace
 
 uint32_t SlotOffset(int index) {
-    return index < kFmSlotCount ? index * kFmSlotBytes
-                                : kAdpcmAreaOffset + (index - kFmSlotCount) * kAdpcmSlotBytes;
+    return index < kFmMelodySlotCount ? index * kFmSlotBytes
+                                      : kAdpcmAreaOffset + (index - kFmMelodySlotCount) * kAdpcmSlotBytes;
 }
 
 uint32_t SlotSize(int index) {
-    return index < kFmSlotCount ? kFmSlotBytes : kAdpcmSlotBytes;
+    return index < kFmMelodySlotCount ? kFmSlotBytes : kAdpcmSlotBytes;
 }
 
 uint32_t SlotCapacity(int index) {
@@ -28,12 +28,12 @@ uint32_t SlotCapacity(int index) {
 }
 
 std::string SlotLabel(int index) {
-    return index < kFmSlotCount ? "FM " + std::to_string(index + 1)
-                                : "ADPCM " + std::to_string(index - kFmSlotCount + 1);
+    return index < kFmMelodySlotCount ? "FM " + std::to_string(index + 1)
+                                      : "ADPCM " + std::to_string(index - kFmMelodySlotCount + 1);
 }
 
 int SlotFromMask(int mask) {
-    for (int index = 0; index < 12; ++index)
+    for (int index = 0; index < kMelodySlotCount; ++index)
         if (mask == 1 << index) return index;
     return 1;
 }
@@ -94,7 +94,7 @@ std::vector<uint8_t> MelodyBytes(std::span<const uint8_t> slot) {
 std::optional<int> SlotIndexFromNumber(std::string_view number) {
     int value = 0;
     const auto [ptr, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
-    if (ec != std::errc() || ptr != number.data() + number.size() || value < 1 || value > 12)
+    if (ec != std::errc() || ptr != number.data() + number.size() || value < 1 || value > kMelodySlotCount)
         return std::nullopt;
     return value - 1;
 }

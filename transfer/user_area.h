@@ -17,11 +17,15 @@
 
 namespace cantavo {
 
-inline constexpr uint32_t kUserAreaBytes = 0x20000;
-inline constexpr int kFmSlotCount = 8;
+// The handset's twelve melody slots (the engine's sixteen FM voice slots are another thing).
+inline constexpr int kMelodySlotCount = 12;
+inline constexpr int kFmMelodySlotCount = 8;  // then ADPCM
 inline constexpr uint32_t kFmSlotBytes = 8192;
 inline constexpr uint32_t kAdpcmSlotBytes = 16384;
-inline constexpr uint32_t kAdpcmAreaOffset = 0x10000;
+inline constexpr uint32_t kAdpcmAreaOffset = kFmMelodySlotCount * kFmSlotBytes;
+inline constexpr uint32_t kUserAreaBytes =
+    kAdpcmAreaOffset + (kMelodySlotCount - kFmMelodySlotCount) * kAdpcmSlotBytes;
+static_assert(kUserAreaBytes == 128 * 1024);
 inline constexpr uint32_t kSlotTitleBytes = 32;
 inline constexpr uint8_t kErasedByte = 0xFF;
 

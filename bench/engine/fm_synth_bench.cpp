@@ -6,12 +6,13 @@
 
 #include "engine/fm_synth.h"
 #include "engine/note_pitch.h"
+#include "engine/synth.h"
 #include "engine/voice_table.h"
+#include "player/wave_format.h"
 
 namespace {
 
-constexpr uint32_t kBufferFrames = 2048;
-constexpr double kOutputRate = 22050;
+constexpr uint32_t kBufferFrames = kPlayerBufferBytes / kBytesPerFrame;
 
 void StartNote(CFmSynth& synth, uint32_t slot, const VoiceRecord& voice, uint8_t note, uint8_t modulation) {
     synth.SetVoice(slot, &voice);
@@ -25,8 +26,8 @@ void StartNote(CFmSynth& synth, uint32_t slot, const VoiceRecord& voice, uint8_t
 void Report(benchmark::State& state) {
     state.counters["ns_per_frame"] = benchmark::Counter(
         kBufferFrames * 1e-9, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
-    state.counters["x_realtime"] =
-        benchmark::Counter(kBufferFrames / kOutputRate, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["x_realtime"] = benchmark::Counter(kBufferFrames / double(kFramesPerSecond),
+                                                      benchmark::Counter::kIsIterationInvariantRate);
 }
 
 // Every buffer restarts the notes, so the envelopes keep moving (attack, then decay) and never rest.
@@ -69,12 +70,12 @@ void BM_Render4OpSixteenSlotsAllOn(benchmark::State& state) {
         voices.push_back(voice);
     }
     CFmSynth synth;
-    for (uint32_t slot = 0; slot < CFmSynth::kSlots; ++slot)
+    for (uint32_t slot = 0; slot < kVoiceSlotCount; ++slot)
         StartNote(synth, slot, voices[slot % voices.size()], static_cast<uint8_t>(48 + 2 * slot), 4);
     std::vector<int16_t> out(2 * kBufferFrames);
     synth.Render(out.data(), kBufferFrames);
     for (auto _ : state) {
-        for (uint32_t slot = 0; slot < CFmSynth::kSlots; ++slot) synth.KeyOn(slot);
+        for (uint32_t slot = 0; slot < kVoiceSlotCount; ++slot) synth.KeyOn(slot);
         synth.Render(out.data(), kBufferFrames, lfo_frames);
         benchmark::DoNotOptimize(out.data());
     }

@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "engine/synth.h"
+#include "player/wave_format.h"
 
 namespace {
 
-constexpr uint32_t kBufferBytes = 8192;
-constexpr double kFramesPerSecond = 22050;
+constexpr uint32_t kBufferBytes = kPlayerBufferBytes;
 
 void BM_RenderSong(benchmark::State& state, const char* name) {
     std::ifstream in(std::filesystem::path(CANTAVO_DEMO_DIR) / name, std::ios::binary);
@@ -30,7 +30,8 @@ void BM_RenderSong(benchmark::State& state, const char* name) {
             state.SkipWithError("song does not play");
             return;
         }
-        while (const uint32_t bytes = SynthRender(buffer.data(), kBufferBytes)) frames += bytes / 4;
+        while (const uint32_t bytes = SynthRender(buffer.data(), kBufferBytes))
+            frames += bytes / kBytesPerFrame;
         benchmark::DoNotOptimize(buffer.data());
     }
     SynthSetData(nullptr, 0);

@@ -11,6 +11,7 @@
 
 #include "engine/synth.h"
 #include "engine/synth_engine.h"
+#include "player/wave_format.h"
 #include "tests/songs/test_songs.h"
 
 namespace {
@@ -21,15 +22,15 @@ double ThreadCpuSeconds() {
     return static_cast<double>(now.tv_sec) + now.tv_nsec * 1e-9;
 }
 
-constexpr uint32_t kBufferBytes = 8192;
-constexpr double kBufferSeconds = 2048.0 / 22050;
+constexpr uint32_t kBufferBytes = kPlayerBufferBytes;
+constexpr double kBufferSeconds = double(kBufferBytes / kBytesPerFrame) / kFramesPerSecond;
 constexpr uint32_t kLongestNoteMs = 160000;  // the longest gate the format holds at 10 ms ticks
 
 // FM slots holding a 4-operator voice whose operators are all held (attack, decay or sustain).
 int SoundingFourOperatorSlots() {
     const CFmSynth& fm = TheSynthEngine().Device().FmSynth();
     int count = 0;
-    for (uint32_t s = 0; s < CFmSynth::kSlots; ++s) {
+    for (uint32_t s = 0; s < kVoiceSlotCount; ++s) {
         const FmSlot& slot = fm.Slot(s);
         count += slot.operator_count == 4 &&
                  std::all_of(std::begin(slot.op), std::end(slot.op), [](const FmOperator& op) {

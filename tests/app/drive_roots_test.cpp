@@ -17,7 +17,7 @@ constexpr const char* kMounts =
     "garbage\n";
 
 TEST(DriveRoots, MountTableKeepsUserVolumesOnly) {
-    const auto roots = ParseMountTable(kMounts);
+    const auto roots = UserVolumes(cantavo::ParseMountTable(kMounts));
     ASSERT_EQ(roots.size(), 3u);
     EXPECT_EQ(roots[0].path, "/media/user/MY CARD");
     EXPECT_EQ(roots[0].DisplayName(), "MY CARD (/media/user/MY CARD)");

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "app_test_support.h"
+#include "host/folder_entries.h"
 
 namespace {
 
@@ -50,8 +51,8 @@ TEST(FolderPaths, ParentJoinAndProbe) {
     EXPECT_EQ(JoinPath("/", "b.mmf"), "/b.mmf");
     TempFolder folder;
     const auto file = folder.MakeFile("x.mmf", 3);
-    EXPECT_TRUE(IsReadableFolder(folder.Path().string()));
-    EXPECT_FALSE(IsReadableFolder(file.string()));
+    EXPECT_TRUE(cantavo::IsReadableFolder(folder.Path().string()));
+    EXPECT_FALSE(cantavo::IsReadableFolder(file.string()));
 }
 
 }  // namespace

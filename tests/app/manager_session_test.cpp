@@ -18,6 +18,7 @@
 #include "app_test_support.h"
 #include "convert/convert.h"
 #include "gui_test_support.h"
+#include "host/program_folder.h"
 #include "player/player_dlg.h"
 #include "tests/convert/midi_file_builder.h"
 #include "tests/serial/pty_pair.h"

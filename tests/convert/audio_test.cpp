@@ -52,7 +52,7 @@ protected:
     // The left channel as the engine plays the melody, to its end. One render chunk per call: the call that
     // ends the song returns nothing of what it rendered, and so loses at most one chunk (1 ms).
     static std::vector<int16_t> Render(const smaf::Bytes& melody) {
-        const auto engine = std::make_unique<CSynthEngine>(fs::path());
+        const auto engine = std::make_unique<CSynthEngine>();
         engine->SetData(melody.data(), static_cast<uint32_t>(melody.size()));
         EXPECT_EQ(engine->Play(), 1);
         std::vector<int16_t> left;
@@ -179,8 +179,7 @@ TEST_F(AudioConversion, WhatCannotBeConvertedIsReportedWithTheFile) {
     ConvertOptions fm;
     fm.slot = SlotKind::kFm;
     EXPECT_EQ(ConvertFile(wav, fm).error,
-              wav.string() +
-                  ": an audio file becomes a melody for an ADPCM slot, not an FM slot");
+              wav.string() + ": an audio file becomes a melody for an ADPCM slot, not an FM slot");
     EXPECT_EQ(ConvertFile(m_folder / "missing.wav", {}).error,
               (m_folder / "missing.wav").string() + ": cannot read: No such file or directory");
 }
@@ -196,9 +195,10 @@ TEST_F(AudioConversion, BytesInMemoryConvertAsTheirFileDoes) {
         EXPECT_EQ(from_memory.report.audio.format, from_file.report.audio.format);
     }
     const std::vector<uint8_t> text = {'n', 'o', 't', ' ', 'a', ' ', 's', 'o', 'u', 'n', 'd'};
-    EXPECT_EQ(ConvertAudio(text, "/in/notes.txt", {}).error.rfind(
-                  "/in/notes.txt: neither a MIDI file nor an audio file that libsndfile reads (", 0),
-              0u);
+    EXPECT_EQ(
+        ConvertAudio(text, "/in/notes.txt", {})
+            .error.rfind("/in/notes.txt: neither a MIDI file nor an audio file that libsndfile reads (", 0),
+        0u);
 }
 
 TEST_F(AudioConversion, TheKindOfAFileComesFromItsContent) {

@@ -280,7 +280,7 @@ namespace {
 
 // The peak of the left channel and the length as the engine plays a melody.
 std::pair<int, double> Played(const smaf::Bytes& melody) {
-    const auto engine = std::make_unique<CSynthEngine>(std::filesystem::path());
+    const auto engine = std::make_unique<CSynthEngine>();
     engine->SetData(melody.data(), static_cast<uint32_t>(melody.size()));
     EXPECT_EQ(engine->Play(), 1);
     int peak = 0;

@@ -119,7 +119,7 @@ TEST(FmSynth, SlotIndexSixteenAndAboveChangesNothing) {
         synth.KeyOn(slot);
         synth.KeyOff(slot);
     }
-    for (uint32_t s = 0; s < CFmSynth::kSlots; ++s) {
+    for (uint32_t s = 0; s < kVoiceSlotCount; ++s) {
         const FmSlot& slot = synth.Slot(s);
         EXPECT_EQ(slot.pending, 0u) << s;
         EXPECT_EQ(slot.operator_count, 0) << s;
@@ -415,7 +415,7 @@ namespace {
 // or hold; the slots keyed off halfway.
 void StartModulatedSlots(CFmSynth& synth, std::vector<VoiceRecord>& voices) {
     const uint8_t algorithms[6] = {0, 1, 4, 5, 6, 7};
-    for (uint32_t slot = 0; slot < CFmSynth::kSlots; ++slot) {
+    for (uint32_t slot = 0; slot < kVoiceSlotCount; ++slot) {
         VoiceRecord v =
             Voice(algorithms[slot % 6], {Steady(1 + slot % 3), Steady(2), Steady(3, slot % 8), Steady(1)});
         v.feedback = static_cast<uint8_t>(slot % 8);
@@ -433,7 +433,7 @@ void StartModulatedSlots(CFmSynth& synth, std::vector<VoiceRecord>& voices) {
         }
         voices[slot] = v;
     }
-    for (uint32_t slot = 0; slot < CFmSynth::kSlots; ++slot) {
+    for (uint32_t slot = 0; slot < kVoiceSlotCount; ++slot) {
         synth.SetVoice(slot, &voices[slot]);
         synth.SetModulation(slot, static_cast<uint8_t>(slot % 5));
         synth.SetLevels(slot, static_cast<uint8_t>(slot), static_cast<uint8_t>(20 - slot));
@@ -460,19 +460,19 @@ TEST(FmSynth, ARenderInChunksIsTheSameAsACallPerChunk) {
     for (const uint32_t chunk : {1u, 22u, 256u, 300u}) {
         CFmSynth by_calls;
         CFmSynth in_one;
-        std::vector<VoiceRecord> voices(CFmSynth::kSlots);
+        std::vector<VoiceRecord> voices(kVoiceSlotCount);
         StartModulatedSlots(by_calls, voices);
         StartModulatedSlots(in_one, voices);
         for (const uint32_t frames : {5000u, 4411u}) {
             const auto expected = RenderChunked(by_calls, frames, chunk, false);
             ASSERT_EQ(RenderChunked(in_one, frames, chunk, true), expected) << chunk;
             ASSERT_FALSE(Silent(expected));
-            for (uint32_t slot = 0; slot < CFmSynth::kSlots; slot += 2) {
+            for (uint32_t slot = 0; slot < kVoiceSlotCount; slot += 2) {
                 by_calls.KeyOff(slot);
                 in_one.KeyOff(slot);
             }
         }
-        for (uint32_t s = 0; s < CFmSynth::kSlots; ++s) {
+        for (uint32_t s = 0; s < kVoiceSlotCount; ++s) {
             const FmSlot& a = by_calls.Slot(s);
             const FmSlot& b = in_one.Slot(s);
             EXPECT_EQ(a.lfo_phase, b.lfo_phase);
@@ -490,7 +490,7 @@ TEST(FmSynth, ARenderInChunksIsTheSameAsACallPerChunk) {
     // The LFO does step per chunk: in one step for the whole call the sound differs.
     CFmSynth chunked;
     CFmSynth whole;
-    std::vector<VoiceRecord> voices(CFmSynth::kSlots);
+    std::vector<VoiceRecord> voices(kVoiceSlotCount);
     StartModulatedSlots(chunked, voices);
     StartModulatedSlots(whole, voices);
     EXPECT_NE(RenderChunked(chunked, 5000, 22, true), RenderChunked(whole, 5000, 5000, true));

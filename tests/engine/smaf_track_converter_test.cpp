@@ -3,9 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "tests/engine/recording_target.h"
 #include "smaf_writer/sequence_writer.h"
 #include "smaf_writer/voice_writer.h"
+#include "tests/engine/recording_target.h"
 
 namespace {
 

@@ -37,7 +37,7 @@ protected:
     const FmSlot& Fm(uint8_t slot) const { return device->FmSynth().Slot(slot); }
     static uint32_t Pitch(const FmSlot& slot) { return (uint32_t{slot.block} << 16) | slot.fnum; }
 
-    std::unique_ptr<CSoundDevice> device = std::make_unique<CSoundDevice>(std::filesystem::path());
+    std::unique_ptr<CSoundDevice> device = std::make_unique<CSoundDevice>(VoiceFiles());
 };
 
 TEST_F(SoundDeviceTest, PolyNoteStartsAnFmSlotAndVelocityZeroReleasesIt) {
@@ -113,7 +113,7 @@ TEST_F(SoundDeviceTest, LegatoOnAnAdpcmDrumNodeTouchesNoSlot) {
     Send({0x94, 60, 70});      // legato on the drum node
     EXPECT_EQ(device->Channel(4).notes.front().holds, 2);
     EXPECT_EQ(device->Channel(4).notes.front().note, 60);
-    for (uint8_t s = 0; s < kSlotCount; ++s) {
+    for (uint8_t s = 0; s < kVoiceSlotCount; ++s) {
         EXPECT_EQ(device->Slot(s).age, 0u) << int(s);
         EXPECT_EQ(Fm(s).key_on, 0) << int(s);
     }
@@ -334,7 +334,7 @@ TEST_F(SoundDeviceTest, MalformedMessagesAreIgnored) {
 }
 
 TEST_F(SoundDeviceTest, SongVoicesReachEveryRegisteredDevice) {
-    const auto other = std::make_unique<CSoundDevice>(std::filesystem::path());
+    const auto other = std::make_unique<CSoundDevice>(VoiceFiles());
     uint8_t voice[26] = {0, 25, 3, 0x05};  // bank 25, index 3, algorithm 5
     device->SetSongVoice(voice);
     EXPECT_EQ(device->Voices().Record(25, 3).operator_count, 4);

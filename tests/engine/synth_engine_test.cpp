@@ -148,7 +148,7 @@ protected:
         return peak;
     }
 
-    std::unique_ptr<CSynthEngine> engine = std::make_unique<CSynthEngine>(std::filesystem::path());
+    std::unique_ptr<CSynthEngine> engine = std::make_unique<CSynthEngine>();
     bool ended = false;
 };
 
@@ -190,7 +190,7 @@ TEST_F(SynthEngineTest, EventsAreDueBetweenChunksOfTheRenderCall) {
     EXPECT_GE(onset, 242u);
     EXPECT_LE(onset, 244u);
     // In 8-byte calls (chunks of 2 frames) the same note starts at frame 222.
-    engine = std::make_unique<CSynthEngine>(std::filesystem::path());
+    engine = std::make_unique<CSynthEngine>();
     ASSERT_TRUE(Play(SineSong({{10, 69, 100}})));
     const std::vector<int16_t> left = RenderLeft(1000, 8);
     EXPECT_GE(FirstSound(left), 222u);
@@ -283,7 +283,7 @@ TEST_F(SynthEngineTest, AnotherTracksEndLeavesARegisterKeyedNoteSounding) {
     ASSERT_TRUE(Play(RegisterSong(0, 2000, 2000)));
     const std::vector<int16_t> alone = RenderLeft(5 * kFramesPerSecond);
     ASSERT_TRUE(ended);
-    engine = std::make_unique<CSynthEngine>(std::filesystem::path());
+    engine = std::make_unique<CSynthEngine>();
     ended = false;
     ASSERT_TRUE(Play(RegisterSong(0, 2000, 2000, {500})));  // track 2 ends at 500 ms
     const std::vector<int16_t> left = RenderLeft(5 * kFramesPerSecond);
@@ -392,7 +392,7 @@ TEST_F(SynthEngineTest, SpansOfChunksSoundExactlyAsChunkByChunk) {
     std::vector<uint8_t> chunked[2];
     for (const bool chunk_by_chunk : {false, true}) {
         for (const bool seek_and_repeat : {false, true}) {
-            engine = std::make_unique<CSynthEngine>(std::filesystem::path());
+            engine = std::make_unique<CSynthEngine>();
             ASSERT_TRUE(Play(song));
             if (seek_and_repeat) {
                 ASSERT_EQ(engine->Seek(23457), 0);
@@ -418,7 +418,7 @@ TEST_F(SynthEngineTest, SpansOfChunksSoundExactlyAsChunkByChunk) {
 TEST_F(SynthEngineTest, TheFullyModulatedSongSoundsEverySlotWithEveryModulation) {
     ASSERT_TRUE(Play(test_songs::FullyModulatedSong(10)));
     RenderLeft(5 * kFramesPerSecond);
-    for (uint32_t s = 0; s < CFmSynth::kSlots; ++s) {
+    for (uint32_t s = 0; s < kVoiceSlotCount; ++s) {
         const FmSlot& slot = engine->Device().FmSynth().Slot(s);
         EXPECT_EQ(slot.operator_count, 4) << s;
         EXPECT_NE(slot.feedback_shift, 0u) << s;

@@ -1,9 +1,5 @@
 #include "voice_file_writer.h"
 
-#include <fstream>
-
-#include <gtest/gtest.h>
-
 #include "smaf_writer/voice_writer.h"
 
 namespace {
@@ -77,17 +73,4 @@ std::vector<uint8_t> BuildAdpFile(const std::vector<AdpFormatRecord>& formats,
     PutBigEndian(file, table_bytes, 4);
     file.insert(file.end(), body.begin(), body.end());
     return file;
-}
-
-void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    ASSERT_TRUE(out.good()) << "cannot write " << path;
-}
-
-std::filesystem::path FreshFolder(const std::string& name) {
-    const std::filesystem::path folder = std::filesystem::path(testing::TempDir()) / ("cantavo-" + name);
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    return folder;
 }

@@ -1,11 +1,9 @@
 #pragma once
-// Writes voice data files of our own in the layout the voice table reads (ma2voice.vma, ma2voice.adp), so
+// Builds voice data files of our own in the layout the voice table reads (ma2voice.vma, ma2voice.adp), so
 // the loaders are exercised on whole files.
 
 #include <array>
 #include <cstdint>
-#include <filesystem>
-#include <string>
 #include <vector>
 
 #include "engine/voice_record.h"
@@ -48,8 +46,3 @@ struct AdpWaveChunk {
 // ma2voice.adp with a correct size field.
 std::vector<uint8_t> BuildAdpFile(const std::vector<AdpFormatRecord>& formats,
                                   const std::vector<AdpWaveChunk>& chunks);
-
-void WriteBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
-
-// A fresh empty folder under the test temporary folder.
-std::filesystem::path FreshFolder(const std::string& name);

@@ -41,10 +41,6 @@ VoiceRecord FileVoice(uint8_t algorithm, uint8_t marker) {
 
 class VoiceTableFiles : public ::testing::Test {
 protected:
-    void SetUp() override {
-        folder = FreshFolder(::testing::UnitTest::GetInstance()->current_test_info()->name());
-    }
-    std::filesystem::path folder;
     std::unique_ptr<CVoiceTable> table = std::make_unique<CVoiceTable>();
     CAdpcmPlayer player;
 };
@@ -63,8 +59,8 @@ TEST(VoiceTable, ConstructionCopiesBuiltinBanks) {
 }
 
 TEST_F(VoiceTableFiles, MissingFilesLeaveTheBuiltinBanks) {
-    table->LoadVmaFile(folder);
-    table->LoadAdpFile(folder, player);
+    table->LoadVmaFile({});
+    table->LoadAdpFile({}, player);
     EXPECT_TRUE(SameRecord(table->Record(0, 5), kBuiltinMelody2Op[5]));
     EXPECT_EQ(table->Record(10, 100).wave_handle, 0u);
 }
@@ -79,9 +75,8 @@ TEST_F(VoiceTableFiles, VmaFillsMelodyAndDrumRecords) {
     vma.SetDrum(0, 78, PackSourceRecord(FileVoice(0, 13)));  // would be note 91: not read
     auto bytes = vma.Bytes();
     bytes[33131 + 1] = 0x9D;  // octave code as a whole byte
-    WriteBytes(folder / "ma2voice.vma", bytes);
     table->Record(0, 0).wave_handle = 77;
-    table->LoadVmaFile(folder);
+    table->LoadVmaFile(bytes);
 
     const VoiceRecord& first = table->Record(0, 0);
     EXPECT_EQ(first.operator_count, 2);
@@ -112,21 +107,18 @@ TEST_F(VoiceTableFiles, VmaOfWrongSizeOrMagicIsIgnored) {
     vma.SetMelody(0, 0, PackSourceRecord(FileVoice(1, 7)));
     auto shorter = vma.Bytes();
     shorter.pop_back();
-    WriteBytes(folder / "ma2voice.vma", shorter);
-    table->LoadVmaFile(folder);
+    table->LoadVmaFile(shorter);
     EXPECT_TRUE(SameRecord(table->Record(0, 0), kBuiltinMelody2Op[0]));
 
     auto longer = vma.Bytes();
     longer.push_back(0);
-    WriteBytes(folder / "ma2voice.vma", longer);
-    table->LoadVmaFile(folder);
+    table->LoadVmaFile(longer);
     EXPECT_TRUE(SameRecord(table->Record(0, 0), kBuiltinMelody2Op[0]));
 
     auto wrong_magic = vma.Bytes();
     wrong_magic[3] = 'X';
-    WriteBytes(folder / "ma2voice.vma", wrong_magic);
     table->Record(20, 4).operator_count = 4;  // as if a song had defined it
-    table->LoadVmaFile(folder);
+    table->LoadVmaFile(wrong_magic);
     EXPECT_TRUE(SameRecord(table->Record(0, 0), kBuiltinMelody2Op[0]));
     EXPECT_TRUE(SameBank(*table, 20, 0));  // copied again all the same
 }
@@ -147,8 +139,7 @@ TEST_F(VoiceTableFiles, AdpLoadsDrumWavesIntoRecords) {
         {0x0304, Adpcm(6, 0x22), 6},
         {0x0304, Adpcm(4, 0x33), 4},  // a later chunk of the same id loads again and wins
     };
-    WriteBytes(folder / "ma2voice.adp", BuildAdpFile(formats, chunks));
-    table->LoadAdpFile(folder, player);
+    table->LoadAdpFile(BuildAdpFile(formats, chunks), player);
 
     const uint32_t a = table->Record(10, 100).wave_handle;
     const uint32_t b = table->Record(15, 10).wave_handle;
@@ -166,8 +157,7 @@ TEST_F(VoiceTableFiles, AdpLoadsDrumWavesIntoRecords) {
 TEST_F(VoiceTableFiles, AdpChunkClaimingMoreThanTheFileIsSkipped) {
     const std::vector<AdpFormatRecord> formats = {
         {.wave_id = 7, .bank_offset = 0, .note = 120, .rate = 8000}};
-    WriteBytes(folder / "ma2voice.adp", BuildAdpFile(formats, {{7, Adpcm(16, 0x44), 17}}));
-    table->LoadAdpFile(folder, player);
+    table->LoadAdpFile(BuildAdpFile(formats, {{7, Adpcm(16, 0x44), 17}}), player);
     EXPECT_EQ(table->Record(10, 120).wave_handle, 0u);
     EXPECT_EQ(player.Wave(63).count, 0u);
 }
@@ -181,18 +171,15 @@ TEST_F(VoiceTableFiles, AdpHeaderDecidesWhetherWavesAreFreed) {
 
     auto bad_magic = file;
     bad_magic[9] = 'X';
-    WriteBytes(folder / "ma2voice.adp", bad_magic);
-    table->LoadAdpFile(folder, player);
+    table->LoadAdpFile(bad_magic, player);
     EXPECT_EQ(player.Wave(5).count, 8u);  // wrong header: waves already loaded stay
 
-    WriteBytes(folder / "ma2voice.adp", std::vector<uint8_t>(file.begin(), file.begin() + 15));
-    table->LoadAdpFile(folder, player);
+    table->LoadAdpFile(std::vector<uint8_t>(file.begin(), file.begin() + 15), player);
     EXPECT_EQ(player.Wave(5).count, 8u);
 
     auto bad_size = file;
     bad_size[7] ^= 1;
-    WriteBytes(folder / "ma2voice.adp", bad_size);
-    table->LoadAdpFile(folder, player);
+    table->LoadAdpFile(bad_size, player);
     EXPECT_EQ(player.Wave(5).count, 0u);  // freed before the size check
     EXPECT_EQ(table->Record(10, 120).wave_handle, 0u);
 }

@@ -63,7 +63,7 @@ private:
 
 // The song on a fresh engine, from start_ms, in the player's buffers: the buffers it returns.
 std::vector<Bytes> RenderedBuffers(const Bytes& song, uint32_t start_ms = 0) {
-    CSynthEngine engine{fs::path()};
+    CSynthEngine engine;
     engine.SetData(song.data(), static_cast<uint32_t>(song.size()));
     EXPECT_EQ(engine.Play(), 1);
     if (start_ms != 0) {

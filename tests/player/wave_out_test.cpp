@@ -17,21 +17,21 @@ using namespace std::chrono_literals;
 class DoneLog : public WaveDoneTarget {
 public:
     void PostWaveDone(WaveHeader* header) override {
-        std::lock_guard lock(mutex_);
+        std::lock_guard lock(m_mutex);
         done_.push_back(header);
         changed_.notify_all();
     }
     bool WaitFor(size_t count, std::chrono::milliseconds timeout = 5s) {
-        std::unique_lock lock(mutex_);
+        std::unique_lock lock(m_mutex);
         return changed_.wait_for(lock, timeout, [&] { return done_.size() >= count; });
     }
     std::vector<WaveHeader*> Done() {
-        std::lock_guard lock(mutex_);
+        std::lock_guard lock(m_mutex);
         return done_;
     }
 
 private:
-    std::mutex mutex_;
+    std::mutex m_mutex;
     std::condition_variable changed_;
     std::vector<WaveHeader*> done_;
 };

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <thread>
 
-#include "serial/serial_platform.h"
+#include "serial/serial_ports.h"
 
 #include "tests/serial/pty_pair.h"
 

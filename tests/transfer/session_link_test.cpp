@@ -11,6 +11,22 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
+// The window and cantavo-cli both hand the session the port as the user named it.
+TEST_F(SessionOnPty, APortNamedComNGoesThroughThePortMapAnyOtherNameIsADevice) {
+    session.SetPortMap({{"COM3", "/dev/ttyS7"}});
+    session.SetPortName("COM3");
+    EXPECT_EQ(session.Port(), 3);
+    EXPECT_EQ(session.PortDevice(), "");
+    EXPECT_EQ(session.PortDevicePath(), "/dev/ttyS7");
+
+    session.SetPortName("COM3x");  // not COM3
+    EXPECT_EQ(session.PortDevicePath(), "COM3x");
+    session.SetPortName("/dev/ttyUSB1");
+    EXPECT_EQ(session.PortDevicePath(), "/dev/ttyUSB1");
+    session.SetPortName("COM3");  // a COM name after a device path drops the device
+    EXPECT_EQ(session.PortDevicePath(), "/dev/ttyS7");
+}
+
 TEST_F(SessionOnPty, NakThenAckIsAnAcknowledgement) {
     pty.Write({0x15, 0x06});
     EXPECT_EQ(session.WaitForAck(), 1);

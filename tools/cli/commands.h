@@ -6,6 +6,8 @@
 
 namespace cantavo::cli {
 
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;  // wrong arguments
 
 struct HandsetOptions {

@@ -1,12 +1,10 @@
 // read and write: connect as the window does, then copy between the working image and a backup file.
-#include <unistd.h>
-
-#include <charconv>
 #include <cstdio>
 #include <thread>
 
 #include "host/loader_lookup.h"
 #include "host/profile_file.h"
+#include "host/terminal.h"
 #include "tools/cli/cli_view.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/image_file.h"
@@ -19,12 +17,10 @@
 namespace cantavo::cli {
 namespace {
 
-std::optional<int> ComPortNumber(const std::string& port) {
-    if (port.size() < 4 || port.compare(0, 3, "COM") != 0) return std::nullopt;
-    int number = 0;
-    const auto [end, error] = std::from_chars(port.data() + 3, port.data() + port.size(), number);
-    if (error != std::errc() || end != port.data() + port.size() || number < 1) return std::nullopt;
-    return number;
+// Whether `text` is the session's line for the end of the user-area read (its words before the figures).
+bool IsDumpingFinished(const std::string& text) {
+    const std::string_view format = texts::kDumpingFinished;
+    return text.starts_with(format.substr(0, format.find('%')));
 }
 
 // Measures the user-area read, which runs on the connection worker between these two reports.
@@ -38,7 +34,7 @@ public:
         CCliView::SetTitle(text);
     }
     void LogMessage(const std::string& text) override {
-        if (m_stats && m_meter && text.starts_with("Dumping File finished")) m_meter->Stop("read");
+        if (m_stats && m_meter && IsDumpingFinished(text)) m_meter->Stop("read");
         CCliView::LogMessage(text);
     }
 
@@ -51,7 +47,7 @@ private:
 class CHandsetRun {
 public:
     explicit CHandsetRun(const HandsetOptions& options)
-        : m_options(options), m_view(isatty(STDERR_FILENO) != 0, options.stats), m_session(m_view) {
+        : m_options(options), m_view(StderrIsTerminal(), options.stats), m_session(m_view) {
         m_view.Attach(m_session.Serial());
     }
     ~CHandsetRun() {
@@ -66,12 +62,7 @@ public:
             Fail(error);
             return false;
         }
-        // "COMn" goes through the usual port numbering; anything else is a device path.
-        const auto number = ComPortNumber(m_options.port);
-        if (number)
-            m_session.SetPort(*number);
-        else
-            m_session.SetPortDevice(m_options.port);
+        m_session.SetPortName(m_options.port);
         m_session.Initialise(m_folder.Path());
         const auto loader = FindLoaderFile(m_options.loader, UserProfileFile());
         if (!loader.empty() && m_session.LoadLoaderFile(loader) == 0) return false;
@@ -115,16 +106,16 @@ private:
 
 int ReadHandset(const HandsetOptions& options, const std::filesystem::path& backup) {
     CHandsetRun run(options);
-    if (!run.Connect()) return 1;
+    if (!run.Connect()) return kExitFailure;
     return run.Session().SaveBackupCopy(backup) == 1 ? 0 : 1;
 }
 
 int WriteHandset(const HandsetOptions& options, const std::filesystem::path& backup) {
     // A file that is no user-area image is refused before the handset is touched.
-    if (!ReadImage(backup)) return 1;
+    if (!ReadImage(backup)) return kExitFailure;
     CHandsetRun run(options);
-    if (!run.Connect()) return 1;
-    if (run.Session().RestoreBackupCopy(backup) == 0) return 1;
+    if (!run.Connect()) return kExitFailure;
+    if (run.Session().RestoreBackupCopy(backup) == 0) return kExitFailure;
     CPhaseMeter meter(run.Session().Serial());
     meter.Start();
     const int programmed = run.Session().OnDownload();

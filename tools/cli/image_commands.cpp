@@ -1,11 +1,11 @@
 // list, insert and extract: work on image and backup files without a handset.
 #include <cstdio>
 
+#include "host/file_io.h"
 #include "tools/cli/cli_view.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/image_file.h"
 #include "tools/cli/temp_folder.h"
-#include "transfer/file_io.h"
 #include "transfer/handset_session.h"
 #include "transfer/user_area.h"
 
@@ -66,8 +66,8 @@ private:
 
 int ListImage(const std::filesystem::path& file) {
     const auto image = ReadImage(file);
-    if (!image) return 1;
-    for (int index = 0; index < kSlotCount; ++index) {
+    if (!image) return kExitFailure;
+    for (int index = 0; index < kMelodySlotCount; ++index) {
         const auto slot = PlainSlot(*image, index);
         if (IsErasedSlot(slot))
             std::printf("%2d  %-8s (empty)\n", index + 1, SlotLabel(index).c_str());
@@ -75,34 +75,34 @@ int ListImage(const std::filesystem::path& file) {
             std::printf("%2d  %-8s %s %6zu bytes\n", index + 1, SlotLabel(index).c_str(),
                         TitleColumn(SlotTitle(slot), kTitleColumns).c_str(), MelodyBytes(slot).size());
     }
-    return 0;
+    return kExitSuccess;
 }
 
 int InsertIntoImage(const std::filesystem::path& file, const std::string& slotNumber,
                     const std::filesystem::path& melody, bool force) {
     const auto index = ParseSlot(slotNumber);
     const auto image = index ? ReadImage(file) : std::nullopt;
-    if (!image) return 1;
+    if (!image) return kExitFailure;
     CImageRun run;
-    if (!run.Open(*image)) return 1;
+    if (!run.Open(*image)) return kExitFailure;
     run.View().SetForce(force);
     run.Session().OnSelectSlot(*index);
     run.Session().SelectSourceFile(melody);
-    if (run.Session().InsertFile() == 0) return 1;
+    if (run.Session().InsertFile() == 0) return kExitFailure;
     // The working copy replaces the file only when the insert succeeded.
     std::string error;
     const auto updated = ReadFileBytes(run.Session().WorkFile(), error);
     if (!updated || !WriteFileBytes(file, *updated, error)) return Fail(error);
-    return 0;
+    return kExitSuccess;
 }
 
 int ExtractFromImage(const std::filesystem::path& file, const std::string& slotNumber,
                      const std::filesystem::path& out) {
     const auto index = ParseSlot(slotNumber);
     const auto image = index ? ReadImage(file) : std::nullopt;
-    if (!image) return 1;
+    if (!image) return kExitFailure;
     CImageRun run;
-    if (!run.Open(*image)) return 1;
+    if (!run.Open(*image)) return kExitFailure;
     return run.Session().SaveSlotMelody(*index, out) == 1 ? 0 : 1;
 }
 

@@ -2,14 +2,15 @@
 
 #include <cstdio>
 
-#include "transfer/file_io.h"
+#include "host/file_io.h"
+#include "tools/cli/commands.h"
 #include "transfer/user_area.h"
 
 namespace cantavo::cli {
 
 int Fail(const std::string& text) {
     std::fprintf(stderr, "cantavo-cli: %s\n", text.c_str());
-    return 1;
+    return kExitFailure;
 }
 
 std::optional<std::vector<uint8_t>> ReadImage(const std::filesystem::path& file) {

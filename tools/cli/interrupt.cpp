@@ -1,10 +1,9 @@
 #include "tools/cli/interrupt.h"
 
-#include <signal.h>
-#include <unistd.h>
-
+#include <cstdlib>
 #include <mutex>
-#include <thread>
+
+#include "host/interrupt.h"
 
 namespace cantavo::cli {
 namespace {
@@ -12,30 +11,17 @@ namespace {
 std::mutex g_mutex;
 std::filesystem::path g_folder;
 
-sigset_t InterruptSignals() {
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    sigaddset(&signals, SIGHUP);
-    return signals;
-}
-
 }  // namespace
 
 void HandleInterrupts() {
-    const sigset_t signals = InterruptSignals();
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-    std::thread([signals] {
-        int signal = 0;
-        if (sigwait(&signals, &signal) != 0) return;
+    WatchInterrupts([](int signal) {
         {
             const std::lock_guard lock(g_mutex);
             std::error_code ec;
             if (!g_folder.empty()) std::filesystem::remove_all(g_folder, ec);
         }
-        _exit(128 + signal);
-    }).detach();
+        std::_Exit(128 + signal);
+    });
 }
 
 void RemoveOnInterrupt(const std::filesystem::path& folder) {

@@ -3,10 +3,14 @@
 
 #include "cantavo_version.h"
 #include "tools/cli/commands.h"
+#include "tools/cli/image_file.h"
 #include "tools/cli/interrupt.h"
 
-int main(int argc, char** argv) {
-    using namespace cantavo::cli;
+namespace {
+
+using namespace cantavo::cli;
+
+int Run(int argc, char** argv) {
     CLI::App app{
         "Reads and writes a handset's melody memory over a serial line, and works on its image and\n"
         "backup files (.smf). SLOT is 1-12: FM 1-8, then ADPCM 1-4.",
@@ -50,7 +54,7 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        return app.exit(e) == 0 ? 0 : kExitUsage;
+        return app.exit(e) == 0 ? kExitSuccess : kExitUsage;
     }
 
     if ((read->parsed() || write->parsed()) && options.port.empty()) {
@@ -64,4 +68,16 @@ int main(int argc, char** argv) {
     if (list->parsed()) return ListImage(image);
     if (insert->parsed()) return InsertIntoImage(image, slot, file, force);
     return ExtractFromImage(image, slot, file);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The program's own code throws nothing; what the libraries throw (out of memory, file system) ends here.
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& error) {
+        Fail(error.what());
+        return kExitFailure;
+    }
 }

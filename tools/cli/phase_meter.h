@@ -1,8 +1,6 @@
 #pragma once
 // Wall time, process CPU time and serial bytes of one phase of a transfer (cantavo-cli --stats).
 
-#include <sys/resource.h>
-
 #include <chrono>
 #include <cstdint>
 #include <string>

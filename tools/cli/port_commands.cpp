@@ -10,7 +10,7 @@ int ListPorts() {
     const std::vector<SerialPort> ports = ListSerialPorts();
     for (const SerialPort& port : ports) std::printf("%s\n", port.DisplayName().c_str());
     if (ports.empty()) std::fprintf(stderr, "cantavo-cli: no serial ports found\n");
-    return 0;
+    return kExitSuccess;
 }
 
 }  // namespace cantavo::cli

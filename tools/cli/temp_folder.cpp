@@ -1,10 +1,6 @@
 #include "tools/cli/temp_folder.h"
 
-#include <stdlib.h>
-
-#include <cerrno>
-#include <cstring>
-
+#include "host/temp_folder.h"
 #include "tools/cli/interrupt.h"
 
 namespace cantavo::cli {
@@ -17,13 +13,9 @@ CTempFolder::~CTempFolder() {
 }
 
 bool CTempFolder::Create(std::string& error) {
-    std::error_code ec;
-    std::string pattern = (std::filesystem::temp_directory_path(ec) / "cantavo-cli-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        error = pattern + ": " + std::strerror(errno);
-        return false;
-    }
-    m_path = pattern;
+    const std::optional<std::filesystem::path> folder = MakeTempFolder("cantavo-cli-", error);
+    if (!folder) return false;
+    m_path = *folder;
     RemoveOnInterrupt(m_path);
     return true;
 }

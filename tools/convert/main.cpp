@@ -9,8 +9,8 @@
 
 #include "cantavo_version.h"
 #include "convert/convert.h"
+#include "host/file_io.h"
 #include "tools/convert/convert_tool_texts.h"
-#include "tools/convert/output_file.h"
 
 namespace {
 
@@ -76,8 +76,9 @@ int Run(int argc, char** argv) {
         Report("%s", conversion.error.c_str());
         return kExitFailure;
     }
-    if (const std::string error = WriteWholeFile(output, conversion.smaf); !error.empty()) {
-        Report(convert_tool_text::kCannotWrite, output.c_str(), error.c_str());
+    // Whole or not at all: a failed write leaves an earlier file of that name as it was.
+    if (std::string error, reason; !cantavo::WriteFileBytes(output, conversion.smaf, error, &reason)) {
+        Report(convert_tool_text::kCannotWrite, output.c_str(), reason.c_str());
         return kExitFailure;
     }
     if (report)

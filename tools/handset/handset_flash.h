@@ -12,11 +12,6 @@ namespace cantavo::handset {
 
 class CHandsetFlash {
 public:
-    CHandsetFlash() = default;
-    ~CHandsetFlash();
-    CHandsetFlash(const CHandsetFlash&) = delete;
-    CHandsetFlash& operator=(const CHandsetFlash&) = delete;
-
     // Opens the file, creating it erased (0xFF) when missing. False (and `error`) when it cannot be used.
     bool Open(const std::filesystem::path& file, std::string& error);
     std::span<const uint8_t> Bytes() const { return m_bytes; }
@@ -25,7 +20,7 @@ public:
     bool Erase();
 
 private:
-    int m_fd = -1;
+    std::filesystem::path m_file;
     std::vector<uint8_t> m_bytes;
 };
 

@@ -1,22 +1,11 @@
 // cantavo-handset: a virtual handset on a pseudo-terminal, for the desktop tool and the tests.
-#include <csignal>
+#include <CLI/CLI.hpp>
 #include <cstdio>
 
-#include <CLI/CLI.hpp>
-
 #include "cantavo_version.h"
+#include "host/interrupt.h"
 #include "tools/handset/virtual_handset.h"
 #include "transfer/loader_table.h"
-
-namespace {
-
-cantavo::handset::CVirtualHandset* g_handset = nullptr;
-
-void OnSignal(int) {
-    if (g_handset) g_handset->Stop();
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     using namespace cantavo::handset;
@@ -88,15 +77,10 @@ int main(int argc, char** argv) {
         std::printf("%s\n", device.c_str());
         std::fflush(stdout);
     });
-    g_handset = &handset;
-    struct sigaction action {};
-    action.sa_handler = OnSignal;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGHUP, &action, nullptr);
+    // Killed, it stops serving and ends normally: the link goes, the flash file is whole.
+    cantavo::WatchInterrupts([&handset](int) { handset.Stop(); });
     std::printf("%s\n", handset.DevicePath().c_str());
     std::fflush(stdout);
     handset.Run();
-    g_handset = nullptr;
     return 0;
 }

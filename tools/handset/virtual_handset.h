@@ -7,9 +7,9 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
-#include <mutex>
 #include <string>
 
+#include "serial/pseudo_terminal.h"
 #include "tools/handset/handset_flash.h"
 #include "tools/handset/handset_machine.h"
 
@@ -27,7 +27,6 @@ struct HandsetOptions {
 class CVirtualHandset : private IHandsetLine {
 public:
     explicit CVirtualHandset(HandsetOptions options);
-    ~CVirtualHandset() override;
     CVirtualHandset(const CVirtualHandset&) = delete;
     CVirtualHandset& operator=(const CVirtualHandset&) = delete;
 
@@ -48,15 +47,8 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
-    bool OpenTerminal(std::string& error);
-    void CloseTerminal();
-    uint32_t PcBaud() const;
     void Log(const std::string& text) const;
-    bool WaitStop(Clock::time_point deadline);  // true when Stop() was called
     void PaceUntil(Clock::time_point when);
-
-    // False when the line went away or Stop() was called.
-    bool WriteToPc(std::span<const uint8_t> bytes);
 
     void Send(std::span<const uint8_t> bytes, uint32_t baud) override;
     void Busy(uint32_t milliseconds) override;
@@ -67,11 +59,8 @@ private:
     CHandsetMachine m_machine;
     std::function<void(const std::string&)> m_onNewDevice;
 
-    int m_master = -1;
-    int m_slaveKeepAlive = -1;  // our own slave handle, so the PC's closes never hang up the master
-    int m_stopPipe[2] = {-1, -1};
-    mutable std::mutex m_deviceMutex;
-    std::string m_device;
+    CPseudoTerminal m_terminal;
+    uint64_t m_lines = 0;  // lines hung up so far
     std::atomic<int> m_connections{0};
 
     // Real-time pacing: when the last received byte has fully arrived, and when the line out is free.

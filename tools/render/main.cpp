@@ -1,7 +1,5 @@
 // cantavo-render [--start MS] [--loops N] [--raw] [--voices DIR] IN.mmf OUT
 // cantavo-render [options] -d OUTDIR IN.mmf...
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <filesystem>
@@ -10,8 +8,9 @@
 
 #include "cantavo_version.h"
 #include "host/data_folder.h"
+#include "host/terminal.h"
 #include "host/voice_folder.h"
-#include "tools/render/audio_output.h"
+#include "player/audio_output.h"
 #include "tools/render/render_job.h"
 #include "tools/render/render_texts.h"
 
@@ -98,7 +97,8 @@ int Run(int argc, char** argv) {
                ExtensionList(WritableExtensions()).c_str());
         return kExitUsage;
     }
-    options.voice_folder = voices.empty() ? DefaultVoiceFolder() : std::filesystem::path(voices);
+    ReadVoiceFiles(voices.empty() ? DefaultVoiceFolder() : std::filesystem::path(voices), options.voices.vma,
+                   options.voices.adp);
 
     if (!batch) {
         const std::string error = RenderFile(files[0], files[1], options);
@@ -106,7 +106,7 @@ int Run(int argc, char** argv) {
         Report("%s", error.c_str());
         return kExitFailure;
     }
-    const bool show_progress = isatty(STDERR_FILENO) == 1;
+    const bool show_progress = cantavo::StderrIsTerminal();
     size_t failed = 0;
     for (size_t i = 0; i < files.size(); ++i) {
         if (show_progress) Report(render_text::kProgress, i + 1, files.size(), files[i].c_str());

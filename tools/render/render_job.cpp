@@ -1,15 +1,15 @@
 #include "tools/render/render_job.h"
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <vector>
 
 #include "engine/smaf_parser.h"
 #include "engine/synth_engine.h"
-#include "tools/render/audio_output.h"
+#include "host/file_io.h"
+#include "player/audio_output.h"
+#include "player/wave_format.h"
 #include "tools/render/render_texts.h"
 
 namespace {
@@ -25,38 +25,17 @@ std::string FileError(const std::filesystem::path& path, const std::string& reas
     return Format(render_text::kFileError, path.string().c_str(), reason.c_str());
 }
 
-std::optional<std::vector<uint8_t>> ReadFile(const std::filesystem::path& path, std::string& reason) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        reason = Format(render_text::kCannotRead, std::strerror(errno));
-        return std::nullopt;
-    }
-    std::vector<uint8_t> bytes;
-    uint8_t chunk[65536];
-    size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    const bool failed = std::ferror(file) != 0;
-    const int error = errno;
-    std::fclose(file);
-    if (failed) {
-        reason = Format(render_text::kCannotRead, std::strerror(error));
-        return std::nullopt;
-    }
-    return bytes;
-}
-
 }  // namespace
 
 std::string RenderFile(const std::filesystem::path& input, const std::filesystem::path& output,
                        const RenderOptions& options) {
-    std::string reason;
-    const std::optional<std::vector<uint8_t>> song = ReadFile(input, reason);
-    if (!song) return FileError(input, reason);
+    std::string error, reason;
+    const std::optional<std::vector<uint8_t>> song = cantavo::ReadFileBytes(input, error, &reason);
+    if (!song) return FileError(input, Format(render_text::kCannotRead, reason.c_str()));
     if (song->size() > UINT32_MAX) return FileError(input, render_text::kTooLarge);
     if (!IsSmafFile(*song)) return FileError(input, render_text::kNotSmaf);
 
-    const auto engine = std::make_unique<CSynthEngine>(options.voice_folder);
+    const auto engine = std::make_unique<CSynthEngine>(options.voices);
     engine->SetData(nullptr, 0);
     engine->SetData(song->data(), static_cast<uint32_t>(song->size()));
     // Repeat restarts the song from its first event while notes ring on, exactly as the player's Repeat box;
@@ -69,8 +48,8 @@ std::string RenderFile(const std::filesystem::path& input, const std::filesystem
 
     const std::unique_ptr<CAudioOutput> out = OpenAudioOutput(output, options.raw, reason);
     if (!out) return FileError(output, Format(render_text::kCannotWrite, reason.c_str()));
-    std::vector<uint8_t> buffer(kRenderBufferBytes);
-    while (const uint32_t written = engine->Render(buffer.data(), kRenderBufferBytes)) {
+    std::vector<uint8_t> buffer(kPlayerBufferBytes);
+    while (const uint32_t written = engine->Render(buffer.data(), kPlayerBufferBytes)) {
         if (!out->Write(buffer.data(), written))
             return FileError(output, Format(render_text::kCannotWrite, out->Error().c_str()));
     }

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <string>
 
+#include "engine/synth.h"
 #include "tests/songs/test_songs.h"
 
 extern char** environ;
@@ -19,8 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 constexpr uint32_t kSongSeconds = 120;
-constexpr double kFramesPerSecond = 22050;
-constexpr double kBytesPerFrame = 4;
 
 double Seconds(const timeval& t) {
     return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
@@ -56,7 +55,7 @@ void BM_CantavoRenderFullyModulatedSong(benchmark::State& state) {
         }
         state.SetIterationTime(seconds);
         cpu += seconds;
-        sound += static_cast<double>(fs::file_size(out)) / kBytesPerFrame / kFramesPerSecond;
+        sound += static_cast<double>(fs::file_size(out)) / kBytesPerFrame / double(kFramesPerSecond);
     }
     fs::remove_all(folder);
     state.counters["song_seconds"] = sound / static_cast<double>(state.iterations());

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <thread>
 
+#include "tests/program_run/run_program.h"
 #include "tests/transfer/temp_dir.h"
 #include "tests/transfer/test_files.h"
 #include "tools/handset/virtual_handset.h"
@@ -18,31 +19,16 @@
 namespace cantavo::testing {
 namespace {
 
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
 class CliTest : public ::testing::Test {
 protected:
     // Runs the program with its temporary files kept in a folder of ours, so leftovers show, and with a home
     // of its own (profile, data folder).
-    Result Run(const std::string& arguments) {
-        const auto out = folder / "stdout.txt";
-        const auto err = folder / "stderr.txt";
+    ProgramRun Run(const std::string& arguments) {
         const std::string home = (folder / "home").string();
-        const std::string command = "TMPDIR='" + tmp.Path().string() + "' HOME='" + home +
-                                    "' XDG_CONFIG_HOME='" + home + "/config' XDG_DATA_HOME='" + home +
-                                    "/data' timeout 120 '" CANTAVO_CLI "' " + arguments + " > '" +
-                                    out.string() + "' 2> '" + err.string() + "'";
-        const int raw = std::system(command.c_str());
-        const auto text = [](const std::filesystem::path& file) {
-            std::stringstream s;
-            s << std::ifstream(file).rdbuf();
-            return s.str();
-        };
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, text(out), text(err)};
+        return RunProgram("TMPDIR='" + tmp.Path().string() + "' HOME='" + home + "' XDG_CONFIG_HOME='" +
+                              home + "/config' XDG_DATA_HOME='" + home + "/data' '" CANTAVO_CLI "' " +
+                              arguments,
+                          folder.Path());
     }
     std::string Path(const std::string& name) const {
         return std::string("'").append((folder / name).string()).append("'");
@@ -283,9 +269,10 @@ TEST_F(CliTest, ReadAndWriteTalkToTheHandset) {
     CServedHandset handset(options);
     const std::string port = handset.Port();
 
-    const auto read = Run(port + "read " + Path("backup.smf"));
+    const auto read = Run(port + "--stats read " + Path("backup.smf"));
     EXPECT_EQ(read.status, 0) << read.err;
     EXPECT_NE(read.err.find("Dumping File finished"), std::string::npos);
+    EXPECT_NE(read.err.find("stats: read wall="), std::string::npos) << read.err;  // measured to that line
     EXPECT_EQ(ReadAll(folder / "backup.smf"), std::vector<uint8_t>(kUserAreaBytes, 0xFF));
 
     const auto melody = Smaf(1000);

@@ -2,41 +2,27 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <cmath>
 #include <sstream>
 
 #include "convert/convert.h"
 #include "tests/convert/midi_file_builder.h"
+#include "tests/program_run/run_program.h"
 #include "tests/transfer/temp_dir.h"
 
 namespace {
 
 using cantavo::testing::CTempDir;
+using cantavo::testing::ProgramRun;
 using cantavo::testing::ReadAll;
+using cantavo::testing::RunProgram;
 using cantavo::testing::WriteAll;
-
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
 
 class ConvertToolTest : public ::testing::Test {
 protected:
-    Result Run(const std::string& arguments) {
-        const auto out = folder / "stdout.txt";
-        const auto err = folder / "stderr.txt";
-        const std::string command = "timeout 60 '" CANTAVO_CONVERT "' " + arguments + " > '" + out.string() +
-                                    "' 2> '" + err.string() + "'";
-        const int raw = std::system(command.c_str());
-        const auto text = [](const std::filesystem::path& file) {
-            std::stringstream s;
-            s << std::ifstream(file).rdbuf();
-            return s.str();
-        };
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, text(out), text(err)};
+    ProgramRun Run(const std::string& arguments) {
+        return RunProgram("'" CANTAVO_CONVERT "' " + arguments, folder.Path(), 60);
     }
     std::string Quoted(const std::filesystem::path& path) const { return "'" + path.string() + "'"; }
 
@@ -69,7 +55,7 @@ protected:
 };
 
 TEST_F(ConvertToolTest, HelpAndUsageErrors) {
-    const Result help = Run("--help");
+    const ProgramRun help = Run("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("cantavo-convert [--slot fm|adpcm] [--max-bytes N] [--voices 2op|4op|auto] "
                             "[--timebase MS] [--report] IN OUT.mmf"),
@@ -81,10 +67,10 @@ TEST_F(ConvertToolTest, HelpAndUsageErrors) {
           "--timebase 3 " + midi + " " + out, "--max-bytes lots " + midi + " " + out,
           midi + " " + out + " extra"})
         EXPECT_EQ(Run(arguments).status, 2) << arguments;
-    const Result zero = Run("--max-bytes 0 " + midi + " " + out);
+    const ProgramRun zero = Run("--max-bytes 0 " + midi + " " + out);
     EXPECT_EQ(zero.status, 2);
     EXPECT_EQ(zero.err, "cantavo-convert: --max-bytes must be at least 1\n");
-    const Result same = Run(midi + " " + midi);
+    const ProgramRun same = Run(midi + " " + midi);
     EXPECT_EQ(same.status, 2);
     EXPECT_EQ(same.err, "cantavo-convert: " + (folder / "tune.mid").string() +
                             ": the output would overwrite the input\n");
@@ -94,7 +80,7 @@ TEST_F(ConvertToolTest, HelpAndUsageErrors) {
 TEST_F(ConvertToolTest, ConvertsAMidiFileAndReports) {
     const std::filesystem::path midi = Midi("tune.mid");
     const std::filesystem::path out = folder / "tune.mmf";
-    const Result result = Run("--report " + Quoted(midi) + " " + Quoted(out));
+    const ProgramRun result = Run("--report " + Quoted(midi) + " " + Quoted(out));
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(ReadAll(out), ConvertFile(midi, {}).smaf);
@@ -114,7 +100,7 @@ TEST_F(ConvertToolTest, ConvertsAMidiFileAndReports) {
 
 TEST_F(ConvertToolTest, WhatWasGivenUpIsToldEvenWithoutTheReport) {
     const std::filesystem::path midi = Midi("long.mid", true);
-    const Result result = Run(Quoted(midi) + " " + Quoted(folder / "long.mmf"));
+    const ProgramRun result = Run(Quoted(midi) + " " + Quoted(folder / "long.mmf"));
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err.rfind("cantavo-convert: long.mid: ", 0), 0u) << result.err;
@@ -124,7 +110,7 @@ TEST_F(ConvertToolTest, WhatWasGivenUpIsToldEvenWithoutTheReport) {
 }
 
 TEST_F(ConvertToolTest, ConvertsAnAudioFileForAnAdpcmSlot) {
-    const Result result = Run("--report " + Quoted(Wav("tone.wav")) + " " + Quoted(folder / "tone.mmf"));
+    const ProgramRun result = Run("--report " + Quoted(Wav("tone.wav")) + " " + Quoted(folder / "tone.mmf"));
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_NE(result.out.find("sample rate:         8000 Hz\n"), std::string::npos) << result.out;
     EXPECT_NE(result.out.find("cut point:           none\n"), std::string::npos) << result.out;
@@ -134,24 +120,23 @@ TEST_F(ConvertToolTest, FailuresNameTheFileAndLeaveTheOutputAsItWas) {
     const std::filesystem::path out = folder / "kept.mmf";
     WriteAll(out, {1, 2, 3});
     const std::filesystem::path missing = folder / "missing.mid";
-    const Result no_input = Run(Quoted(missing) + " " + Quoted(out));
+    const ProgramRun no_input = Run(Quoted(missing) + " " + Quoted(out));
     EXPECT_EQ(no_input.status, 1);
     EXPECT_EQ(no_input.err,
               "cantavo-convert: " + missing.string() + ": cannot read: No such file or directory\n");
 
     const std::filesystem::path midi = Midi("tune.mid");
-    const Result wrong_slot = Run("--slot adpcm " + Quoted(midi) + " " + Quoted(out));
+    const ProgramRun wrong_slot = Run("--slot adpcm " + Quoted(midi) + " " + Quoted(out));
     EXPECT_EQ(wrong_slot.status, 1);
-    EXPECT_EQ(wrong_slot.err,
-              "cantavo-convert: " + midi.string() +
-                  ": a MIDI file becomes a melody for an FM slot, not an ADPCM slot\n");
-    const Result no_room = Run("--max-bytes 20 " + Quoted(midi) + " " + Quoted(out));
+    EXPECT_EQ(wrong_slot.err, "cantavo-convert: " + midi.string() +
+                                  ": a MIDI file becomes a melody for an FM slot, not an ADPCM slot\n");
+    const ProgramRun no_room = Run("--max-bytes 20 " + Quoted(midi) + " " + Quoted(out));
     EXPECT_EQ(no_room.status, 1);
     EXPECT_NE(no_room.err.find(": 20 bytes leave no room for a melody"), std::string::npos) << no_room.err;
     EXPECT_EQ(ReadAll(out), (std::vector<uint8_t>{1, 2, 3}));
 
     const std::filesystem::path nowhere = folder / "no-such-folder" / "out.mmf";
-    const Result unwritable = Run(Quoted(midi) + " " + Quoted(nowhere));
+    const ProgramRun unwritable = Run(Quoted(midi) + " " + Quoted(nowhere));
     EXPECT_EQ(unwritable.status, 1);
     EXPECT_EQ(unwritable.err,
               "cantavo-convert: " + nowhere.string() + ": cannot write: No such file or directory\n");

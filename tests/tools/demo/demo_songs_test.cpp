@@ -44,7 +44,7 @@ TEST(DemoSongs, EachPlaysAudiblyAndEnds) {
     const std::pair<std::string_view, double> expected_seconds[] = {
         {"ode.mmf", 31.0}, {"drums.mmf", 20.0}, {"bells.mmf", 21.0}};
     for (const auto& [name, seconds] : expected_seconds) {
-        const auto engine = std::make_unique<CSynthEngine>(std::filesystem::path());
+        const auto engine = std::make_unique<CSynthEngine>();
         const smaf::Bytes song = ReadDemo(name);
         engine->SetData(song.data(), static_cast<uint32_t>(song.size()));
         ASSERT_EQ(engine->Play(), 1) << name;
@@ -56,7 +56,7 @@ TEST(DemoSongs, EachPlaysAudiblyAndEnds) {
 }
 
 TEST(DemoSongs, OdeDefinesTwoAndFourOperatorVoices) {
-    const auto engine = std::make_unique<CSynthEngine>(std::filesystem::path());
+    const auto engine = std::make_unique<CSynthEngine>();
     const smaf::Bytes song = demo::OdeToJoy();
     engine->SetData(song.data(), static_cast<uint32_t>(song.size()));
     ASSERT_EQ(engine->Play(), 1);
@@ -68,7 +68,7 @@ TEST(DemoSongs, OdeDefinesTwoAndFourOperatorVoices) {
 }
 
 TEST(DemoSongs, BellsCarryAnAudioTrackOfWaves) {
-    const auto engine = std::make_unique<CSynthEngine>(std::filesystem::path());
+    const auto engine = std::make_unique<CSynthEngine>();
     const smaf::Bytes song = demo::TwinkleBells();
     engine->SetData(song.data(), static_cast<uint32_t>(song.size()));
     ASSERT_EQ(engine->Play(), 1);

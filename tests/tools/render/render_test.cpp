@@ -1,7 +1,6 @@
 // cantavo-render as a user runs it; its output is compared with the engine driven in this process.
 #include <gtest/gtest.h>
 #include <sndfile.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -15,16 +14,14 @@
 
 #include "engine/synth_engine.h"
 #include "smaf_writer/sequence_writer.h"
+#include "tests/program_run/run_program.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
-
-struct RunResult {
-    int status;
-    std::string errors;
-};
+using cantavo::testing::ProgramRun;
+using cantavo::testing::RunProgram;
 
 class RenderToolTest : public testing::Test {
 protected:
@@ -36,12 +33,8 @@ protected:
     }
     void TearDown() override { fs::remove_all(folder); }
 
-    RunResult Run(const std::string& arguments) {
-        const fs::path errors = folder / "stderr.txt";
-        const std::string command =
-            std::string(CANTAVO_RENDER_BINARY) + " " + arguments + " 2> " + errors.string();
-        const int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadText(errors)};
+    ProgramRun Run(const std::string& arguments) {
+        return RunProgram(std::string("'" CANTAVO_RENDER_BINARY "' ") + arguments, folder);
     }
 
     static std::string ReadText(const fs::path& path) {
@@ -71,7 +64,7 @@ protected:
 
     // What the player's calls on a fresh engine return for a file.
     static Bytes Expected(const Bytes& song, uint32_t start_ms = 0, uint32_t loops = 1) {
-        const auto engine = std::make_unique<CSynthEngine>(fs::path());
+        const auto engine = std::make_unique<CSynthEngine>();
         engine->SetData(nullptr, 0);
         engine->SetData(song.data(), static_cast<uint32_t>(song.size()));
         engine->SetRepeat(loops > 1 ? kRepeatSong : 0);
@@ -100,9 +93,9 @@ protected:
 
 TEST_F(RenderToolTest, WavHoldsExactlyTheRenderedBytes) {
     const fs::path out = folder / "ode.wav";
-    const RunResult result = Run(Demo("ode.mmf").string() + " " + out.string());
-    ASSERT_EQ(result.status, 0) << result.errors;
-    EXPECT_TRUE(result.errors.empty());
+    const ProgramRun result = Run(Demo("ode.mmf").string() + " " + out.string());
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_TRUE(result.err.empty());
     const Bytes expected = Expected(ReadBytes(Demo("ode.mmf")));
     EXPECT_GT(expected.size(), 4u * 22050u * 20u);
     EXPECT_TRUE(WavData(out) == expected);
@@ -147,16 +140,16 @@ TEST_F(RenderToolTest, AnExtensionItCannotWriteIsRefusedNamingTheOnesItCan) {
     const std::string song = Demo("ode.mmf").string();
     const std::string writable =
         MpegFormat() != 0 ? ".wav, .flac, .ogg, .oga, .mp3" : ".wav, .flac, .ogg, .oga";
-    RunResult result = Run(song + " " + (folder / "out.xyz").string());
+    ProgramRun result = Run(song + " " + (folder / "out.xyz").string());
     EXPECT_EQ(result.status, 2);
-    EXPECT_EQ(result.errors, "cantavo-render: " + (folder / "out.xyz").string() +
-                                 ": cannot write '.xyz' files; " + "OUT can end in " + writable +
-                                 " (or use --raw)\n");
+    EXPECT_EQ(result.err, "cantavo-render: " + (folder / "out.xyz").string() +
+                              ": cannot write '.xyz' files; " + "OUT can end in " + writable +
+                              " (or use --raw)\n");
     EXPECT_FALSE(fs::exists(folder / "out.xyz"));
     result = Run(song + " " + (folder / "out").string());
     EXPECT_EQ(result.status, 2);
-    EXPECT_NE(result.errors.find("out: cannot write files without an extension;"), std::string::npos)
-        << result.errors;
+    EXPECT_NE(result.err.find("out: cannot write files without an extension;"), std::string::npos)
+        << result.err;
     EXPECT_FALSE(fs::exists(folder / "out"));
 
     EXPECT_EQ(Run(song + " " + (folder / "LOUD.WAV").string()).status, 0);
@@ -169,8 +162,8 @@ TEST_F(RenderToolTest, Mp3WhereTheInstalledLibraryWritesIt) {
     const int mpeg = MpegFormat();
     if (mpeg == 0) GTEST_SKIP() << "this libsndfile has no MPEG audio";
     const fs::path mp3 = folder / "ode.mp3";
-    const RunResult result = Run(Demo("ode.mmf").string() + " " + mp3.string());
-    ASSERT_EQ(result.status, 0) << result.errors;
+    const ProgramRun result = Run(Demo("ode.mmf").string() + " " + mp3.string());
+    ASSERT_EQ(result.status, 0) << result.err;
     SF_INFO info{};
     SNDFILE* file = sf_open(mp3.c_str(), SFM_READ, &info);
     ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
@@ -186,41 +179,40 @@ TEST_F(RenderToolTest, Mp3WhereTheInstalledLibraryWritesIt) {
 
 TEST_F(RenderToolTest, ErrorsNameTheFileAndTheReason) {
     const fs::path out = folder / "out.wav";
-    RunResult result = Run((folder / "missing.mmf").string() + " " + out.string());
+    ProgramRun result = Run((folder / "missing.mmf").string() + " " + out.string());
     EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.errors.find("missing.mmf: cannot read"), std::string::npos) << result.errors;
+    EXPECT_NE(result.err.find("missing.mmf: cannot read"), std::string::npos) << result.err;
 
     result = Run(folder.string() + " " + out.string());
     EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.errors.find(folder.string() + ": cannot read: Is a directory"), std::string::npos)
-        << result.errors;
+    EXPECT_NE(result.err.find(folder.string() + ": cannot read: Is a directory"), std::string::npos)
+        << result.err;
 
     result = Run(Write("text.mmf", Bytes(64, 'x')).string() + " " + out.string());
     EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.errors.find("text.mmf: not a SMAF file"), std::string::npos) << result.errors;
+    EXPECT_NE(result.err.find("text.mmf: not a SMAF file"), std::string::npos) << result.err;
 
     result = Run(Write("empty.mmf", smaf::SmafFile({})).string() + " " + out.string());
     EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.errors.find("empty.mmf: no playable track"), std::string::npos) << result.errors;
+    EXPECT_NE(result.err.find("empty.mmf: no playable track"), std::string::npos) << result.err;
 
     result = Run("--start 99000 " + Demo("ode.mmf").string() + " " + out.string());
     EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.errors.find("ode.mmf: start point 99000 ms lies beyond"), std::string::npos)
-        << result.errors;
+    EXPECT_NE(result.err.find("ode.mmf: start point 99000 ms lies beyond"), std::string::npos) << result.err;
     EXPECT_FALSE(fs::exists(out));  // nothing written for a file that does not play
 
     result = Run(Demo("ode.mmf").string() + " " + (folder / "no" / "such" / "dir.wav").string());
     EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.errors.find("dir.wav: cannot write"), std::string::npos) << result.errors;
+    EXPECT_NE(result.err.find("dir.wav: cannot write"), std::string::npos) << result.err;
 }
 
 TEST_F(RenderToolTest, BatchGoesOnAfterAFailure) {
     fs::create_directory(folder / "out");
     const fs::path bad = Write("bad.mmf", Bytes(8, 0));
-    const RunResult result = Run("-d " + (folder / "out").string() + " " + bad.string() + " " +
-                                 Demo("ode.mmf").string() + " " + Demo("bells.mmf").string());
+    const ProgramRun result = Run("-d " + (folder / "out").string() + " " + bad.string() + " " +
+                                  Demo("ode.mmf").string() + " " + Demo("bells.mmf").string());
     EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.errors.find("bad.mmf: not a SMAF file"), std::string::npos) << result.errors;
+    EXPECT_NE(result.err.find("bad.mmf: not a SMAF file"), std::string::npos) << result.err;
     // Each file renders as it does alone.
     EXPECT_TRUE(WavData(folder / "out" / "ode.wav") == Expected(ReadBytes(Demo("ode.mmf"))));
     EXPECT_TRUE(WavData(folder / "out" / "bells.wav") == Expected(ReadBytes(Demo("bells.mmf"))));
@@ -249,15 +241,15 @@ TEST_F(RenderToolTest, VoiceFolderFromTheOptionOrTheEnvironment) {
 }
 
 TEST_F(RenderToolTest, UsageErrorsAndHelp) {
-    EXPECT_EQ(Run("--help > /dev/null").status, 0);
+    EXPECT_EQ(Run("--help").status, 0);
     EXPECT_EQ(Run(Demo("ode.mmf").string()).status, 2);
     EXPECT_EQ(Run("--loops 0 " + Demo("ode.mmf").string() + " x.wav").status, 2);
     EXPECT_EQ(Run("--bogus " + Demo("ode.mmf").string() + " x.wav").status, 2);
     EXPECT_EQ(Run("--loops many " + Demo("ode.mmf").string() + " x.wav").status, 2);
-    const RunResult result =
+    const ProgramRun result =
         Run("--voices " + (folder / "nowhere").string() + " " + Demo("ode.mmf").string() + " x.wav");
     EXPECT_EQ(result.status, 2);
-    EXPECT_NE(result.errors.find("nowhere: not a folder"), std::string::npos);
+    EXPECT_NE(result.err.find("nowhere: not a folder"), std::string::npos);
 }
 
 }  // namespace

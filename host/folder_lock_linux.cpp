@@ -1,4 +1,4 @@
-#include "transfer/folder_lock.h"
+#include "host/folder_lock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

@@ -1,4 +1,4 @@
-#include "tools/render/audio_output.h"
+#include "player/audio_output.h"
 
 #include <sndfile.h>
 
@@ -7,11 +7,9 @@
 #include <cstdio>
 #include <cstring>
 
-namespace {
+#include "engine/synth.h"
 
-constexpr int kSampleRate = 22050;
-constexpr int kChannels = 2;
-constexpr uint32_t kBytesPerFrame = 4;
+namespace {
 
 std::string LowerExtension(const std::filesystem::path& path) {
     std::string extension = path.extension().string();
@@ -37,10 +35,10 @@ constexpr FileFormat kFileFormats[] = {
     {".mp3", kMp3Format},
 };
 
-SF_INFO FileInfo(int format) {
+SF_INFO FileInfo(int format, uint32_t frames_per_second = kFramesPerSecond) {
     SF_INFO info{};
-    info.samplerate = kSampleRate;
-    info.channels = kChannels;
+    info.samplerate = static_cast<int>(frames_per_second);
+    info.channels = kChannelsPerFrame;
     info.format = format;
     return info;
 }
@@ -72,6 +70,13 @@ public:
         return false;
     }
 
+    bool Flush() override {
+        sf_command(m_file, SFC_UPDATE_HEADER_NOW, nullptr, 0);
+        if (sf_error(m_file) == SF_ERR_NO_ERROR) return true;
+        m_error = sf_strerror(m_file);
+        return false;
+    }
+
     bool Close() override {
         if (m_file == nullptr) return true;
         const int result = sf_close(m_file);
@@ -96,6 +101,12 @@ public:
         return false;
     }
 
+    bool Flush() override {
+        if (std::fflush(m_file) == 0) return true;
+        m_error = std::strerror(errno);
+        return false;
+    }
+
     bool Close() override {
         if (m_file == nullptr) return true;
         const int result = std::fclose(m_file);
@@ -108,6 +119,16 @@ public:
 private:
     std::FILE* m_file;
 };
+
+std::unique_ptr<CAudioOutput> OpenSoundFile(const std::filesystem::path& path, SF_INFO info,
+                                            std::string& error) {
+    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
+    if (file == nullptr) {
+        error = sf_strerror(nullptr);
+        return nullptr;
+    }
+    return std::make_unique<CSoundFileOutput>(file);
+}
 
 }  // namespace
 
@@ -132,11 +153,10 @@ std::unique_ptr<CAudioOutput> OpenAudioOutput(const std::filesystem::path& path,
         }
         return std::make_unique<CRawOutput>(file);
     }
-    SF_INFO info = FileInfo(SoundFileFormat(path));
-    SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-    if (file == nullptr) {
-        error = sf_strerror(nullptr);
-        return nullptr;
-    }
-    return std::make_unique<CSoundFileOutput>(file);
+    return OpenSoundFile(path, FileInfo(SoundFileFormat(path)), error);
+}
+
+std::unique_ptr<CAudioOutput> OpenWavOutput(const std::filesystem::path& path, uint32_t frames_per_second,
+                                            std::string& error) {
+    return OpenSoundFile(path, FileInfo(SF_FORMAT_WAV | SF_FORMAT_PCM_16, frames_per_second), error);
 }

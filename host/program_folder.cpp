@@ -1,0 +1,6 @@
+#include "host/program_folder.h"
+
+std::string SiblingProgram(const std::string& name) {
+    const std::filesystem::path folder = ProgramFolder();
+    return folder.empty() ? name : (folder / name).string();
+}
