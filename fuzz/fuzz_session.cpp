@@ -115,12 +115,13 @@ struct SessionOnScript {
         session->Initialise(folder);
         FUZZ_CHECK(session->LoadLoaderFile(loader) == 1);
     }
-    // Connect, the detection timer's ticks a second apart, and the worker's end.
+    // Connect, the detection timer's ticks a second apart, and the worker's end. The clock moves only
+    // between ticks: once a tick has started the worker, the port belongs to that thread.
     void Connect() {
         session->OnConnect();
         for (int tick = 0; tick < kDetectionTicks && view.TimerRunning(); ++tick) {
+            if (tick > 0) port->Advance(1s);
             session->OnTimer(0);
-            port->Advance(1s);
         }
         session->WaitForWorker();
     }
