@@ -14,8 +14,8 @@
 enum class SlotKind { kFm, kAdpcm };
 enum class InputKind { kMidi, kAudio };
 
-inline constexpr uint32_t kFmSlotBytes = 8160;      // an FM slot less its title
-inline constexpr uint32_t kAdpcmSlotBytes = 16352;  // an ADPCM slot less its title
+inline constexpr uint32_t kFmMelodyBytes = 8160;      // an FM slot less its title
+inline constexpr uint32_t kAdpcmMelodyBytes = 16352;  // an ADPCM slot less its title
 
 // The fit steps, in the order they are tried.
 enum class FitStep { kCoarserTimebase, kControllers, kPolyphony, kCut };

@@ -22,7 +22,7 @@ Conversion Failed(Conversion conversion, const std::string& name, const std::str
 }
 
 uint32_t SlotBytes(SlotKind slot) {
-    return slot == SlotKind::kFm ? kFmSlotBytes : kAdpcmSlotBytes;
+    return slot == SlotKind::kFm ? kFmMelodyBytes : kAdpcmMelodyBytes;
 }
 
 // The report's fields that come from the options; empty when the slot does not take the input's kind.

@@ -15,7 +15,7 @@
 #include "smaf_writer/smaf_writer.h"
 
 struct MidiFitOptions {
-    uint32_t max_bytes = kFmSlotBytes;
+    uint32_t max_bytes = kFmMelodyBytes;
     VoiceMode voices = VoiceMode::kTwoOperator;
     uint32_t timebase_ms = 0;  // 0: the finest that fits
 };

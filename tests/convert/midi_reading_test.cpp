@@ -299,7 +299,7 @@ TEST(MidiReading, MutatedFilesAreConvertedOrRefusedWithAReason) {
         const Conversion conversion = ConvertMidi(bytes, "mutated.mid", {});
         // Either a melody within the slot, or a reason naming the file.
         if (conversion.error.empty()) {
-            EXPECT_LE(conversion.smaf.size(), kFmSlotBytes) << run;
+            EXPECT_LE(conversion.smaf.size(), kFmMelodyBytes) << run;
             EXPECT_FALSE(conversion.smaf.empty()) << run;
         } else {
             EXPECT_EQ(conversion.error.rfind("mutated.mid: ", 0), 0u) << run << " " << conversion.error;
