@@ -148,10 +148,12 @@ TEST_F(RenderThreadTest, ReportsEveryBufferHeardTheEndAndTheLength) {
 }
 
 // A seek goes on at once from its point: what is heard is the song's beginning up to the seek, then the
-// song from 1500 ms; the buffers of before the seek carry the play alone.
+// song from 1500 ms; the buffers of before the seek carry the play alone. The song is long enough that the
+// fast device cannot have heard it to its end before the seek arrives.
 TEST_F(RenderThreadTest, ASeekGoesOnFromItsPoint) {
-    const std::vector<Bytes> from_1500 = RenderedBuffers(m_song, 1500);
-    m_thread->SetData(m_song, 1);
+    const Bytes song = test_songs::SustainedChord(4, 30000, 30000);
+    const std::vector<Bytes> from_1500 = RenderedBuffers(song, 1500);
+    m_thread->SetData(song, 1);
     ASSERT_EQ(m_thread->Play(0, 1), RenderThread::StartResult::kPlaying);
     m_thread->Seek(1500, 5);
     ASSERT_TRUE(m_listener.WaitFor([&] { return !m_listener.ended.empty(); }));
