@@ -18,6 +18,8 @@ constexpr uint32_t kUnityGain = 32768;  // Q15
 constexpr int kLfoIndexShift = 20;
 constexpr int kVibratoShift = 20;  // vibrato ratios are Q20
 constexpr int kTremoloShift = 15;  // tremolo gains are Q15
+// Fewer sounding slots than this render faster one by one than as the lanes of one vector.
+constexpr uint32_t kVectorPaysFromSlots = 4;
 
 int UsedOperators(const FmSlot& slot) {
     return slot.operator_count == 4 ? 4 : 2;
@@ -179,11 +181,17 @@ void PlanSegments(FmSlot* const* sounding, uint32_t sounding_count, uint32_t fra
 
 }  // namespace
 
-CFmSynth::CFmSynth() {
+CFmSynth::CFmSynth() : m_vector(SelectVectorFmRenderer()), m_vector_min_slots(kVectorPaysFromSlots) {
     for (FmSlot& slot : m_slots) {
         slot.render = SelectFmRenderer(0);
         for (FmOperator& op : slot.op) op.wave = kWaveform[0].data();
     }
+}
+
+bool CFmSynth::SetRenderPath(FmRenderPath path) {
+    m_vector = path == FmRenderPath::kPortable ? nullptr : SelectVectorFmRenderer();
+    m_vector_min_slots = path == FmRenderPath::kFastest ? kVectorPaysFromSlots : 1;
+    return m_vector != nullptr || path != FmRenderPath::kVector;
 }
 
 void CFmSynth::SetVoice(uint32_t slot, const VoiceRecord* voice) {
@@ -269,9 +277,13 @@ void CFmSynth::Render(int16_t* frames, uint32_t count, uint32_t chunk_frames) {
         const uint32_t n = std::min(pass_frames, count - done);
         PlanSegments(sounding, sounding_count, n, chunk_frames, count - done, chunk_left, segments, lfo);
         std::fill_n(acc, 2 * n, 0);
-        RenderFirstOperators(sounding, lfo, sounding_count, op1_rows, segments);
-        for (uint32_t i = 0; i < sounding_count; ++i)
-            sounding[i]->render(*sounding[i], op1[i], acc, segments, lfo[i]);
+        if (m_vector != nullptr && sounding_count >= m_vector_min_slots) {
+            m_vector(sounding, lfo, sounding_count, acc, segments);
+        } else {
+            RenderFirstOperators(sounding, lfo, sounding_count, op1_rows, segments);
+            for (uint32_t i = 0; i < sounding_count; ++i)
+                sounding[i]->render(*sounding[i], op1[i], acc, segments, lfo[i]);
+        }
         int16_t* out = frames + 2 * done;
         for (uint32_t i = 0; i < 2 * n; ++i)
             out[i] = static_cast<int16_t>(std::clamp(acc[i], -kOutputLimit, kOutputLimit));

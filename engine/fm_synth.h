@@ -65,6 +65,13 @@ struct FmSlotLfo;
 // operator 1's output for those frames and the slot's vibrato and tremolo in each segment of the block.
 using FmRenderer = void (*)(FmSlot& slot, const int32_t* op1, int32_t* acc, const FmSegments& segments,
                             const FmSlotLfo& lfo);
+// Renders all sounding slots of one block at once (see fm_synth_render.h).
+using FmPassRenderer = void (*)(FmSlot* const* slots, const FmSlotLfo* lfo, uint32_t count, int32_t* acc,
+                                const FmSegments& segments);
+
+// Which code renders: the portable renderers, or the processor's vector renderer where one exists (for
+// every block, or only for blocks with enough sounding slots to pay). Every choice gives the same output.
+enum class FmRenderPath : uint8_t { kFastest, kPortable, kVector };
 
 enum FmPending : uint32_t {
     kSlotVoice = 0x01,
@@ -124,6 +131,12 @@ public:
 
     const FmSlot& Slot(uint32_t slot) const { return m_slots[slot]; }
 
+    // Returns false where kVector was asked for and this processor has no vector renderer (the portable
+    // renderers then render).
+    bool SetRenderPath(FmRenderPath path);
+
 private:
     std::array<FmSlot, kVoiceSlotCount> m_slots{};
+    FmPassRenderer m_vector;      // this processor's, or nullptr
+    uint32_t m_vector_min_slots;  // sounding slots from which m_vector renders
 };

@@ -45,3 +45,10 @@ void RenderFirstOperators(FmSlot* const* slots, const FmSlotLfo* lfo, uint32_t c
 // The connection renderer of voice type `algorithm` (0, 1, 4..7; anything else gets the type-0 renderer,
 // which a silent slot never calls).
 FmRenderer SelectFmRenderer(uint8_t algorithm);
+
+// An FmPassRenderer renders the `count` sounding slots of one pass at once and adds them into acc
+// (interleaved left, right): the same output as RenderFirstOperators followed by each slot's connection
+// renderer.
+// The vector pass renderer this processor can run, or nullptr. Which one exists depends on the processor
+// family the engine is built for.
+FmPassRenderer SelectVectorFmRenderer();

@@ -1,0 +1,6 @@
+// Processor families without a vector pass renderer: every pass takes the portable renderers.
+#include "engine/fm_synth_render.h"
+
+FmPassRenderer SelectVectorFmRenderer() {
+    return nullptr;
+}
