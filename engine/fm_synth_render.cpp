@@ -96,6 +96,7 @@ template <int Algorithm>
 void RenderConnection(FmSlot& slot, const int32_t* op1, int32_t* acc, const FmSegments& segments,
                       const FmSlotLfo& lfo) {
     constexpr int ops = kOperators<Algorithm>;
+    constexpr FmConnection kWiring = kFmConnections[Algorithm];
     OperatorRun r[ops];
     for (int k = 1; k < ops; ++k) r[k].Load(slot.op[k]);
     const int64_t gain_left = slot.gain_left;
@@ -103,28 +104,12 @@ void RenderConnection(FmSlot& slot, const int32_t* op1, int32_t* acc, const FmSe
 
     const auto run = [&]<bool Still>(uint32_t begin, uint32_t end) {
         for (uint32_t i = begin; i < end; ++i) {
-            const int32_t o1 = op1[i];
-            int64_t c;
-            if constexpr (Algorithm == 0) {
-                c = r[1].template Output<Still>(Offset(o1));
-            } else if constexpr (Algorithm == 1) {
-                c = o1 + r[1].template Output<Still>(0);
-            } else if constexpr (Algorithm == 4) {
-                const int32_t o2 = r[1].template Output<Still>(Offset(o1));
-                const int32_t o3 = r[2].template Output<Still>(Offset(o2));
-                c = r[3].template Output<Still>(Offset(o3));
-            } else if constexpr (Algorithm == 5) {
-                const int32_t o2 = r[1].template Output<Still>(Offset(o1));
-                const int32_t o3 = r[2].template Output<Still>(0);
-                c = o2 + r[3].template Output<Still>(Offset(o3));
-            } else if constexpr (Algorithm == 6) {
-                const int32_t o2 = r[1].template Output<Still>(0);
-                const int32_t o3 = r[2].template Output<Still>(Offset(o2));
-                c = o1 + r[3].template Output<Still>(Offset(o3));
-            } else {
-                const int32_t o2 = r[1].template Output<Still>(0);
-                const int32_t o3 = r[2].template Output<Still>(Offset(o2));
-                c = o1 + o3 + r[3].template Output<Still>(0);
+            int32_t o[4] = {op1[i]};
+            int64_t c = kWiring.carriers & 1 ? o[0] : 0;
+#pragma GCC unroll 4
+            for (int k = 1; k < ops; ++k) {
+                o[k] = r[k].template Output<Still>((kWiring.modulated >> k) & 1 ? Offset(o[k - 1]) : 0);
+                if ((kWiring.carriers >> k) & 1) c += o[k];
             }
             acc[2 * i] += static_cast<int32_t>((c * gain_left) >> 15);
             acc[2 * i + 1] += static_cast<int32_t>((c * gain_right) >> 15);

@@ -1,7 +1,8 @@
 #pragma once
 // The per-sample part of the FM synthesizer. Operator 1 of every sounding slot is rendered first, the
 // feedback loops of several slots side by side so their sample-to-sample dependencies overlap; then each
-// slot's connection renderer adds operators 2..4 and the carriers.
+// slot's connection renderer adds operators 2..4 and the carriers. Where the processor has one, a vector
+// pass renderer does the same for all slots at once.
 //
 // The connections by voice type: an operator above a bar modulates the one below it; (1) is operator 1
 // with its feedback loop; "out" are the carriers, summed into the slot's output.
@@ -18,9 +19,28 @@
 //
 // Every sample computes operators 1, 2, 3, 4 in that order.
 
+#include <array>
 #include <cstdint>
 
 #include "engine/fm_synth.h"
+
+// The connections above as bit masks, by voice type (types 2 and 3 have no operators): bit k of
+// `modulated` is set where operator k + 1 takes operator k's output as its modulation input (operator 1
+// has its feedback loop instead), bit k of `carriers` where operator k + 1 is summed into the output.
+struct FmConnection {
+    uint8_t modulated;
+    uint8_t carriers;
+};
+inline constexpr std::array<FmConnection, 8> kFmConnections = {{
+    {0b0010, 0b0010},  // 0
+    {0b0000, 0b0011},  // 1
+    {0b0000, 0b0000},
+    {0b0000, 0b0000},
+    {0b1110, 0b1000},  // 4
+    {0b1010, 0b1010},  // 5
+    {0b1100, 0b1001},  // 6
+    {0b0100, 0b1101},  // 7
+}};
 
 inline constexpr uint32_t kFmBlockFrames = 256;  // most frames per pass
 inline constexpr uint32_t kFmMaxSegments = 16;   // most LFO steps per pass

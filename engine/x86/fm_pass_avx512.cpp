@@ -1,7 +1,8 @@
 // The pass renderer for processors with AVX-512: the sixteen voice slots are the sixteen 32-bit lanes of one
-// vector, so one step takes an operator of every slot a sample further. The connections differ per slot and
-// are applied with lane masks. Envelope state changes (a level reaching its threshold, a key start) are
-// rare: the lanes that meet one take that sample's envelope step through the scalar operator code.
+// vector, so one step takes an operator of every slot a sample further. Envelope state changes (a level
+// reaching its threshold, a key start) are rare: the lanes that meet one take that sample's envelope step
+// through the scalar operator code. The connections differ per slot and are applied as lane masks
+// (kFmConnections).
 #include <immintrin.h>
 
 #include <array>
@@ -37,24 +38,6 @@ uint32_t WaveOffset(const int16_t* wave) {
         if (fm_tables::kWaveform[w].data() == wave) return static_cast<uint32_t>(w * fm_tables::kWaveLength);
     return 0;
 }
-
-// The connections as lane masks, by voice type (the types without operators never sound): which operators
-// take the previous one's output as modulation input (operator 1 has its feedback instead), which are
-// carriers. Bit k is operator k + 1.
-struct Connection {
-    uint8_t modulated;
-    uint8_t carriers;
-};
-constexpr std::array<Connection, 8> kConnections = {{
-    {0b0010, 0b0010},  // 0: 1 -> 2
-    {0b0000, 0b0011},  // 1: 1 + 2
-    {0b0000, 0b0000},
-    {0b0000, 0b0000},
-    {0b1110, 0b1000},  // 4: 1 -> 2 -> 3 -> 4
-    {0b1010, 0b1010},  // 5: 1 -> 2, 3 -> 4
-    {0b1100, 0b1001},  // 6: 1, 2 -> 3 -> 4
-    {0b0100, 0b1101},  // 7: 1, 2 -> 3, 4
-}};
 
 // One operator of every lane. Phase, levels and rates live in the vectors; `run` holds each lane's
 // envelope state for the scalar step, `exponential`, `linear`, `start` and `off` mirror it as lane masks.
@@ -281,7 +264,7 @@ struct LaneValues {
         if (slot.feedback_shift != 0) p.feedback |= bit;
         left.v[j] = static_cast<uint32_t>(slot.gain_left);
         right.v[j] = static_cast<uint32_t>(slot.gain_right);
-        const Connection c = kConnections[slot.algorithm & 7];
+        const FmConnection c = kFmConnections[slot.algorithm & 7];
         for (int k = 0; k < 4; ++k) {
             if (c.modulated & (1u << k)) p.modulated[k] |= bit;
             if (c.carriers & (1u << k)) p.carriers[k] |= bit;
