@@ -137,14 +137,20 @@ void MarkMotion(Operators& o, int lane, const OperatorRun& r) {
 [[gnu::target("avx512f")]] inline void StepEnvelopes(Operators& o) {
     if ((o.exponential | o.linear) == 0) return;
     const Vec before = o.eg_level;
-    const Vec even = _mm512_srli_epi64(_mm512_mul_epu32(before, o.multiplier), kEnvelopeShift);
-    const Vec odd = _mm512_slli_epi64(_mm512_mul_epu32(Odd(before), o.multiplier_odd), 32 - kEnvelopeShift);
-    const Vec decayed = _mm512_mask_blend_epi32(kOddLanes, even, odd);
-    const Vec attacked = _mm512_add_epi32(_mm512_min_epu32(before, o.attack_room), o.attack_step);
-    Vec level = _mm512_mask_blend_epi32(o.exponential, before, decayed);
-    level = _mm512_mask_blend_epi32(o.linear, level, attacked);
-    const Lanes events = _mm512_mask_cmple_epu32_mask(o.exponential, level, o.threshold) |
-                         _mm512_mask_cmpeq_epi32_mask(o.linear, level, Splat(kFullLevel)) | o.start;
+    Vec level = before;
+    Lanes events = o.start;
+    if (o.exponential != 0) {
+        const Vec even = _mm512_srli_epi64(_mm512_mul_epu32(before, o.multiplier), kEnvelopeShift);
+        const Vec odd =
+            _mm512_slli_epi64(_mm512_mul_epu32(Odd(before), o.multiplier_odd), 32 - kEnvelopeShift);
+        level = _mm512_mask_blend_epi32(o.exponential, level, _mm512_mask_blend_epi32(kOddLanes, even, odd));
+        events |= _mm512_mask_cmple_epu32_mask(o.exponential, level, o.threshold);
+    }
+    if (o.linear != 0) {
+        const Vec attacked = _mm512_add_epi32(_mm512_min_epu32(before, o.attack_room), o.attack_step);
+        level = _mm512_mask_blend_epi32(o.linear, level, attacked);
+        events |= _mm512_mask_cmpeq_epi32_mask(o.linear, level, Splat(kFullLevel));
+    }
     o.eg_level = level;
     if (events != 0) [[unlikely]]
         Settle(o, before, events);
