@@ -23,10 +23,6 @@ constexpr int kTremoloShift = 15;  // tremolo gains are Q15
 // take too (measured on a processor with slow vector gathers).
 constexpr uint32_t kVectorPaysFromSlots = 9;
 
-int UsedOperators(const FmSlot& slot) {
-    return slot.operator_count == 4 ? 4 : 2;
-}
-
 void CopyOperator(FmOperator& op, const OperatorParams& p, uint8_t mod_level) {
     op.multiple = kMultiple[p.multiple & 15];
     op.vibrato = p.vibrato;

@@ -104,6 +104,11 @@ struct FmSlot {
     FmRenderer render;        // by algorithm
 };
 
+// The operators a slot's voice uses: 4, or 2 (also where the slot has no voice).
+constexpr int UsedOperators(const FmSlot& slot) {
+    return slot.operator_count == 4 ? 4 : 2;
+}
+
 class CFmSynth {
 public:
     CFmSynth();

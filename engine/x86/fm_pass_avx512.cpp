@@ -227,7 +227,7 @@ struct LaneValues {
     o.off = static_cast<Lanes>(~0u);
     for (uint32_t j = 0; j < count; ++j) {
         FmSlot& slot = *slots[j];
-        if (k >= (slot.operator_count == 4 ? 4 : 2)) continue;
+        if (k >= UsedOperators(slot)) continue;
         OperatorRun& r = o.run[j];
         r.Load(slot.op[k]);
         phase.v[j] = r.phase;
@@ -275,7 +275,7 @@ struct LaneValues {
             if (c.modulated & (1u << k)) p.modulated[k] |= bit;
             if (c.carriers & (1u << k)) p.carriers[k] |= bit;
         }
-        p.four = p.four || slot.operator_count == 4;
+        p.four = p.four || UsedOperators(slot) == 4;
     }
     p.sounding = static_cast<Lanes>((1u << count) - 1);
     p.last = Load(last.v);
@@ -296,7 +296,7 @@ struct LaneValues {
         _mm512_store_si512(phase, p.op[k].phase);
         _mm512_store_si512(level, p.op[k].eg_level);
         for (uint32_t j = 0; j < count; ++j) {
-            if (k >= (slots[j]->operator_count == 4 ? 4 : 2)) continue;
+            if (k >= UsedOperators(*slots[j])) continue;
             OperatorRun& r = p.op[k].run[j];
             r.phase = phase[j];
             r.eg_level = level[j];
