@@ -51,6 +51,10 @@ size_t DecodeUtf8(std::string_view s, size_t pos, char32_t& cp) {
         if ((b & 0xC0) != 0x80) return 0;
         cp = cp << 6 | (b & 0x3F);
     }
+    // A longer form than the code point needs is not UTF-8: "\xC0\x80" would otherwise put a 0 into a
+    // title and cut it on the handset. Nor are surrogates and what lies past U+10FFFF.
+    constexpr char32_t kShortest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (cp < kShortest[length] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) return 0;
     return length;
 }
 

@@ -91,6 +91,7 @@ class Soak:
 
     def error(self, fault, text):
         self.errors.append(f"session {self.session} ({fault}): {text}")
+        print("  error: " + self.errors[-1], file=sys.stderr, flush=True)
 
     # Runs cantavo-cli; returns (exit status, stderr), or None when it outlived its bound.
     def run_cli(self, *arguments):
@@ -112,6 +113,7 @@ class Soak:
     # A step as a user runs it: once more when it failed. Returns True when it succeeded in the end; a failure is
     # checked to be reported and to leave `keep` (a file and its digest before the step) untouched.
     def step(self, fault, name, arguments, keep, outcome):
+        reports = []
         for attempt in (1, 2):
             result = self.run_cli(*arguments)
             if result is None:
@@ -125,10 +127,11 @@ class Soak:
             if not any(last.startswith(report) for report in FAILURE_REPORTS):
                 self.error(fault, f"{name} failed (status {status}) without its report: {last!r}")
             self.reports[last[:60]] = self.reports.get(last[:60], 0) + 1
+            reports.append(last)
             if keep and digest(keep[0]) != keep[1]:
                 self.error(fault, f"a failed {name} changed {os.path.basename(keep[0])}")
             outcome["failed steps"] = outcome.get("failed steps", 0) + 1
-        self.error(fault, f"{name} failed twice")
+        self.error(fault, f"{name} failed twice: {reports}")
         return False
 
     def start_handset(self, options):

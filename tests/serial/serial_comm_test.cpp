@@ -1,6 +1,7 @@
 #include "serial/serial_comm.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -77,6 +78,43 @@ TEST_F(SerialCommTest, AGroupSplitAcrossDeliveriesIsReadWholeAndInOrder) {
     // Waiting for the rest of a group never takes the place of the deadline.
     EXPECT_LT(CSerialComm::Clock::now() - start, 1s);
     EXPECT_FALSE(port.WaitForInput(CSerialComm::Clock::now() + 20ms, 8));
+}
+
+// Once answers are seen trickling in, the port sleeps through the line time of each answer before looking:
+// answers that come as the line allows, late ones and missing ones must all still end as before.
+TEST_F(SerialCommTest, OnALineThatBringsBytesOneByOneEveryAnswerIsStillTakenWholeAndInTime) {
+    constexpr int kExchanges = 40;
+    const auto byteTime = 87us;  // 10 bits at 115200 baud
+    std::thread farEnd([&] {
+        for (int i = 0; i < kExchanges; ++i) {
+            uint8_t request = 0;
+            while (read(pty.Master(), &request, 1) != 1) std::this_thread::sleep_for(50us);
+            if (i == kExchanges - 2) std::this_thread::sleep_for(60ms);  // a slow answer
+            if (i == kExchanges - 1) return;                             // and none
+            for (uint8_t k = 0; k < 8; ++k) {
+                std::this_thread::sleep_for(byteTime);
+                pty.Write({static_cast<uint8_t>(request + k)});
+            }
+        }
+    });
+    for (int i = 0; i < kExchanges - 1; ++i) {
+        const uint8_t request = static_cast<uint8_t>(i * 8);
+        ASSERT_EQ(port.WriteComm(&request, 1), 1u);
+        uint8_t group[8] = {};
+        uint32_t total = 0;
+        while (total < 8 && port.WaitForInput(CSerialComm::Clock::now() + 2s, 8 - total))
+            total += port.ReadComm(group + total, 8 - total);
+        ASSERT_EQ(total, 8u) << "exchange " << i;
+        for (uint8_t k = 0; k < 8; ++k) EXPECT_EQ(group[k], request + k) << "exchange " << i;
+    }
+    const uint8_t last = 0xF0;
+    ASSERT_EQ(port.WriteComm(&last, 1), 1u);
+    const auto start = CSerialComm::Clock::now();
+    EXPECT_FALSE(port.WaitForInput(start + 30ms, 8));
+    const auto waited = CSerialComm::Clock::now() - start;
+    EXPECT_GE(waited, 30ms);
+    EXPECT_LT(waited, 1s);
+    farEnd.join();
 }
 
 TEST_F(SerialCommTest, AHungUpLineEndsTheWaitInsteadOfSpinningToTheDeadline) {

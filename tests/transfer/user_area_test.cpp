@@ -82,6 +82,17 @@ TEST(UserArea, TitlesAreWindows1252) {
     EXPECT_EQ(Utf8ToCp1252("\xE2\x98\x83"), "?");  // a snowman has no byte
 }
 
+// What is not UTF-8 goes through byte for byte: an overlong 0 must not end the title early on the handset.
+TEST(UserArea, BytesThatAreNotUtf8StayAsTheyAre) {
+    EXPECT_EQ(Utf8ToCp1252("a\xC0\x80z"), "a\xC0\x80z");              // overlong U+0000
+    EXPECT_EQ(Utf8ToCp1252("\xE0\x81\x81"), "\xE0\x81\x81");          // overlong 'A'
+    EXPECT_EQ(Utf8ToCp1252("\xED\xA0\x80"), "\xED\xA0\x80");          // a surrogate
+    EXPECT_EQ(Utf8ToCp1252("\xF4\x90\x80\x80"), "\xF4\x90\x80\x80");  // past U+10FFFF
+    EXPECT_EQ(Utf8ToCp1252("\xC3"), "\xC3");                          // cut short
+    const auto slot = BuildSlot(0, "a\xC0\x80z", {});
+    EXPECT_EQ(std::string(slot.begin(), slot.begin() + 4), "a\xC0\x80z");
+}
+
 TEST(UserArea, AnErasedTitleShowsThirtyTwoYDiaereses) {
     const std::vector<uint8_t> erased(32, 0xFF);
     std::string expected;
