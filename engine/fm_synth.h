@@ -10,6 +10,8 @@
 
 #include "engine/voice_record.h"
 
+namespace cantavo {
+
 inline constexpr uint32_t kVoiceSlotCount = 16;  // FM voice slots, 0..15
 
 struct FmOperator {
@@ -127,3 +129,5 @@ public:
 private:
     std::array<FmSlot, kVoiceSlotCount> m_slots{};
 };
+
+}  // namespace cantavo

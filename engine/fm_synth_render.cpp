@@ -4,6 +4,7 @@
 
 #include "engine/fm_tables.h"
 
+namespace cantavo {
 namespace {
 
 constexpr uint32_t kFullLevel = 0x80000000;                  // eg_level at full output
@@ -340,3 +341,5 @@ FmRenderer SelectFmRenderer(uint8_t algorithm) {
             return &RenderConnection<0>;
     }
 }
+
+}  // namespace cantavo

@@ -22,6 +22,8 @@
 
 #include "engine/fm_synth.h"
 
+namespace cantavo {
+
 inline constexpr uint32_t kFmBlockFrames = 256;  // most frames per pass
 inline constexpr uint32_t kFmMaxSegments = 16;   // most LFO steps per pass
 
@@ -45,3 +47,5 @@ void RenderFirstOperators(FmSlot* const* slots, const FmSlotLfo* lfo, uint32_t c
 // The connection renderer of voice type `algorithm` (0, 1, 4..7; anything else gets the type-0 renderer,
 // which a silent slot never calls).
 FmRenderer SelectFmRenderer(uint8_t algorithm);
+
+}  // namespace cantavo

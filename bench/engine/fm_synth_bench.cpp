@@ -10,6 +10,7 @@
 #include "engine/voice_table.h"
 #include "player/wave_format.h"
 
+namespace cantavo {
 namespace {
 
 constexpr uint32_t kBufferFrames = kPlayerBufferBytes / kBytesPerFrame;
@@ -84,3 +85,4 @@ void BM_Render4OpSixteenSlotsAllOn(benchmark::State& state) {
 BENCHMARK(BM_Render4OpSixteenSlotsAllOn)->ArgName("lfo_frames")->Arg(2048)->Arg(22);
 
 }  // namespace
+}  // namespace cantavo
