@@ -2,7 +2,7 @@
 // session's own texts (log lines, notifications, backup dialogs) are in transfer/session_texts.h.
 #pragma once
 
-namespace app_texts {
+namespace cantavo::app_texts {
 
 inline constexpr const char* kRestingTitle = "Cantavo V1.1";
 inline constexpr const char* kNotifyTitle = "Notification !!";
@@ -73,4 +73,4 @@ inline constexpr const char* kVirtualHandsetFailed = "Virtual handset could not 
 inline constexpr const char* kPortSelected = "Port: %s";
 inline constexpr const char* kLoaderSelected = "Loader: %s";
 
-}  // namespace app_texts
+}  // namespace cantavo::app_texts

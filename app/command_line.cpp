@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace cantavo {
+
 const char* const kUsage =
     "Usage: cantavo [--virtual-handset] [--port DEVICE] [--loader FILE] [--player [FILE.mmf]]\n"
     "       cantavo FILE.mmf\n"
@@ -61,3 +63,5 @@ CommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
         line.error = "--virtual-handset and --port exclude each other";
     return line;
 }
+
+}  // namespace cantavo

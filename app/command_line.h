@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace cantavo {
+
 struct CommandLine {
     bool virtual_handset = false;
     std::string port;         // device path or "COMn"; empty: the default port
@@ -20,3 +22,5 @@ struct CommandLine {
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
 extern const char* const kUsage;
+
+}  // namespace cantavo

@@ -5,7 +5,7 @@
 
 #include "transfer/user_area.h"
 
-namespace ids {
+namespace cantavo::ids {
 
 inline constexpr int kBrowse = 1001;
 inline constexpr int kFileList = 1002;
@@ -33,15 +33,15 @@ inline constexpr int kSlotSaveMelody = 1062;
 inline constexpr int kSlotClear = 1063;
 
 // Slot k's radio: 1007-1014 for FM 1-8, then 1023, 1025, 1026, 1027 for ADPCM 1-4.
-inline constexpr std::array<int, cantavo::kMelodySlotCount> kSlotRadios = {
-    1007, 1008, 1009, 1010, 1011, 1012, 1013, 1014, 1023, 1025, 1026, 1027};
+inline constexpr std::array<int, kMelodySlotCount> kSlotRadios = {1007, 1008, 1009, 1010, 1011, 1012,
+                                                                  1013, 1014, 1023, 1025, 1026, 1027};
 // Slot k's name box: 1015 + k for FM, 1028 + (k - 8) for ADPCM.
-inline constexpr std::array<int, cantavo::kMelodySlotCount> kSlotNames = {1015, 1016, 1017, 1018, 1019, 1020,
-                                                                          1021, 1022, 1028, 1029, 1030, 1031};
+inline constexpr std::array<int, kMelodySlotCount> kSlotNames = {1015, 1016, 1017, 1018, 1019, 1020,
+                                                                 1021, 1022, 1028, 1029, 1030, 1031};
 
 // Controls a finished connection enables.
 inline constexpr std::array<int, 21> kEnableSet = {1001, 1006, 1007, 1008, 1009, 1010, 1011,
                                                    1012, 1013, 1014, 1023, 1025, 1026, 1027,
                                                    1024, 1034, 1035, 1036, 1002, 1042, 1037};
 // DisableCommands switches the enable set and the Setting button off.
-}  // namespace ids
+}  // namespace cantavo::ids

@@ -2,6 +2,7 @@
 
 #include <wx/artprov.h>
 
+namespace cantavo {
 namespace {
 
 const wxSize kIconSize{16, 16};
@@ -32,3 +33,5 @@ int CDriveComboBox::FillDrives(std::vector<DriveRoot> roots) {
     for (const auto& root : m_roots) Append(wxString::FromUTF8(root.DisplayName()), DriveIcon(root.kind));
     return static_cast<int>(m_roots.size());
 }
+
+}  // namespace cantavo

@@ -7,6 +7,8 @@
 
 #include "app/drive_roots.h"
 
+namespace cantavo {
+
 class CDriveComboBox : public wxBitmapComboBox {
 public:
     CDriveComboBox(wxWindow* parent, int id);
@@ -19,3 +21,5 @@ public:
 private:
     std::vector<DriveRoot> m_roots;
 };
+
+}  // namespace cantavo

@@ -6,6 +6,7 @@
 
 #include "app/app_texts.h"
 
+namespace cantavo {
 namespace {
 
 // File system types that hold no user files.
@@ -44,9 +45,9 @@ std::string BaseName(const std::string& path) {
 
 }  // namespace
 
-std::vector<DriveRoot> UserVolumes(const std::vector<cantavo::MountEntry>& mounts) {
+std::vector<DriveRoot> UserVolumes(const std::vector<MountEntry>& mounts) {
     std::vector<DriveRoot> roots;
-    for (const cantavo::MountEntry& mount : mounts) {
+    for (const MountEntry& mount : mounts) {
         const std::string& path = mount.path;
         if (path == "/" || IsVirtualType(mount.type) || IsSystemFolder(path)) continue;
         bool seen = false;
@@ -63,7 +64,7 @@ std::vector<DriveRoot> ListDriveRoots(const std::string& home_folder, const std:
     std::error_code error;
     if (!demo_folder.empty() && std::filesystem::is_directory(demo_folder, error))
         roots.push_back({app_texts::kDemoDrive, demo_folder, DriveKind::kFolder});
-    for (auto& volume : UserVolumes(cantavo::ReadMountTable()))
+    for (auto& volume : UserVolumes(ReadMountTable()))
         if (volume.path != home_folder) roots.push_back(std::move(volume));
     return roots;
 }
@@ -80,3 +81,5 @@ int FindDriveIndex(const std::vector<DriveRoot>& roots, const std::string& path)
     }
     return best;
 }
+
+}  // namespace cantavo

@@ -7,6 +7,8 @@
 
 #include "host/mount_table.h"
 
+namespace cantavo {
+
 enum class DriveKind { kHome, kRoot, kFolder, kVolume };
 
 struct DriveRoot {
@@ -19,10 +21,12 @@ struct DriveRoot {
 
 // The volumes of a mount table, in its order, without virtual file systems, system folders, the root and
 // duplicates.
-std::vector<DriveRoot> UserVolumes(const std::vector<cantavo::MountEntry>& mounts);
+std::vector<DriveRoot> UserVolumes(const std::vector<MountEntry>& mounts);
 
 // Home, root, the demo folder when it exists, then the mounted volumes of this process's mount table.
 std::vector<DriveRoot> ListDriveRoots(const std::string& home_folder, const std::string& demo_folder = {});
 
 // Index of the root that holds `path` (the longest matching one); 0 when none does.
 int FindDriveIndex(const std::vector<DriveRoot>& roots, const std::string& path);
+
+}  // namespace cantavo

@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+namespace cantavo {
 namespace {
 
 constexpr const char* kParentName = "..";
@@ -28,3 +29,5 @@ int CompareFileItems(const CFileItem& item1, const CFileItem& item2, int column)
     }
     return strcasecmp(item1.name.c_str(), item2.name.c_str());
 }
+
+}  // namespace cantavo

@@ -5,6 +5,8 @@
 #include <ctime>
 #include <string>
 
+namespace cantavo {
+
 struct CFileItem {
     std::string name;          // entry name as found, ".." included
     std::string path;          // full path of the entry
@@ -19,3 +21,5 @@ enum FileColumn : int { kColumnName = 0, kColumnSize = 1, kColumnDate = 2 };
 // <0, 0 or >0 like strcmp: ".." first, folders before files and by name (case ignored) whatever the column;
 // files by the clicked column (size, date), by name for column 0.
 int CompareFileItems(const CFileItem& item1, const CFileItem& item2, int column);
+
+}  // namespace cantavo

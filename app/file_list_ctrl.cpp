@@ -8,6 +8,7 @@
 #include "app/folder_listing.h"
 #include "host/local_time.h"
 
+namespace cantavo {
 namespace {
 
 const wxSize kIconSize{16, 16};
@@ -26,7 +27,7 @@ wxString FileCellText(const CFileItem& item, int column) {
         case kColumnSize:
             return wxString::Format("%u", static_cast<unsigned>(item.size));
         case kColumnDate: {
-            const std::tm local = cantavo::LocalTime(item.modified);
+            const std::tm local = LocalTime(item.modified);
             char text[32];
             std::strftime(text, sizeof text, app_texts::kDateFormat, &local);
             return text;
@@ -81,3 +82,5 @@ int CFileListCtrl::OnGetItemImage(long item) const {
     if (entry.name == "..") return kIconParent;
     return entry.isDir ? kIconFolder : kIconFile;
 }
+
+}  // namespace cantavo

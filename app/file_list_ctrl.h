@@ -8,6 +8,8 @@
 
 #include "app/file_item.h"
 
+namespace cantavo {
+
 class CFileListCtrl : public wxListCtrl {
 public:
     CFileListCtrl(wxWindow* parent, int id);
@@ -30,3 +32,5 @@ private:
     std::vector<CFileItem> m_items;
     wxImageList m_imlSmall;
 };
+
+}  // namespace cantavo

@@ -5,6 +5,7 @@
 
 #include "host/folder_entries.h"
 
+namespace cantavo {
 namespace {
 
 constexpr char kSeparator = '/';
@@ -13,7 +14,7 @@ CFileItem MakeItem(const std::string& name, const std::string& path) {
     CFileItem item;
     item.name = name;
     item.path = path;
-    const std::optional<cantavo::FileStatus> status = cantavo::StatusOf(path);
+    const std::optional<FileStatus> status = StatusOf(path);
     if (!status) return item;
     item.isDir = status->is_folder ? 1 : 0;
     if (!item.isDir)
@@ -26,7 +27,7 @@ CFileItem MakeItem(const std::string& name, const std::string& path) {
 }  // namespace
 
 std::optional<std::vector<CFileItem>> ListFolder(const std::string& folder) {
-    const auto names = cantavo::FolderEntryNames(folder);
+    const auto names = FolderEntryNames(folder);
     if (!names) return std::nullopt;
     std::vector<CFileItem> items;
     if (folder != "/") items.push_back(MakeItem("..", ParentFolder(folder)));
@@ -52,3 +53,5 @@ std::string ParentFolder(const std::string& path) {
     if (last == std::string::npos || last == 0) return std::string(1, kSeparator);
     return folder.substr(0, last);
 }
+
+}  // namespace cantavo

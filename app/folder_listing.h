@@ -7,6 +7,8 @@
 
 #include "app/file_item.h"
 
+namespace cantavo {
+
 // The entries of `folder`: ".." first when the folder has a parent, then everything else it holds, in the
 // order the file system returns them. Nothing when the folder cannot be read.
 std::optional<std::vector<CFileItem>> ListFolder(const std::string& folder);
@@ -19,3 +21,5 @@ std::string JoinPath(const std::string& folder, const std::string& name);
 
 // The part of `path` before its last separator; "/" for a folder at the root.
 std::string ParentFolder(const std::string& path);
+
+}  // namespace cantavo

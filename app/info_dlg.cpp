@@ -9,6 +9,7 @@
 #include "app/app_texts.h"
 #include "app/skin.h"
 
+namespace cantavo {
 namespace {
 
 constexpr int kIndent = 40;
@@ -46,3 +47,5 @@ CInfoDlg::CInfoDlg(wxWindow* parent) : wxDialog(parent, wxID_ANY, app_texts::kIn
     SetSizerAndFit(sizer);
     CentreOnParent();
 }
+
+}  // namespace cantavo

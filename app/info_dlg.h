@@ -3,7 +3,11 @@
 
 #include <wx/dialog.h>
 
+namespace cantavo {
+
 class CInfoDlg : public wxDialog {
 public:
     explicit CInfoDlg(wxWindow* parent = nullptr);
 };
+
+}  // namespace cantavo

@@ -7,9 +7,10 @@
 #include "engine/synth.h"
 #include "host/voice_folder.h"
 
-wxIMPLEMENT_APP_NO_MAIN(CManagerApp);
+namespace cantavo {
+namespace {
 
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     const CommandLine line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (line.help) {
         std::fputs(kUsage, stdout);
@@ -29,4 +30,13 @@ int main(int argc, char** argv) {
     SynthSetVoiceFiles(std::move(voices));
     CManagerApp::SetCommandLine(line);
     return wxEntry(argc, argv);
+}
+
+}  // namespace
+}  // namespace cantavo
+
+wxIMPLEMENT_APP_NO_MAIN(cantavo::CManagerApp);
+
+int main(int argc, char** argv) {
+    return cantavo::Run(argc, argv);
 }

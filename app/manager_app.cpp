@@ -3,6 +3,8 @@
 #include "app/manager_dlg.h"
 #include "app/player_launch.h"
 
+namespace cantavo {
+
 bool CManagerApp::OnInit() {
     wxInitAllImageHandlers();
     return true;
@@ -23,3 +25,5 @@ int CManagerApp::OnRun() {
     window.ShowModal();
     return 0;
 }
+
+}  // namespace cantavo

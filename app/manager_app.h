@@ -5,6 +5,8 @@
 
 #include "app/command_line.h"
 
+namespace cantavo {
+
 class CManagerApp : public wxApp {
 public:
     // What main() read from the command line, before the application object exists.
@@ -16,3 +18,5 @@ public:
 private:
     static inline CommandLine s_commandLine;
 };
+
+}  // namespace cantavo

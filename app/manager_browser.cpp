@@ -8,6 +8,8 @@
 #include "app/manager_dlg.h"
 #include "host/folder_entries.h"
 
+namespace cantavo {
+
 int CManagerDlg::FillFileList(const wxString& folder) {
     m_strCurDir = folder;
     auto items = ListFolder(folder.utf8_string());
@@ -26,7 +28,7 @@ void CManagerDlg::OnDblclkFileList(long row) {
     const std::string name = items[row].name;
     const std::string folder = m_strCurDir.utf8_string();
     const std::string target = name == ".." ? ParentFolder(folder) : JoinPath(folder, name);
-    if (cantavo::IsReadableFolder(target)) {
+    if (IsReadableFolder(target)) {
         m_ctlFileName->SetLabel(wxEmptyString);
         FillFileList(wxString::FromUTF8(target));
         return;
@@ -49,7 +51,7 @@ void CManagerDlg::OnSelchangeDrives() {
 bool CManagerDlg::IsDriveReady(int index) {
     const auto& roots = m_ctlDrives->Roots();
     if (index < 0 || index >= static_cast<int>(roots.size())) return false;
-    if (cantavo::IsReadableFolder(roots[index].path)) return true;
+    if (IsReadableFolder(roots[index].path)) return true;
     m_prompts.Message(wxString::Format(app_texts::kDriveNotReady, wxString::FromUTF8(roots[index].path)),
                       app_texts::kErrorCaption, true);
     return false;
@@ -69,3 +71,5 @@ void CManagerDlg::OnBrowse() {
 void CManagerDlg::ChooseFile(const std::string& path) {
     m_session->SelectSourceFile(std::filesystem::path(path));
 }
+
+}  // namespace cantavo

@@ -18,6 +18,7 @@
 #include "host/user_folders.h"
 #include "transfer/user_area.h"
 
+namespace cantavo {
 namespace {
 
 constexpr const char* kHandsetProgram = "cantavo-handset";
@@ -39,7 +40,7 @@ void CManagerDlg::BindEvents() {
         Bind(
             wxEVT_BUTTON, [this, handler](wxCommandEvent&) { (this->*handler)(); }, command.first);
     }
-    for (int slot = 0; slot < cantavo::kMelodySlotCount; ++slot) {
+    for (int slot = 0; slot < kMelodySlotCount; ++slot) {
         Bind(
             wxEVT_RADIOBUTTON, [this, slot](wxCommandEvent&) { OnSelectSlot(slot); }, ids::kSlotRadios[slot]);
         SlotNameBox(slot)->Bind(wxEVT_SET_FOCUS, [this, slot](wxFocusEvent& event) {
@@ -141,20 +142,19 @@ void CManagerDlg::OnSlotContextMenu(int index) {
 void CManagerDlg::OnPlaySlot(int index) {
     const auto melody = m_session->SlotMelody(index);
     if (!melody) return;
-    const auto file = m_session->ImageFolder() / (cantavo::SlotLabel(index) + ".mmf");
+    const auto file = m_session->ImageFolder() / (SlotLabel(index) + ".mmf");
     std::string error;
-    if (!cantavo::WriteFileBytes(file, *melody, error)) {
+    if (!WriteFileBytes(file, *melody, error)) {
         LogMessage(wxString::FromUTF8(error));
         return;
     }
     RunPlayerDialog(this, wxString::FromUTF8(file.string()));
-    if (!cantavo::RemoveFile(file, error)) LogMessage(wxString::FromUTF8(error));
+    if (!RemoveFile(file, error)) LogMessage(wxString::FromUTF8(error));
 }
 
 void CManagerDlg::OnSaveSlotMelody(int index) {
     // The title as the default name; a '/' in it would name a folder.
-    std::string name =
-        m_slotNames[index].title.empty() ? cantavo::SlotLabel(index) : m_slotNames[index].title;
+    std::string name = m_slotNames[index].title.empty() ? SlotLabel(index) : m_slotNames[index].title;
     std::replace(name.begin(), name.end(), '/', '_');
     const wxString path =
         m_prompts.SaveFile(app_texts::kSmafFilter, "mmf", wxString::FromUTF8(name + ".mmf"));
@@ -177,7 +177,7 @@ SettingValues CManagerDlg::SettingsInUse() const {
 }
 
 void CManagerDlg::OnSetting() {
-    CSettingDlg setting(this, cantavo::ListSerialPorts(), SettingsInUse(), m_prompts);
+    CSettingDlg setting(this, ListSerialPorts(), SettingsInUse(), m_prompts);
     if (setting.ShowModal() == wxID_OK) ApplySetting(setting);
 }
 
@@ -232,3 +232,5 @@ void CManagerDlg::StartVirtualHandset() {
     }
     SelectPortDevice(m_handset.DevicePath());
 }
+
+}  // namespace cantavo

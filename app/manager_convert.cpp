@@ -6,6 +6,8 @@
 #include "convert/convert.h"
 #include "transfer/user_area.h"
 
+namespace cantavo {
+
 wxString InsertFilter() {
     const wxString patterns = wxString::FromUTF8(AudioFilePatterns());
     return wxString::Format(app_texts::kInsertFilter, patterns, patterns);
@@ -18,7 +20,7 @@ void CManagerDlg::InsertChosenFile(const std::string& path) {
         return;
     }
     ConvertOptions options;
-    options.slot = m_session->SlotIndex() < cantavo::kFmMelodySlotCount ? SlotKind::kFm : SlotKind::kAdpcm;
+    options.slot = m_session->SlotIndex() < kFmMelodySlotCount ? SlotKind::kFm : SlotKind::kAdpcm;
     const SlotKind takes = *kind == InputKind::kMidi ? SlotKind::kFm : SlotKind::kAdpcm;
     const Conversion conversion = ConvertFile(path, options);
     if (!conversion.error.empty()) {
@@ -32,3 +34,5 @@ void CManagerDlg::InsertChosenFile(const std::string& path) {
     LogMessage(wxString::FromUTF8(ReportSummary(conversion.report)));
     m_session->InsertMelody(conversion.smaf);
 }
+
+}  // namespace cantavo

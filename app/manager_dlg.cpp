@@ -26,6 +26,7 @@
 #include "host/user_folders.h"
 #include "transfer/user_area.h"
 
+namespace cantavo {
 namespace {
 
 constexpr int kDetectionTimerId = 0;
@@ -45,7 +46,7 @@ CManagerDlg::CManagerDlg(CManagerOptions options)
       m_profile(m_options.profile_path.empty() ? CProfile::DefaultPath() : m_options.profile_path),
       m_prompts(m_options.prompts != nullptr ? *m_options.prompts : m_wxPrompts),
       m_view(*this, m_prompts),
-      m_session(std::make_unique<cantavo::CHandsetSession>(m_view)),
+      m_session(std::make_unique<CHandsetSession>(m_view)),
       m_timer(this, kDetectionTimerId) {
     CreateControls();
     BindEvents();
@@ -131,9 +132,9 @@ wxSizer* CManagerDlg::CreateSlotGroup() {
     wxWindow* box = group->GetStaticBox();
     auto* grid = new wxFlexGridSizer(2, wxSize(kGap, kGap / 2));
     grid->AddGrowableCol(1);
-    for (int slot = 0; slot < cantavo::kMelodySlotCount; ++slot) {
+    for (int slot = 0; slot < kMelodySlotCount; ++slot) {
         m_radioSlot[slot] =
-            new wxRadioButton(box, ids::kSlotRadios[slot], wxString::FromUTF8(cantavo::SlotLabel(slot)),
+            new wxRadioButton(box, ids::kSlotRadios[slot], wxString::FromUTF8(SlotLabel(slot)),
                               wxDefaultPosition, wxDefaultSize, slot == 0 ? wxRB_GROUP : 0);
         m_editSlot[slot] = new wxTextCtrl(box, ids::kSlotNames[slot], wxEmptyString, wxDefaultPosition,
                                           wxSize(kSlotNameWidth, -1));
@@ -249,10 +250,10 @@ void CManagerDlg::EnableStop(bool enabled) {
     EnableControl(ids::kStop, enabled);
 }
 
-void CManagerDlg::ShowSlotNames(const cantavo::SlotNames& names) {
+void CManagerDlg::ShowSlotNames(const SlotNames& names) {
     m_slotNames = names;
     const wxColour erased = wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE);
-    for (int slot = 0; slot < cantavo::kMelodySlotCount; ++slot) {
+    for (int slot = 0; slot < kMelodySlotCount; ++slot) {
         m_editSlot[slot]->ChangeValue(wxString::FromUTF8(names[slot].title));
         m_editSlot[slot]->SetBackgroundColour(names[slot].erased ? erased : wxNullColour);
         m_editSlot[slot]->Refresh();
@@ -269,3 +270,5 @@ void CManagerDlg::SetDetectionTimer(bool running) {
     else
         m_timer.Stop();
 }
+
+}  // namespace cantavo

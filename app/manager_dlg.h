@@ -19,14 +19,17 @@
 #include "app/virtual_handset_process.h"
 #include "transfer/handset_session.h"
 
-class CDriveComboBox;
-class CFileListCtrl;
-class CSplashDlg;
 class wxGauge;
 class wxListBox;
 class wxRadioButton;
 class wxStaticText;
 class wxTextCtrl;
+
+namespace cantavo {
+
+class CDriveComboBox;
+class CFileListCtrl;
+class CSplashDlg;
 
 struct CManagerOptions {
     wxString profile_path;               // empty: the user's profile
@@ -44,6 +47,8 @@ struct CManagerOptions {
 wxString InsertFilter();
 
 class CManagerDlg : public wxDialog {
+    friend class CManagerView;  // shows what the session reports, through the private calls below
+
 public:
     static constexpr int kMaxLogLines = 100;
     static constexpr int kDetectionTimerMs = 1000;
@@ -53,19 +58,6 @@ public:
 
     // Splash, skin, browser, slot selection, image files, reset state; call once before showing.
     bool OnInitDialog();
-
-    // What the session shows (UI thread).
-    void LogMessage(const wxString& text);  // newest first, at most 100 lines
-    void ShowNotification(const wxString& text);
-    void SetTitleText(const wxString& text);
-    void SetProgress(int percent);
-    void EnableCommands();
-    void DisableCommands();
-    void EnableConnect(bool enabled);
-    void EnableStop(bool enabled);
-    void ShowSlotNames(const cantavo::SlotNames& names);  // an erased slot: an empty, greyed box
-    void ClearSelectedFile();
-    void SetDetectionTimer(bool running);
 
     // Commands.
     void OnConnect();
@@ -96,7 +88,8 @@ public:
     void OnBrowse();
 
     // For tests and the screenshot tool.
-    cantavo::CHandsetSession& Session() { return *m_session; }
+    CHandsetSession& Session() { return *m_session; }
+    ISessionView& View() { return m_view; }  // the session's view of this window
     CSplashDlg* Splash() const { return m_pSplash; }
     wxListBox* LogList() const { return m_listLog; }
     CFileListCtrl* FileList() const { return m_ctlFileList; }
@@ -113,6 +106,19 @@ public:
     int m_nCurDrive = 0;
 
 private:
+    // What the session shows (UI thread): CManagerView calls these; the window logs its own lines too.
+    void LogMessage(const wxString& text);  // newest first, at most 100 lines
+    void ShowNotification(const wxString& text);
+    void SetTitleText(const wxString& text);
+    void SetProgress(int percent);
+    void EnableCommands();
+    void DisableCommands();
+    void EnableConnect(bool enabled);
+    void EnableStop(bool enabled);
+    void ShowSlotNames(const SlotNames& names);  // an erased slot: an empty, greyed box
+    void ClearSelectedFile();
+    void SetDetectionTimer(bool running);
+
     void CreateControls();
     wxSizer* CreateSideButtons();
     wxSizer* CreateSourceGroup();
@@ -136,19 +142,21 @@ private:
     CPrompts& m_prompts;
     CVirtualHandsetProcess m_handset;
     CManagerView m_view;
-    std::unique_ptr<cantavo::CHandsetSession> m_session;  // after the view: it goes first, joining its worker
+    std::unique_ptr<CHandsetSession> m_session;  // after the view: it goes first, joining its worker
 
     CSplashDlg* m_pSplash = nullptr;
     wxListBox* m_listLog = nullptr;
-    std::array<wxTextCtrl*, cantavo::kMelodySlotCount> m_editSlot{};
-    std::array<wxRadioButton*, cantavo::kMelodySlotCount> m_radioSlot{};
+    std::array<wxTextCtrl*, kMelodySlotCount> m_editSlot{};
+    std::array<wxRadioButton*, kMelodySlotCount> m_radioSlot{};
     wxStaticText* m_ctlFileName = nullptr;
     CFileListCtrl* m_ctlFileList = nullptr;
     CDriveComboBox* m_ctlDrives = nullptr;
     wxGauge* m_ctlProgress = nullptr;
     wxTimer m_timer;
-    cantavo::SlotNames m_slotNames;      // as last shown
+    SlotNames m_slotNames;               // as last shown
     std::filesystem::path m_loaderFile;  // the loader file in use; empty: the built-in placeholder
     bool m_bInitialised = false;
     bool m_bLongCommand = false;  // a command that takes seconds runs on this thread
 };
+
+}  // namespace cantavo

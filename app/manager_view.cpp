@@ -6,6 +6,8 @@
 #include "app/prompts.h"
 #include "transfer/session_texts.h"
 
+namespace cantavo {
+
 CManagerView::CManagerView(CManagerDlg& window, CPrompts& prompts) : m_window(window), m_prompts(prompts) {}
 
 void CManagerView::StopWaiting() {
@@ -53,12 +55,12 @@ bool CManagerView::Confirm(const std::string& text, const std::string& caption) 
 }
 
 bool CManagerView::Ask(const std::string& question) {
-    return m_prompts.AskYesNo(wxString::FromUTF8(question), cantavo::texts::kConfirmCaption);
+    return m_prompts.AskYesNo(wxString::FromUTF8(question), texts::kConfirmCaption);
 }
 
-std::optional<std::filesystem::path> CManagerView::AskBackupFile(cantavo::BackupDialog dialog) {
-    using namespace cantavo::texts;
-    const wxString path = dialog == cantavo::BackupDialog::kSave
+std::optional<std::filesystem::path> CManagerView::AskBackupFile(BackupDialog dialog) {
+    using namespace texts;
+    const wxString path = dialog == BackupDialog::kSave
                               ? m_prompts.SaveFile(kBackupFilter, kBackupExtension, kBackupDefaultName)
                               : m_prompts.OpenFile(kBackupFilter, kBackupExtension, kBackupDefaultName);
     if (path.empty()) return std::nullopt;
@@ -89,7 +91,7 @@ void CManagerView::EnableStop(bool enabled) {
     OnUiThread([this, enabled] { m_window.EnableStop(enabled); });
 }
 
-void CManagerView::ShowSlotNames(const cantavo::SlotNames& names) {
+void CManagerView::ShowSlotNames(const SlotNames& names) {
     OnUiThread([this, names] { m_window.ShowSlotNames(names); });
 }
 
@@ -100,3 +102,5 @@ void CManagerView::ClearSelectedFile() {
 void CManagerView::SetDetectionTimer(bool running) {
     OnUiThread([this, running] { m_window.SetDetectionTimer(running); });
 }
+
+}  // namespace cantavo

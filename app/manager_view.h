@@ -11,10 +11,12 @@
 
 #include "transfer/session_view.h"
 
+namespace cantavo {
+
 class CManagerDlg;
 class CPrompts;
 
-class CManagerView : public cantavo::ISessionView {
+class CManagerView : public ISessionView {
 public:
     CManagerView(CManagerDlg& window, CPrompts& prompts);
 
@@ -27,14 +29,14 @@ public:
     void ShowMessageBox(const std::string& text) override;
     bool Confirm(const std::string& text, const std::string& caption) override;
     bool Ask(const std::string& question) override;
-    std::optional<std::filesystem::path> AskBackupFile(cantavo::BackupDialog dialog) override;
+    std::optional<std::filesystem::path> AskBackupFile(BackupDialog dialog) override;
     void SetTitle(const std::string& text) override;
     void SetProgress(int percent) override;
     void EnableCommands() override;
     void DisableCommands() override;
     void EnableConnect(bool enabled) override;
     void EnableStop(bool enabled) override;
-    void ShowSlotNames(const cantavo::SlotNames& names) override;
+    void ShowSlotNames(const SlotNames& names) override;
     void ClearSelectedFile() override;
     bool IsMinimised() override { return m_bMinimised; }
     void SetDetectionTimer(bool running) override;
@@ -55,3 +57,5 @@ private:
     std::atomic<bool> m_bMinimised{false};
     std::shared_ptr<Waiting> m_waiting = std::make_shared<Waiting>();
 };
+
+}  // namespace cantavo

@@ -6,6 +6,7 @@
 #include "app/app_texts.h"
 #include "app/control_ids.h"
 
+namespace cantavo {
 namespace {
 
 constexpr int kTimerId = 0;
@@ -35,3 +36,5 @@ int CNotifyDlg::ShowModal() {
 void CNotifyDlg::OnTimer(wxTimerEvent& event) {
     if (event.GetId() == kTimerId && IsModal()) EndModal(wxID_CANCEL);
 }
+
+}  // namespace cantavo

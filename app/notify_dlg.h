@@ -4,6 +4,8 @@
 #include <wx/dialog.h>
 #include <wx/timer.h>
 
+namespace cantavo {
+
 class CNotifyDlg : public wxDialog {
 public:
     static constexpr int kCloseAfterMs = 1000;
@@ -20,3 +22,5 @@ private:
 
     wxTimer m_timer;
 };
+
+}  // namespace cantavo

@@ -3,6 +3,8 @@
 #include "app/info_dlg.h"
 #include "player/player_dlg.h"
 
+namespace cantavo {
+
 void RunPlayerDialog(wxWindow* parent, const wxString& initial_file) {
     CPlayerDlg player(parent, initial_file, [](wxWindow* about_parent) {
         CInfoDlg info(about_parent);
@@ -10,3 +12,5 @@ void RunPlayerDialog(wxWindow* parent, const wxString& initial_file) {
     });
     player.ShowModal();
 }
+
+}  // namespace cantavo

@@ -6,4 +6,8 @@
 
 class wxWindow;
 
+namespace cantavo {
+
 void RunPlayerDialog(wxWindow* parent, const wxString& initial_file = wxString());
+
+}  // namespace cantavo

@@ -9,6 +9,7 @@
 #include "host/profile_file.h"
 #include "host/user_folders.h"
 
+namespace cantavo {
 namespace {
 
 constexpr const char* kMainPathKey = "/Cantavo/MainPath";
@@ -47,8 +48,8 @@ bool CProfile::WriteValue(const wxString& key, const wxString& value) const {
     return profile->Write(key, value) && profile->Flush();
 }
 
-cantavo::PortMap CProfile::ReadPortMap() const {
-    cantavo::PortMap ports;
+PortMap CProfile::ReadPortMap() const {
+    PortMap ports;
     auto profile = OpenProfile(m_strFilePath);
     profile->SetPath(kPortsGroup);
     wxString name;
@@ -57,3 +58,5 @@ cantavo::PortMap CProfile::ReadPortMap() const {
         ports[name.utf8_string()] = profile->Read(name, wxEmptyString).utf8_string();
     return ports;
 }
+
+}  // namespace cantavo

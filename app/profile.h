@@ -7,6 +7,8 @@
 
 #include "serial/serial_comm.h"
 
+namespace cantavo {
+
 class CProfile {
 public:
     // The profile at `file_path`; DefaultPath() is the user's.
@@ -22,10 +24,12 @@ public:
     bool WriteLoaderPath(const wxString& file) const;
 
     // The "COMn" -> device entries of group "Ports".
-    cantavo::PortMap ReadPortMap() const;
+    PortMap ReadPortMap() const;
 
 private:
     bool WriteValue(const wxString& key, const wxString& value) const;
 
     wxString m_strFilePath;
 };
+
+}  // namespace cantavo

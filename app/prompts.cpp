@@ -5,6 +5,7 @@
 #include <wx/msgdlg.h>
 #include <wx/window.h>
 
+namespace cantavo {
 namespace {
 
 wxString RunFileDialog(const wxString& filter, const wxString& default_ext, const wxString& default_name,
@@ -45,3 +46,5 @@ wxString CWxPrompts::SaveFile(const wxString& filter, const wxString& default_ex
 int CWxPrompts::ChooseFromMenu(wxWindow& window, wxMenu& menu) {
     return window.GetPopupMenuSelectionFromUser(menu);
 }
+
+}  // namespace cantavo

@@ -6,6 +6,8 @@
 class wxMenu;
 class wxWindow;
 
+namespace cantavo {
+
 class CPrompts {
 public:
     virtual ~CPrompts() = default;
@@ -37,3 +39,5 @@ public:
                       const wxString& default_name) override;
     int ChooseFromMenu(wxWindow& window, wxMenu& menu) override;
 };
+
+}  // namespace cantavo

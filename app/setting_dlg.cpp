@@ -15,6 +15,7 @@
 #include "app/prompts.h"
 #include "app/skin.h"
 
+namespace cantavo {
 namespace {
 
 constexpr std::array<const char*, 8> kBaudRates = {"115200", "57600", "38400", "19200",
@@ -25,8 +26,8 @@ constexpr int kLoaderFileWidth = 320;
 
 }  // namespace
 
-CSettingDlg::CSettingDlg(wxWindow* parent, std::vector<cantavo::SerialPort> ports,
-                         const SettingValues& current, CPrompts& prompts)
+CSettingDlg::CSettingDlg(wxWindow* parent, std::vector<SerialPort> ports, const SettingValues& current,
+                         CPrompts& prompts)
     : wxDialog(parent, wxID_ANY, app_texts::kSettingTitle),
       m_prompts(prompts),
       m_ports(std::move(ports)),
@@ -87,7 +88,7 @@ int CSettingDlg::PortIndex(const SettingValues& current) {
     const std::string port =
         current.com_port > 0 ? wxString::Format("COM%d", current.com_port).utf8_string() : current.device;
     auto listed = std::find_if(m_ports.begin(), m_ports.end(),
-                               [&](const cantavo::SerialPort& candidate) { return candidate.path == port; });
+                               [&](const SerialPort& candidate) { return candidate.path == port; });
     if (listed == m_ports.end())
         listed = m_ports.insert(m_ports.end(), {port, std::filesystem::path(port).filename().string()});
     return kComPortCount + static_cast<int>(listed - m_ports.begin());
@@ -122,3 +123,5 @@ void CSettingDlg::OnSelchangePort(wxCommandEvent& event) {
 void CSettingDlg::OnSelchangeBaud(wxCommandEvent& event) {
     m_nBaudSel = event.GetSelection() + 1;
 }
+
+}  // namespace cantavo

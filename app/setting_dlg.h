@@ -9,10 +9,13 @@
 
 #include "serial/serial_ports.h"
 
-class CPrompts;
 class wxChoice;
 class wxCommandEvent;
 class wxTextCtrl;
+
+namespace cantavo {
+
+class CPrompts;
 
 // What the dialog opens showing: the window's settings in use.
 struct SettingValues {
@@ -28,7 +31,7 @@ public:
 
     // `ports`: serial ports present, listed after COM1-COM8 (a port in use that is none of them is added); a
     // "Virtual handset" entry follows them. Browse asks `prompts` for the loader file.
-    CSettingDlg(wxWindow* parent, std::vector<cantavo::SerialPort> ports, const SettingValues& current,
+    CSettingDlg(wxWindow* parent, std::vector<SerialPort> ports, const SettingValues& current,
                 CPrompts& prompts);
 
     // Chosen entries, list index + 1 (1 for COM1, 1 for "115200").
@@ -54,9 +57,11 @@ private:
     void ShowLoaderFile();
 
     CPrompts& m_prompts;
-    std::vector<cantavo::SerialPort> m_ports;
+    std::vector<SerialPort> m_ports;
     std::string m_strLoaderFile;
     wxChoice* m_cboBaud = nullptr;
     wxChoice* m_cboPort = nullptr;
     wxTextCtrl* m_ctlLoaderFile = nullptr;
 };
+
+}  // namespace cantavo

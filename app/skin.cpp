@@ -7,6 +7,7 @@
 #include "app/control_ids.h"
 #include "app_art.h"
 
+namespace cantavo {
 namespace {
 
 // The size an SVG asks for in its width="..." and height="..." attributes.
@@ -46,3 +47,5 @@ wxBitmapBundle LoadPicture(std::string_view file_name, wxSize size) {
     // The embedded bytes end in a zero, as the SVG reader wants.
     return wxBitmapBundle::FromSVG(svg.data(), size);
 }
+
+}  // namespace cantavo

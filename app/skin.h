@@ -7,6 +7,8 @@
 #include <array>
 #include <string_view>
 
+namespace cantavo {
+
 // A drawing by file name at its natural size (or at `size`); an empty bundle for an unknown name.
 wxBitmapBundle LoadPicture(std::string_view file_name);
 wxBitmapBundle LoadPicture(std::string_view file_name, wxSize size);
@@ -22,3 +24,5 @@ struct SideButton {
 extern const std::array<SideButton, 10> kSideButtons;
 
 inline const wxSize kSideButtonPictureSize{32, 32};
+
+}  // namespace cantavo

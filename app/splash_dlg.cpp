@@ -6,6 +6,8 @@
 
 #include "app/skin.h"
 
+namespace cantavo {
+
 int g_nFadeLevel = 0;
 
 namespace {
@@ -91,3 +93,5 @@ void CSplashDlg::OnPaint(wxPaintEvent&) {
     wxPaintDC dc(this);
     dc.DrawBitmap(wxBitmap(m_shown), 0, 0);
 }
+
+}  // namespace cantavo

@@ -6,6 +6,8 @@
 #include <wx/image.h>
 #include <wx/timer.h>
 
+namespace cantavo {
+
 // The accumulated fade level, kept for the whole process (0 at start and again after every fade).
 extern int g_nFadeLevel;
 
@@ -43,3 +45,5 @@ private:
     int m_cyBitmap = 0;
     wxTimer m_timer;
 };
+
+}  // namespace cantavo

@@ -1,5 +1,7 @@
 #include "app/virtual_handset_process.h"
 
+namespace cantavo {
+
 bool CVirtualHandsetProcess::Start(const std::string& program, const std::string& flash_file,
                                    std::string& error) {
     Stop();
@@ -18,3 +20,5 @@ void CVirtualHandsetProcess::Stop() {
     m_process.Stop();
     m_strDevice.clear();
 }
+
+}  // namespace cantavo

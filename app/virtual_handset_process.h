@@ -5,6 +5,8 @@
 
 #include "host/child_process.h"
 
+namespace cantavo {
+
 class CVirtualHandsetProcess {
 public:
     static constexpr int kStartTimeoutMs = 5000;
@@ -23,6 +25,8 @@ public:
     const std::string& DevicePath() const { return m_strDevice; }
 
 private:
-    cantavo::CChildProcess m_process;
+    CChildProcess m_process;
     std::string m_strDevice;
 };
+
+}  // namespace cantavo

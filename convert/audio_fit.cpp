@@ -9,6 +9,7 @@
 #include "smaf_writer/adpcm_encoder.h"
 #include "smaf_writer/sequence_writer.h"
 
+namespace cantavo {
 namespace {
 
 constexpr uint32_t kHighRate = 8000;
@@ -133,3 +134,5 @@ AudioFit FitAudio(CAudioSource& source, uint32_t max_bytes) {
     fit.file = AudioFile(rate, samples, smaf::EncodeAdpcm(Pcm(mono)));
     return fit;
 }
+
+}  // namespace cantavo

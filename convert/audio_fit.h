@@ -11,6 +11,8 @@
 #include "convert/conversion_report.h"
 #include "smaf_writer/smaf_writer.h"
 
+namespace cantavo {
+
 inline constexpr uint32_t kFadeOutMs = 100;
 
 struct AudioFit {
@@ -21,3 +23,5 @@ struct AudioFit {
 };
 
 AudioFit FitAudio(CAudioSource& source, uint32_t max_bytes);
+
+}  // namespace cantavo

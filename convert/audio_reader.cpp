@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdio>
 
+namespace cantavo {
+
 struct AudioFileInMemory {
     std::span<const uint8_t> bytes;
     sf_count_t position = 0;
@@ -172,3 +174,5 @@ double Normalise(std::vector<float>& samples) {
     for (float& sample : samples) sample = static_cast<float>(sample * gain);
     return 20 * std::log10(gain);
 }
+
+}  // namespace cantavo

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace cantavo {
+
 struct AudioInfo {
     std::string format;  // as libsndfile names it, e.g. "WAV (Microsoft)"
     uint32_t rate = 0;
@@ -52,3 +54,5 @@ inline constexpr double kSafePeak = 0.891;  // -1 dB below full scale
 
 // Scales the samples so that the largest reaches kSafePeak; returns the gain in dB (0 for silence).
 double Normalise(std::vector<float>& samples);
+
+}  // namespace cantavo

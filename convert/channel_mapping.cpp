@@ -8,6 +8,7 @@
 #include "engine/builtin_banks.h"
 #include "smaf_writer/voice_writer.h"
 
+namespace cantavo {
 namespace {
 
 constexpr int kFullLevel = 127;
@@ -114,3 +115,5 @@ uint8_t BendValue(int cents, bool stepped) {
             std::clamp<long>(std::lround(value / kBendStep) * kBendStep, 0, kHighestSteppedBend));
     return static_cast<uint8_t>(std::clamp<long>(std::lround(value), 0, kHighestBend));
 }
+
+}  // namespace cantavo

@@ -16,6 +16,8 @@
 #include "convert/midi_song.h"
 #include "smaf_writer/smaf_writer.h"
 
+namespace cantavo {
+
 inline constexpr uint8_t kBankValue2Op = 0;
 inline constexpr uint8_t kBankValue4Op = 1;
 inline constexpr uint8_t kBankValueDrums = 0x80;
@@ -56,3 +58,5 @@ uint8_t ModulationCode(uint8_t depth);
 // The long-form bend value (64 = centre, 32 per semitone, the engine's bend range being 2 semitones) of a
 // bend in cents; `stepped` rounds it to a multiple of 8 (quarter semitones), which the short form carries.
 uint8_t BendValue(int cents, bool stepped);
+
+}  // namespace cantavo

@@ -5,6 +5,7 @@
 
 #include "convert/channel_mapping.h"
 
+namespace cantavo {
 namespace {
 
 // Calls on_note(note, expression) for every note with the channel's expression (CC 11) when it starts.
@@ -83,3 +84,5 @@ VelocityUse VelocityUseOf(const MidiSong& song) {
     }
     return below_full ? VelocityUse::kFolded : VelocityUse::kFull;
 }
+
+}  // namespace cantavo

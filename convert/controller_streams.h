@@ -8,6 +8,8 @@
 
 #include "convert/midi_song.h"
 
+namespace cantavo {
+
 struct ControllerStream {
     uint8_t channel;
     ControlKind kind;  // kExpression, kModulation or kPitchBend
@@ -28,3 +30,5 @@ enum class VelocityUse {
     kApproximated,  // velocities vary: approximated by expression changes before the notes
 };
 VelocityUse VelocityUseOf(const MidiSong& song);
+
+}  // namespace cantavo

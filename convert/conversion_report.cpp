@@ -6,6 +6,7 @@
 #include "convert/convert_texts.h"
 #include "convert/text_format.h"
 
+namespace cantavo {
 namespace {
 
 constexpr uint16_t kSmpteFlag = 0x8000;
@@ -252,3 +253,5 @@ std::string ReportSummary(const ConversionReport& report) {
     return FormatText(convert_text::kMidiSummary, name, report.output_bytes, midi.timebase_ms,
                       given_up.c_str());
 }
+
+}  // namespace cantavo

@@ -10,12 +10,12 @@
 
 #include "convert/controller_streams.h"
 #include "convert/midi_song.h"
+#include "transfer/user_area.h"  // the melody bytes of an FM and an ADPCM slot
+
+namespace cantavo {
 
 enum class SlotKind { kFm, kAdpcm };
 enum class InputKind { kMidi, kAudio };
-
-inline constexpr uint32_t kFmMelodyBytes = 8160;      // an FM slot less its title
-inline constexpr uint32_t kAdpcmMelodyBytes = 16352;  // an ADPCM slot less its title
 
 // The fit steps, in the order they are tried.
 enum class FitStep { kCoarserTimebase, kControllers, kPolyphony, kCut };
@@ -92,3 +92,5 @@ std::string ReportText(const ConversionReport& report);
 std::string ReportSummary(const ConversionReport& report);
 // Something was dropped, thinned, shortened or cut.
 bool GaveUpAnything(const ConversionReport& report);
+
+}  // namespace cantavo

@@ -11,6 +11,7 @@
 #include "engine/smaf_parser.h"
 #include "host/file_io.h"
 
+namespace cantavo {
 namespace {
 
 constexpr size_t kSniffBytes = 12;
@@ -45,7 +46,7 @@ std::string Prepare(ConversionReport& report, InputKind kind, const ConvertOptio
 std::optional<std::vector<uint8_t>> ReadBytes(const std::filesystem::path& path, size_t largest,
                                               std::string& reason) {
     std::string error;
-    std::optional<std::vector<uint8_t>> bytes = cantavo::ReadFileStart(path, largest, error, &reason);
+    std::optional<std::vector<uint8_t>> bytes = ReadFileStart(path, largest, error, &reason);
     if (!bytes) reason = FormatText(convert_text::kCannotRead, reason.c_str());
     return bytes;
 }
@@ -134,3 +135,5 @@ Conversion ConvertFile(const std::filesystem::path& input, const ConvertOptions&
     }
     return ConvertMidi(*midi, input.string(), options);
 }
+
+}  // namespace cantavo

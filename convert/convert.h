@@ -12,6 +12,8 @@
 #include "convert/conversion_report.h"
 #include "smaf_writer/smaf_writer.h"
 
+namespace cantavo {
+
 struct ConvertOptions {
     std::optional<SlotKind> slot;       // default: FM for MIDI, ADPCM for audio
     std::optional<uint32_t> max_bytes;  // default: what the slot holds
@@ -37,3 +39,5 @@ Conversion ConvertMidi(std::span<const uint8_t> midi, const std::string& name, c
 // An audio file's bytes, read by libsndfile from memory.
 Conversion ConvertAudio(std::span<const uint8_t> audio, const std::string& name,
                         const ConvertOptions& options);
+
+}  // namespace cantavo

@@ -1,7 +1,7 @@
 #pragma once
 // Every text the converter shows: the reasons of its errors and the lines of its report.
 
-namespace convert_text {
+namespace cantavo::convert_text {
 
 // "<file>: <reason>"
 inline constexpr const char* kFileError = "%s: %s";
@@ -109,4 +109,4 @@ inline constexpr const char* kSummaryCut = "cut at %s";
 inline constexpr const char* kSummaryWholeSound = "the whole sound";
 inline constexpr const char* kSummaryKept = "%.1f of %.1f s kept";
 
-}  // namespace convert_text
+}  // namespace cantavo::convert_text

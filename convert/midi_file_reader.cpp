@@ -12,6 +12,7 @@
 
 #include "convert/convert_texts.h"
 
+namespace cantavo {
 namespace {
 
 constexpr int kHighestFormat = 1;
@@ -173,3 +174,5 @@ std::optional<MidiFileContents> ReadMidiFile(std::span<const uint8_t> bytes, std
     SortByTick(contents.time_signatures);
     return contents;
 }
+
+}  // namespace cantavo

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace cantavo {
+
 // Channel message kinds (the status byte's high nibble).
 inline constexpr uint8_t kMidiNoteOff = 0x80;
 inline constexpr uint8_t kMidiNoteOn = 0x90;
@@ -55,3 +57,5 @@ bool LooksLikeMidiFile(std::span<const uint8_t> bytes);
 // The events of a MIDI file of format 0 or 1 with any division. Nothing (and `reason` set) when the bytes
 // are not such a file or hold no track at all.
 std::optional<MidiFileContents> ReadMidiFile(std::span<const uint8_t> bytes, std::string& reason);
+
+}  // namespace cantavo

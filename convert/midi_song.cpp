@@ -6,6 +6,7 @@
 
 #include "convert/tempo_map.h"
 
+namespace cantavo {
 namespace {
 
 constexpr uint8_t kBankMsb = 0;
@@ -233,3 +234,5 @@ MidiSong BuildMidiSong(const MidiFileContents& contents) {
     song.bars_ms = tempo.BarsMs(contents.time_signatures, song.length_ms);
     return song;
 }
+
+}  // namespace cantavo

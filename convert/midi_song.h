@@ -10,6 +10,8 @@
 
 #include "convert/midi_file_reader.h"
 
+namespace cantavo {
+
 inline constexpr int kMidiChannels = 16;
 inline constexpr uint8_t kMidiDrumChannel = 9;  // MIDI channel 10
 inline constexpr double kLongestSongMs = 60 * 60 * 1000.0;
@@ -50,3 +52,5 @@ struct MidiSong {
 };
 
 MidiSong BuildMidiSong(const MidiFileContents& contents);
+
+}  // namespace cantavo

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <tuple>
 
+namespace cantavo {
 namespace {
 
 class CPolyphonyReducer {
@@ -102,3 +103,5 @@ ReducedNotes ReducePolyphony(const std::vector<TimedNote>& notes, int voices, in
                              size_t most_notes) {
     return CPolyphonyReducer(notes, voices, operators).Run(most_notes);
 }
+
+}  // namespace cantavo

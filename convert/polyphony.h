@@ -10,6 +10,8 @@
 
 #include "convert/channel_mapping.h"
 
+namespace cantavo {
+
 inline constexpr int kEngineVoices = 16;
 inline constexpr int kEngineOperators = 32;
 
@@ -33,3 +35,5 @@ struct ReducedNotes {
 // `notes` by start. Stops once `most_notes` are kept: a score holding more cannot be small enough anyway.
 ReducedNotes ReducePolyphony(const std::vector<TimedNote>& notes, int voices, int operators,
                              size_t most_notes = SIZE_MAX);
+
+}  // namespace cantavo

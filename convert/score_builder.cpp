@@ -7,6 +7,7 @@
 
 #include "smaf_writer/sequence_writer.h"
 
+namespace cantavo {
 namespace {
 
 constexpr int kScoreChannels = 16;
@@ -326,3 +327,5 @@ BuiltScore BuildScore(const std::vector<TimedNote>& notes, const std::vector<Cha
     controls_until(plan.end_ms, false);
     return writer.Finish();
 }
+
+}  // namespace cantavo

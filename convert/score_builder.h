@@ -19,6 +19,8 @@
 #include "convert/polyphony.h"
 #include "smaf_writer/smaf_writer.h"
 
+namespace cantavo {
+
 inline constexpr uint32_t kLongestScoreNumber = 16511;  // the largest duration or gate, in ticks
 
 // `ms` on the timebase grid (rounded to the nearest tick).
@@ -53,3 +55,5 @@ struct BuiltScore {
 // `notes` by start, on the plan's grid, at most 16 sounding at a time; `controls` by time.
 BuiltScore BuildScore(const std::vector<TimedNote>& notes, const std::vector<ChannelControl>& controls,
                       const ScorePlan& plan);
+
+}  // namespace cantavo

@@ -12,6 +12,7 @@
 #include "convert/score_builder.h"
 #include "convert/text_format.h"
 
+namespace cantavo {
 namespace {
 
 constexpr uint32_t kCoarsestFitTimebaseMs = 20;  // coarser grids blur the rhythm and save next to nothing
@@ -330,3 +331,5 @@ private:
 MidiFit FitMidiSong(const MidiSong& song, const MidiFitOptions& options) {
     return CScoreFitter(song, options).Run();
 }
+
+}  // namespace cantavo

@@ -14,6 +14,8 @@
 #include "convert/midi_song.h"
 #include "smaf_writer/smaf_writer.h"
 
+namespace cantavo {
+
 struct MidiFitOptions {
     uint32_t max_bytes = kFmMelodyBytes;
     VoiceMode voices = VoiceMode::kTwoOperator;
@@ -27,3 +29,5 @@ struct MidiFit {
 };
 
 MidiFit FitMidiSong(const MidiSong& song, const MidiFitOptions& options);
+
+}  // namespace cantavo

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+namespace cantavo {
 namespace {
 
 constexpr double kDefaultMicrosecondsPerQuarter = 500000;  // 120 beats per minute
@@ -70,3 +71,5 @@ std::vector<double> CTempoMap::BarsMs(const std::vector<MidiTimeSignature>& sign
     }
     return bars;
 }
+
+}  // namespace cantavo

@@ -6,6 +6,8 @@
 
 #include "convert/midi_file_reader.h"
 
+namespace cantavo {
+
 class CTempoMap {
 public:
     // `division` as in the MIDI header: ticks per quarter note, or (high bit set) SMPTE frames per second and
@@ -31,3 +33,5 @@ private:
     std::vector<Segment> m_segments;  // by tick, the first at 0
     double m_ticksPerQuarter;
 };
+
+}  // namespace cantavo

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+namespace cantavo {
+
 template <typename... Args>
 std::string FormatText(const char* format, Args... args) {
     const int length = std::snprintf(nullptr, 0, format, args...);
@@ -12,3 +14,5 @@ std::string FormatText(const char* format, Args... args) {
     std::snprintf(text.data(), text.size() + 1, format, args...);
     return text;
 }
+
+}  // namespace cantavo

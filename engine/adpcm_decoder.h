@@ -7,6 +7,8 @@
 #include <array>
 #include <cstdint>
 
+namespace cantavo {
+
 struct AdpcmDecoder {
     static constexpr int32_t kStepMin = 127;
     static constexpr int32_t kStepMax = 24576;
@@ -33,3 +35,5 @@ struct AdpcmDecoder {
         return static_cast<int16_t>(predictor);
     }
 };
+
+}  // namespace cantavo

@@ -7,6 +7,7 @@
 #include "engine/attenuation_gain.h"
 #include "engine/synth.h"
 
+namespace cantavo {
 namespace {
 
 constexpr int kPositionFractionBits = 12;
@@ -128,3 +129,5 @@ uint8_t CAdpcmPlayer::MixInto(int16_t* frames, uint32_t count) {
     }
     return m_voice.stopped;
 }
+
+}  // namespace cantavo

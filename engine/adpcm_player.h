@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <memory>
 
+namespace cantavo {
+
 struct AdpcmWave {
     uint32_t rate = 0;                   // Hz
     std::unique_ptr<int16_t[]> samples;  // null when the entry is empty
@@ -58,3 +60,5 @@ private:
     std::array<AdpcmWave, kWaveSlots> m_waves;
     AdpcmVoice m_voice;
 };
+
+}  // namespace cantavo

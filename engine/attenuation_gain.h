@@ -5,6 +5,8 @@
 
 #include "engine/attenuation_computed.h"
 
+namespace cantavo {
+
 inline constexpr uint8_t kMaxAttenuation = 192;  // 0.5 dB steps; silence
 
 static_assert(kAttenuationGain.size() == kMaxAttenuation + 1);  // computed at build time
@@ -13,3 +15,5 @@ static_assert(kAttenuationGain.size() == kMaxAttenuation + 1);  // computed at b
 constexpr int32_t AttenuationGain(uint8_t attenuation) {
     return kAttenuationGain[attenuation < kMaxAttenuation ? attenuation : kMaxAttenuation];
 }
+
+}  // namespace cantavo

@@ -9,6 +9,7 @@
 //
 // Operator 1 is the modulator of the 2-operator voices of algorithm 0; algorithm 1 sounds both side by side.
 
+namespace cantavo {
 namespace {
 
 struct VoiceRow {
@@ -1466,3 +1467,5 @@ constexpr VoiceBank MakeBank(const VoiceRow (&rows)[128]) {
 constinit const VoiceBank kBuiltinMelody2Op = MakeBank(kMelody2OpRows);
 constinit const VoiceBank kBuiltinMelody4Op = MakeBank(kMelody4OpRows);
 constinit const VoiceBank kBuiltinDrums = MakeBank(kDrumRows);
+
+}  // namespace cantavo

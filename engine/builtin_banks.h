@@ -5,6 +5,8 @@
 
 #include "engine/voice_record.h"
 
+namespace cantavo {
+
 using VoiceBank = std::array<VoiceRecord, 128>;
 
 // Bank 0: 2-operator melody voices by General MIDI program.
@@ -13,3 +15,5 @@ extern const VoiceBank kBuiltinMelody2Op;
 extern const VoiceBank kBuiltinMelody4Op;
 // Bank 10: 2-operator drum voices by note (General MIDI drum map), each sounding at its drum_note.
 extern const VoiceBank kBuiltinDrums;
+
+}  // namespace cantavo

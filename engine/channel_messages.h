@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+namespace cantavo {
+
 inline constexpr uint8_t kChannelCount = 16;
 
 // Status bytes, the channel in the low nibble.
@@ -56,3 +58,5 @@ enum ExclusiveType : uint8_t {
 
 inline constexpr uint8_t kMasterLevelCentre = 64;  // the master level of no offset; a step is 0.5 dB
 inline constexpr uint8_t kSlotModeByChannel = 1;   // a mono channel sounds on the slot of its own number
+
+}  // namespace cantavo

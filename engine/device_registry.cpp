@@ -1,5 +1,6 @@
 #include "engine/device_registry.h"
 
+namespace cantavo {
 namespace {
 std::array<CSoundDevice*, kDeviceRegistrySize> g_devices{};
 }
@@ -21,3 +22,5 @@ void LeaveDeviceRegistry(const CSoundDevice* device) {
 const std::array<CSoundDevice*, kDeviceRegistrySize>& DeviceRegistry() {
     return g_devices;
 }
+
+}  // namespace cantavo

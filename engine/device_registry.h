@@ -4,6 +4,8 @@
 #include <array>
 #include <cstddef>
 
+namespace cantavo {
+
 class CSoundDevice;
 
 inline constexpr size_t kDeviceRegistrySize = 4;
@@ -13,3 +15,5 @@ void EnterDeviceRegistry(CSoundDevice* device);
 // Clears every entry holding the device.
 void LeaveDeviceRegistry(const CSoundDevice* device);
 const std::array<CSoundDevice*, kDeviceRegistrySize>& DeviceRegistry();
+
+}  // namespace cantavo

@@ -7,7 +7,7 @@
 #include "engine/fm_synth.h"
 #include "engine/fm_tables.h"
 
-namespace fm_render {
+namespace cantavo::fm_render {
 
 constexpr uint32_t kFullLevel = 0x80000000;                  // eg_level at full output
 constexpr int kEnvelopeShift = 30;                           // the multipliers are Q30
@@ -158,4 +158,4 @@ struct OperatorRun {
     }
 };
 
-}  // namespace fm_render
+}  // namespace cantavo::fm_render

@@ -6,6 +6,7 @@
 #include "engine/fm_synth_render.h"
 #include "engine/fm_tables.h"
 
+namespace cantavo {
 namespace {
 
 using namespace fm_tables;
@@ -288,3 +289,5 @@ void CFmSynth::Render(int16_t* frames, uint32_t count, uint32_t chunk_frames) {
         done += n;
     }
 }
+
+}  // namespace cantavo

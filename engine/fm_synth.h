@@ -10,6 +10,8 @@
 
 #include "engine/voice_record.h"
 
+namespace cantavo {
+
 inline constexpr uint32_t kVoiceSlotCount = 16;  // FM voice slots, 0..15
 
 struct FmOperator {
@@ -145,3 +147,5 @@ private:
     FmPassRenderer m_vector;      // this processor's, or nullptr
     uint32_t m_vector_min_slots;  // sounding slots from which m_vector renders
 };
+
+}  // namespace cantavo

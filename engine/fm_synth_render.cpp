@@ -4,6 +4,7 @@
 
 #include "engine/fm_operator_run.h"
 
+namespace cantavo {
 namespace {
 
 using namespace fm_render;
@@ -178,3 +179,5 @@ FmRenderer SelectFmRenderer(uint8_t algorithm) {
             return &RenderConnection<0>;
     }
 }
+
+}  // namespace cantavo

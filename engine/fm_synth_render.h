@@ -24,6 +24,8 @@
 
 #include "engine/fm_synth.h"
 
+namespace cantavo {
+
 // The connections above as bit masks, by voice type (types 2 and 3 have no operators): bit k of
 // `modulated` is set where operator k + 1 takes operator k's output as its modulation input (operator 1
 // has its feedback loop instead), bit k of `carriers` where operator k + 1 is summed into the output.
@@ -72,3 +74,5 @@ FmRenderer SelectFmRenderer(uint8_t algorithm);
 // The vector pass renderer this processor can run, or nullptr. Which one exists depends on the processor
 // family the engine is built for.
 FmPassRenderer SelectVectorFmRenderer();
+
+}  // namespace cantavo

@@ -8,7 +8,7 @@
 
 #include "engine/fm_tables_computed.h"
 
-namespace fm_tables {
+namespace cantavo::fm_tables {
 
 inline constexpr int kWaveLength = 4096;  // samples per cycle; indexed by phase >> 20
 inline constexpr int kWaveforms = 8;
@@ -52,4 +52,4 @@ inline constexpr std::array<uint32_t, 64> kDecayMul = {
     0x39F9B30F, 0x3891211E, 0x372DE101, 0x35D75EDA, 0x3489D115, 0x3489D115, 0x3489D115, 0x3489D115,
 };
 
-}  // namespace fm_tables
+}  // namespace cantavo::fm_tables

@@ -4,6 +4,8 @@
 
 #include "engine/attenuation_gain.h"
 
+namespace cantavo {
+
 uint16_t Levels(const LevelSettings& settings, uint8_t pan, uint8_t volume, uint8_t expression,
                 uint8_t velocity) {
     const int volume_attenuation = kLevelAttenuation[volume & 0x7F];
@@ -19,3 +21,5 @@ uint16_t Levels(const LevelSettings& settings, uint8_t pan, uint8_t volume, uint
     right = std::min<int>(right, kMaxAttenuation);
     return static_cast<uint16_t>((left << 8) | right);
 }
+
+}  // namespace cantavo

@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace cantavo {
+
 // T[v] = round(80 x log10(127 / v)) for v = 1..127, T[0] = 192 (halves up). Volume, expression, velocity.
 inline constexpr std::array<uint8_t, 128> kLevelAttenuation = {
     192, 168, 144, 130, 120, 112, 106, 101, 96, 92, 88, 85, 82, 79, 77, 74, 72, 70, 68, 66, 64, 63,
@@ -48,3 +50,5 @@ inline uint8_t LeftLevel(uint16_t levels) {
 inline uint8_t RightLevel(uint16_t levels) {
     return static_cast<uint8_t>(levels & 0xFF);
 }
+
+}  // namespace cantavo

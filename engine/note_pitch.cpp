@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 
+namespace cantavo {
 namespace {
 
 constexpr int kMiddleC = 60;
@@ -53,3 +54,5 @@ uint32_t NoteToBlockFnum(uint8_t note, uint8_t bend_range, int16_t bend) {
     }
     return (block << 16) | x;
 }
+
+}  // namespace cantavo

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+namespace cantavo {
+
 struct SeqEvent {
     uint32_t time;      // ms
     uint32_t reserved;  // always 0
@@ -29,3 +31,5 @@ constexpr uint32_t PackMessage(uint8_t status, uint8_t d1 = 0, uint8_t d2 = 0, u
 constexpr uint8_t MessageByte(uint32_t message, int index) {
     return static_cast<uint8_t>(message >> (8 * index));
 }
+
+}  // namespace cantavo

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <new>
 
+namespace cantavo {
+
 bool CEventList::Allocate(uint32_t capacity) {
     Free();
     m_events.reset(new (std::nothrow) SeqEvent[capacity]);
@@ -27,3 +29,5 @@ void CEventList::SortByTime() {
     std::stable_sort(m_events.get(), m_events.get() + m_count,
                      [](const SeqEvent& a, const SeqEvent& b) { return a.time < b.time; });
 }
+
+}  // namespace cantavo

@@ -6,6 +6,8 @@
 
 #include "engine/seq_event.h"
 
+namespace cantavo {
+
 class CEventList {
 public:
     // Frees the list and allocates room for `capacity` events; false (and no list) when memory runs out.
@@ -28,3 +30,5 @@ private:
     uint32_t m_count = 0;
     uint32_t m_capacity = 0;
 };
+
+}  // namespace cantavo

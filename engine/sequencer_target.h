@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace cantavo {
+
 class CSequencerTarget {
 public:
     // Executes one channel message (status 0x80-0xEF) or engine exclusive (F0 43 79 05 7F type ... F7).
@@ -21,3 +23,5 @@ public:
 protected:
     ~CSequencerTarget() = default;
 };
+
+}  // namespace cantavo

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-namespace smaf {
+namespace cantavo::smaf {
 
 // Timebase codes of a track header: milliseconds per tick.
 inline constexpr uint8_t kTimebase1Ms = 0x00;
@@ -53,4 +53,4 @@ inline constexpr uint8_t kShortFormVoice = 0x02;
 inline constexpr uint8_t kLongFormVoice = 0x03;
 inline constexpr uint8_t kRegisterWriteHead[] = {kManufacturerId, 0x03, 0x90};  // then register, value
 
-}  // namespace smaf
+}  // namespace cantavo::smaf

@@ -6,6 +6,7 @@
 
 #include "engine/smaf_format.h"
 
+namespace cantavo {
 namespace {
 
 constexpr uint8_t kFormatZero = 0;
@@ -161,3 +162,5 @@ std::optional<AudioTrack> ReadAudioTrack(FileBytes file) {
     if (track.sequence.size == 0) return std::nullopt;
     return track;
 }
+
+}  // namespace cantavo

@@ -19,6 +19,8 @@
 #include "engine/smaf_format.h"
 #include "engine/smaf_tracks.h"
 
+namespace cantavo {
+
 using FileBytes = std::span<const uint8_t>;
 
 inline constexpr uint32_t kChunkHeaderBytes = 8;
@@ -58,3 +60,5 @@ void ScanSetupData(FileBytes file, FileRange setup, OnExclusive&& on_exclusive) 
         i += 3 + length;
     }
 }
+
+}  // namespace cantavo

@@ -7,6 +7,7 @@
 #include "engine/channel_messages.h"
 #include "engine/synth.h"
 
+namespace cantavo {
 namespace {
 
 constexpr uint8_t kFirstScoreTrack = 1;
@@ -206,3 +207,5 @@ int CSmafSequencer::PlayDueEvents(uint32_t t) {
     while (m_nextEvent < m_events.Count() && m_events[m_nextEvent].time <= t) DispatchNextEvent();
     return m_nextEvent < m_events.Count() ? 1 : 0;
 }
+
+}  // namespace cantavo

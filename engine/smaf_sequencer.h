@@ -12,6 +12,8 @@
 #include "engine/smaf_parser.h"
 #include "engine/smaf_track_converter.h"
 
+namespace cantavo {
+
 class CSmafSequencer {
 public:
     explicit CSmafSequencer(CSequencerTarget& target) : m_target(target) {}
@@ -68,3 +70,5 @@ private:
     CEventList m_events;
     uint32_t m_nextEvent = 0;
 };
+
+}  // namespace cantavo

@@ -6,6 +6,8 @@
 #include "engine/smaf_format.h"
 #include "engine/voice_exclusive.h"
 
+namespace cantavo {
+
 using namespace smaf;
 
 namespace {
@@ -225,3 +227,5 @@ void ConvertAudioTrack(FileBytes file, const AudioTrack& track, CEventList& even
         }
     }
 }
+
+}  // namespace cantavo

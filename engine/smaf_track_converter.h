@@ -18,6 +18,8 @@
 #include "engine/sequencer_target.h"
 #include "engine/smaf_parser.h"
 
+namespace cantavo {
+
 using OctaveShifts = std::array<int8_t, kChannelCount>;  // per channel, -4..4 octaves
 
 // Appends the events of one score track; voice definitions go to target.SetSongVoice at once.
@@ -29,3 +31,5 @@ void ConvertAudioTrack(FileBytes file, const AudioTrack& track, CEventList& even
 
 // Hands the voice definition in an exclusive body, if it is one, to target.SetSongVoice.
 void ApplyVoiceExclusive(const uint8_t* body, uint32_t length, CSequencerTarget& target);
+
+}  // namespace cantavo

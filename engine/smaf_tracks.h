@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <forward_list>
 
+namespace cantavo {
+
 // A byte range of the file copy.
 struct FileRange {
     uint32_t offset = 0;
@@ -34,3 +36,5 @@ struct AudioTrack {
     uint32_t timebase_d_ms = 0;
     uint32_t timebase_g_ms = 0;
 };
+
+}  // namespace cantavo

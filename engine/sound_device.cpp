@@ -3,6 +3,7 @@
 #include "engine/device_registry.h"
 #include "engine/note_pitch.h"
 
+namespace cantavo {
 namespace {
 
 constexpr int16_t kDefaultMasterOffset = -24;
@@ -191,3 +192,5 @@ void CSoundDevice::AllNotesOff(uint8_t ch) {
     RemoveNotes(ch, kAllNotes);
     m_channels[ch].active = 0;
 }
+
+}  // namespace cantavo

@@ -17,6 +17,8 @@
 #include "engine/voice_files.h"
 #include "engine/voice_table.h"
 
+namespace cantavo {
+
 inline constexpr uint8_t kOperatorBudget = 32;
 inline constexpr uint8_t kAdpcmDrumSlot = 0x80;  // note node of an ADPCM drum note: no FM slot
 inline constexpr uint8_t kNoSlot = 0xFF;
@@ -133,3 +135,5 @@ private:
     std::unique_ptr<CAdpcmPlayer> m_adpcm;
     std::unique_ptr<CSmafSequencer> m_sequencer;
 };
+
+}  // namespace cantavo

@@ -3,6 +3,7 @@
 
 #include "engine/sound_device.h"
 
+namespace cantavo {
 namespace {
 
 constexpr uint8_t kFullLevel = 127;
@@ -98,3 +99,5 @@ void CSoundDevice::RegisterWrite(const uint8_t* bytes, uint32_t length) {
             break;
     }
 }
+
+}  // namespace cantavo

@@ -5,6 +5,7 @@
 #include "engine/note_pitch.h"
 #include "engine/sound_device.h"
 
+namespace cantavo {
 namespace {
 
 constexpr uint8_t kDrumChannel = 9;
@@ -229,3 +230,5 @@ void CSoundDevice::ReleaseSlot(uint8_t slot) {
     m_slots[slot].ops = 0;
     m_slots[slot].age = m_ageCounter;
 }
+
+}  // namespace cantavo

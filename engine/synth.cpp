@@ -2,6 +2,7 @@
 
 #include "engine/synth_engine.h"
 
+namespace cantavo {
 namespace {
 
 VoiceFiles& WaitingVoiceFiles() {
@@ -51,3 +52,5 @@ int SynthSeek(uint32_t ms) {
 uint32_t SynthRender(uint8_t* buffer, uint32_t bytes) {
     return TheSynthEngine().Render(buffer, bytes);
 }
+
+}  // namespace cantavo

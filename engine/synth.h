@@ -9,6 +9,8 @@
 
 #include "engine/voice_files.h"
 
+namespace cantavo {
+
 // The output format. Every synthesizer constant assumes this rate.
 inline constexpr uint32_t kFramesPerSecond = 22050;
 inline constexpr uint32_t kChannelsPerFrame = 2;  // left, right
@@ -47,3 +49,5 @@ int SynthSeek(uint32_t ms);
 // fewer than 4 bytes). After its last event a song ends on its first silent chunk of 22 frames, or a minute
 // after that event if it never falls silent.
 uint32_t SynthRender(uint8_t* buffer, uint32_t bytes);
+
+}  // namespace cantavo

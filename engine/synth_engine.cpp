@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 
+namespace cantavo {
 namespace {
 
 // Most frames rendered in one span: whole chunks, so that a span divides where single chunks would.
@@ -92,3 +93,5 @@ uint32_t CSynthEngine::Render(uint8_t* buffer, uint32_t bytes) {
         if (done == frames) return done * kBytesPerFrame;
     }
 }
+
+}  // namespace cantavo

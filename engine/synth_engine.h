@@ -7,6 +7,8 @@
 #include "engine/synth.h"
 #include "engine/voice_files.h"
 
+namespace cantavo {
+
 inline constexpr uint32_t kChunkFrames = 22;  // events are dispatched between chunks of at most this many
 inline constexpr uint32_t kRepeatSong = 1;
 // Every song ends: a minute after its last event it ends even while it still sounds (a note held for ever).
@@ -47,3 +49,5 @@ private:
 
 // The process-wide engine, constructed on first use with the voice files given to SynthSetVoiceFiles.
 CSynthEngine& TheSynthEngine();
+
+}  // namespace cantavo

@@ -2,6 +2,7 @@
 
 #include "engine/smaf_format.h"
 
+namespace cantavo {
 namespace {
 
 constexpr uint8_t kFirstInvalidHead = 16;
@@ -61,3 +62,5 @@ std::optional<SongVoice> DecodeVoiceExclusive(const uint8_t* body, uint32_t leng
     if (body[1] == smaf::kLongFormVoice && length >= kLongFormBytes) return FromLongForm(body + 2);
     return std::nullopt;
 }
+
+}  // namespace cantavo

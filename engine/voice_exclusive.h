@@ -14,7 +14,11 @@
 
 #include "engine/voice_table.h"
 
+namespace cantavo {
+
 using SongVoice = std::array<uint8_t, kSongVoiceBytes>;
 
 // The song voice of an exclusive body, or nothing when the body is not a voice definition or too short.
 std::optional<SongVoice> DecodeVoiceExclusive(const uint8_t* body, uint32_t length);
+
+}  // namespace cantavo

@@ -6,7 +6,11 @@
 #include <cstdint>
 #include <vector>
 
+namespace cantavo {
+
 struct VoiceFiles {
     std::vector<uint8_t> vma;
     std::vector<uint8_t> adp;
 };
+
+}  // namespace cantavo

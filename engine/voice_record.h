@@ -23,6 +23,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace cantavo {
+
 struct OperatorParams {
     uint8_t multiple;         // 0..15, mapped by the synthesizer (0 means 1/2)
     uint8_t vibrato;          // 0/1
@@ -93,3 +95,5 @@ constexpr uint8_t OperatorCountOf(uint8_t algorithm) {
     if (algorithm >= 4 && algorithm <= 7) return 4;
     return 0;
 }
+
+}  // namespace cantavo

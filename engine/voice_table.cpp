@@ -6,6 +6,7 @@
 #include "engine/adpcm_player.h"
 #include "engine/builtin_banks.h"
 
+namespace cantavo {
 namespace {
 
 constexpr uint32_t kMelodyBank = 0;
@@ -127,3 +128,5 @@ void CVoiceTable::SetSongVoice(const uint8_t* v) {
         record.op[3] = OperatorParams{};
     }
 }
+
+}  // namespace cantavo

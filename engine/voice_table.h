@@ -16,6 +16,8 @@
 
 #include "engine/voice_record.h"
 
+namespace cantavo {
+
 class CAdpcmPlayer;
 
 inline constexpr uint32_t kVoiceBanks = 40;
@@ -46,3 +48,5 @@ private:
 
     std::array<VoiceRecord, kVoiceBanks * kVoicesPerBank> m_records{};
 };
+
+}  // namespace cantavo

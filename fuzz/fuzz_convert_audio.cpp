@@ -12,9 +12,19 @@ extern "C" const char* __lsan_default_suppressions() {
     return "leak:vorbis_info_init\n";
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+namespace cantavo {
+namespace {
+
+int TestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
-    const ConvertOptions options = cantavo::fuzz::ConversionOptions(data[size - 1]);
-    cantavo::fuzz::CheckConversion(ConvertAudio(std::span(data, size - 1), "fuzz.wav", options), "fuzz.wav");
+    const ConvertOptions options = fuzz::ConversionOptions(data[size - 1]);
+    fuzz::CheckConversion(ConvertAudio(std::span(data, size - 1), "fuzz.wav", options), "fuzz.wav");
     return 0;
+}
+
+}  // namespace
+}  // namespace cantavo
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    return cantavo::TestOneInput(data, size);
 }

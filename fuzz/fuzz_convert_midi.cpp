@@ -4,9 +4,19 @@
 
 #include "fuzz/fuzz_conversion.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+namespace cantavo {
+namespace {
+
+int TestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
-    const ConvertOptions options = cantavo::fuzz::ConversionOptions(data[size - 1]);
-    cantavo::fuzz::CheckConversion(ConvertMidi(std::span(data, size - 1), "fuzz.mid", options), "fuzz.mid");
+    const ConvertOptions options = fuzz::ConversionOptions(data[size - 1]);
+    fuzz::CheckConversion(ConvertMidi(std::span(data, size - 1), "fuzz.mid", options), "fuzz.mid");
     return 0;
+}
+
+}  // namespace
+}  // namespace cantavo
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    return cantavo::TestOneInput(data, size);
 }

@@ -19,9 +19,10 @@
 #include "transfer/scramble.h"
 #include "transfer/user_area.h"
 
+namespace cantavo {
 namespace {
 
-using cantavo::fuzz::CInputReader;
+using fuzz::CInputReader;
 namespace fs = std::filesystem;
 
 constexpr size_t kAreaBytes = 0x20000;
@@ -49,7 +50,7 @@ std::vector<uint8_t> HandsetSlot(const std::vector<uint8_t>& image, int slot) {
     const size_t start = SlotStart(slot);
     if (start < image.size())
         std::copy_n(image.begin() + start, std::min(bytes.size(), image.size() - start), bytes.begin());
-    cantavo::ScrambleBytes(bytes.data(), bytes.size());
+    ScrambleBytes(bytes.data(), bytes.size());
     return bytes;
 }
 
@@ -71,18 +72,18 @@ std::vector<uint8_t> ExpectedMelody(const std::vector<uint8_t>& slot) {
 
 // Runs `list` with its standard output in a file, and returns what it printed.
 std::string ListOutput(const fs::path& image, int& status) {
-    const fs::path listing = cantavo::fuzz::Folder() / "listing.txt";
+    const fs::path listing = fuzz::Folder() / "listing.txt";
     std::fflush(stdout);
     const int saved = dup(STDOUT_FILENO);
     const int file = open(listing.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     FUZZ_CHECK(saved >= 0 && file >= 0);
     dup2(file, STDOUT_FILENO);
     close(file);
-    status = cantavo::cli::ListImage(image);
+    status = cli::ListImage(image);
     std::fflush(stdout);
     dup2(saved, STDOUT_FILENO);
     close(saved);
-    const auto bytes = cantavo::fuzz::ReadFile(listing);
+    const auto bytes = fuzz::ReadFile(listing);
     return {bytes.begin(), bytes.end()};
 }
 
@@ -129,15 +130,15 @@ void CheckInsert(const std::vector<uint8_t>& before, const std::vector<uint8_t>&
 
 // The window's restore: the working image becomes the backup's first bytes, or stays when it is too short.
 void CheckRestore(const fs::path& backup, const std::vector<uint8_t>& bytes) {
-    const fs::path folder = cantavo::fuzz::Folder() / "session";
-    cantavo::testing::CRecordingView view;
-    cantavo::CHandsetSession session(view);
+    const fs::path folder = fuzz::Folder() / "session";
+    testing::CRecordingView view;
+    CHandsetSession session(view);
     session.Initialise(folder);
     std::vector<uint8_t> work(kAreaBytes);
     for (size_t i = 0; i < work.size(); ++i) work[i] = static_cast<uint8_t>(i * 13);
-    cantavo::fuzz::WriteFile(session.WorkFile(), work);
+    fuzz::WriteFile(session.WorkFile(), work);
     const int restored = session.RestoreBackupCopy(backup);
-    const auto after = cantavo::fuzz::ReadFile(session.WorkFile());
+    const auto after = fuzz::ReadFile(session.WorkFile());
     FUZZ_CHECK(restored == (bytes.size() >= kAreaBytes ? 1 : 0));
     if (restored == 1)
         FUZZ_CHECK(std::equal(after.begin(), after.end(), bytes.begin()) && after.size() == kAreaBytes);
@@ -145,9 +146,7 @@ void CheckRestore(const fs::path& backup, const std::vector<uint8_t>& bytes) {
         FUZZ_CHECK(after == work);
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+int TestOneInput(const uint8_t* data, size_t size) {
     CInputReader input(data, size);
     const uint8_t flags = input.Byte();
     const int slot = input.Byte() % 12;
@@ -159,10 +158,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string slotText =
         slotOk ? std::to_string(slot + 1) : std::to_string(slot == 0 ? 0 : 12 + slot);
 
-    const fs::path& folder = cantavo::fuzz::Folder();
+    const fs::path& folder = fuzz::Folder();
     const fs::path imageFile = folder / "image.smf";
     const auto image = ImageFile(imagePart, flags, slot);
-    cantavo::fuzz::WriteFile(imageFile, image);
+    fuzz::WriteFile(imageFile, image);
 
     switch ((flags >> 4) & 3) {
         case 0: {
@@ -175,14 +174,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         case 1: {
             const fs::path out = folder / "out.mmf";
             fs::remove(out);
-            const int extracted = cantavo::cli::ExtractFromImage(imageFile, slotText, out);
+            const int extracted = cli::ExtractFromImage(imageFile, slotText, out);
             const size_t title = std::min(image.size(), SlotStart(slot));
             const bool erased = std::all_of(image.begin() + title,
                                             image.begin() + std::min(image.size(), title + kTitleBytes),
                                             [](uint8_t b) { return b == 0xFF; });
             FUZZ_CHECK((extracted == 0) == (slotOk && image.size() >= kAreaBytes && !erased));
-            if (extracted == 0)
-                FUZZ_CHECK(cantavo::fuzz::ReadFile(out) == ExpectedMelody(HandsetSlot(image, slot)));
+            if (extracted == 0) FUZZ_CHECK(fuzz::ReadFile(out) == ExpectedMelody(HandsetSlot(image, slot)));
             break;
         }
         case 2: {
@@ -193,11 +191,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             name += ".mmf";
             const fs::path melodyFile = folder / "melodies" / name;
             fs::create_directories(melodyFile.parent_path());
-            cantavo::fuzz::WriteFile(melodyFile, melody);
-            if (!fs::exists(melodyFile) || cantavo::fuzz::ReadFile(melodyFile).size() != melody.size()) break;
-            const int status = cantavo::cli::InsertIntoImage(imageFile, slotText, melodyFile, force);
+            fuzz::WriteFile(melodyFile, melody);
+            if (!fs::exists(melodyFile) || fuzz::ReadFile(melodyFile).size() != melody.size()) break;
+            const int status = cli::InsertIntoImage(imageFile, slotText, melodyFile, force);
             fs::remove(melodyFile);
-            const auto after = cantavo::fuzz::ReadFile(imageFile);
+            const auto after = fuzz::ReadFile(imageFile);
             if (slotOk)
                 CheckInsert(image, after, slot, melody, name, status == 0, force);
             else
@@ -209,4 +207,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             break;
     }
     return 0;
+}
+
+}  // namespace
+}  // namespace cantavo
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    return cantavo::TestOneInput(data, size);
 }

@@ -12,10 +12,11 @@
 #include "transfer/loader_table.h"
 #include "transfer/protocol.h"
 
+namespace cantavo {
 namespace {
 
 namespace fs = std::filesystem;
-using cantavo::testing::CScriptedPort;
+using testing::CScriptedPort;
 
 constexpr size_t kTableBytes = 11960;
 constexpr size_t kImageArea = 5976;
@@ -42,7 +43,7 @@ std::vector<uint8_t> JoinFrames(const std::vector<uint8_t>& written) {
     for (;;) {
         FUZZ_CHECK(at < written.size());
         const size_t length = written[at];
-        FUZZ_CHECK(length <= cantavo::protocol::LoaderFrame::kMaxData && at + length + 2 <= written.size());
+        FUZZ_CHECK(length <= protocol::LoaderFrame::kMaxData && at + length + 2 <= written.size());
         uint8_t check = 0;
         for (size_t i = at; i <= at + length; ++i) check ^= written[i];
         FUZZ_CHECK(written[at + length + 1] == check);
@@ -53,19 +54,17 @@ std::vector<uint8_t> JoinFrames(const std::vector<uint8_t>& written) {
         // Every frame is full but the last one before the end frame.
         image.insert(image.end(), written.begin() + at + 1, written.begin() + at + 1 + length);
         at += length + 2;
-        FUZZ_CHECK(length == cantavo::protocol::LoaderFrame::kMaxData || written[at] == 0);
+        FUZZ_CHECK(length == protocol::LoaderFrame::kMaxData || written[at] == 0);
     }
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+int TestOneInput(const uint8_t* data, size_t size) {
     const std::span<const uint8_t> file(data, size);
-    const fs::path path = cantavo::fuzz::Folder() / "handset.ldr";
-    cantavo::fuzz::WriteFile(path, file);
+    const fs::path path = fuzz::Folder() / "handset.ldr";
+    fuzz::WriteFile(path, file);
 
     std::string error;
-    const auto table = cantavo::ReadLoaderFile(path, error);
+    const auto table = ReadLoaderFile(path, error);
     const size_t sendable = SendableSize(file);
     FUZZ_CHECK(table.has_value() == (sendable != 0));
     if (!table) {
@@ -75,13 +74,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const auto image = ImageOf(file, sendable);
     FUZZ_CHECK(std::equal(table->Image().begin(), table->Image().end(), image.begin(), image.end()));
 
-    cantavo::testing::CRecordingView view;
+    testing::CRecordingView view;
     auto owned = std::make_unique<CScriptedPort>(
         [](CScriptedPort& port, std::span<const uint8_t>) { port.Deliver({kAck}); });
     CScriptedPort& port = *owned;
-    cantavo::CHandsetSession session(view, std::move(owned));
+    CHandsetSession session(view, std::move(owned));
     FUZZ_CHECK(session.LoadLoaderFile(path) == 1);
-    FUZZ_CHECK(session.InitSerialPort(cantavo::protocol::kWorkingBaud) == 1);
+    FUZZ_CHECK(session.InitSerialPort(protocol::kWorkingBaud) == 1);
     FUZZ_CHECK(session.DownloadLoader() == 1);
 
     // What arrived is the image with the three parameter words of a Connect over its bytes 4..15, which the
@@ -90,6 +89,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(received.size() == image.size());
     FUZZ_CHECK(std::equal(image.begin(), image.begin() + 4, received.begin()));
     FUZZ_CHECK(std::equal(image.begin() + 16, image.end(), received.begin() + 16));
-    FUZZ_CHECK(cantavo::CheckLoader(received, image, cantavo::protocol::LineControlWord(8, 0)).empty());
+    FUZZ_CHECK(CheckLoader(received, image, protocol::LineControlWord(8, 0)).empty());
     return 0;
+}
+
+}  // namespace
+}  // namespace cantavo
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    return cantavo::TestOneInput(data, size);
 }

@@ -29,16 +29,13 @@
 #include "transfer/scramble.h"
 #include "transfer/session_texts.h"
 
+namespace cantavo {
 namespace {
 
 using namespace std::chrono_literals;
-using cantavo::CHandsetSession;
-using cantavo::ISerialPort;
-using cantavo::OpenFailure;
-using cantavo::fuzz::CInputReader;
-using cantavo::testing::CRecordingView;
-using cantavo::testing::CScriptedPort;
-namespace texts = cantavo::texts;
+using fuzz::CInputReader;
+using testing::CRecordingView;
+using testing::CScriptedPort;
 namespace fs = std::filesystem;
 
 // Each straddles a time-out of the exchange: 100 ms (acknowledgement, synchronisation), 200 ms (a byte of the
@@ -109,8 +106,8 @@ struct SessionOnScript {
         auto owned = std::make_unique<CScriptedPort>();
         port = owned.get();
         session = std::make_unique<CHandsetSession>(view, std::move(owned));
-        const fs::path loader = cantavo::fuzz::Folder() / "own.ldr";
-        cantavo::fuzz::WriteFile(loader, kLoader);
+        const fs::path loader = fuzz::Folder() / "own.ldr";
+        fuzz::WriteFile(loader, kLoader);
         session->SetPortDevice("/dev/ttyScripted");
         session->Initialise(folder);
         FUZZ_CHECK(session->LoadLoaderFile(loader) == 1);
@@ -134,18 +131,18 @@ struct SessionOnScript {
 // A session connected to the virtual handset's machine, once per process.
 SessionOnScript& ConnectedSession() {
     static SessionOnScript* connected = [] {
-        auto* run = new SessionOnScript(cantavo::fuzz::Folder() / "connected");
-        cantavo::handset::HandsetSettings settings;
+        auto* run = new SessionOnScript(fuzz::Folder() / "connected");
+        handset::HandsetSettings settings;
         settings.loader = kLoader;
-        static cantavo::testing::CScriptedHandset handset(*run->port, settings);
+        static testing::CScriptedHandset handset(*run->port, settings);
         std::string error;
-        FUZZ_CHECK(handset.Open(cantavo::fuzz::Folder() / "flash.bin", error));
+        FUZZ_CHECK(handset.Open(fuzz::Folder() / "flash.bin", error));
         run->Connect();
         FUZZ_CHECK(run->session->IsConnected());
         // Slots with something in them, so that a download carries more than zeros.
         std::vector<uint8_t> work(kAreaBytes);
         for (size_t i = 0; i < work.size(); ++i) work[i] = static_cast<uint8_t>(i * 31 + i / 251);
-        cantavo::fuzz::WriteFile(run->session->WorkFile(), work);
+        fuzz::WriteFile(run->session->WorkFile(), work);
         return run;
     }();
     return *connected;
@@ -168,7 +165,7 @@ std::vector<uint8_t> SentImage(std::span<const uint8_t> written) {
         const auto data = written.subspan(at + 4, length);
         FUZZ_CHECK(static_cast<uint8_t>(std::accumulate(data.begin(), data.end(), 0u)) == written[at + 3]);
         std::vector<uint8_t> block(data.begin(), data.end());
-        cantavo::ScrambleBytes(block.data(), block.size());
+        ScrambleBytes(block.data(), block.size());
         image.insert(image.end(), block.begin(), block.end());
         at += 4 + length;
     }
@@ -178,13 +175,13 @@ std::vector<uint8_t> SentImage(std::span<const uint8_t> written) {
 // Download, then a backup saved (and loaded back): the working image stays as it was throughout.
 void DownloadAndBackUp(SessionOnScript& run, bool loadBack) {
     CHandsetSession& session = *run.session;
-    const auto work = cantavo::fuzz::ReadFile(session.WorkFile());
+    const auto work = fuzz::ReadFile(session.WorkFile());
     FUZZ_CHECK(work.size() == kAreaBytes);
     run.view.Clear();
     const size_t before = run.port->Written().size();
     const int programmed = session.OnDownload();
     const auto written = std::span(run.port->Written()).subspan(before);
-    FUZZ_CHECK(cantavo::fuzz::ReadFile(session.WorkFile()) == work);
+    FUZZ_CHECK(fuzz::ReadFile(session.WorkFile()) == work);
     FUZZ_CHECK(run.view.LoggedStartingWith("Programming File finished ("));
     if (programmed == 1) {
         FUZZ_CHECK(Logged(run.view, texts::kWriteSuccess));
@@ -197,17 +194,15 @@ void DownloadAndBackUp(SessionOnScript& run, bool loadBack) {
         FUZZ_CHECK(run.view.Logs().back() == texts::kDownloadIncomplete);
     }
 
-    const fs::path backup = cantavo::fuzz::Folder() / "backup.smf";
+    const fs::path backup = fuzz::Folder() / "backup.smf";
     FUZZ_CHECK(session.SaveBackupCopy(backup) == 1);
-    FUZZ_CHECK(cantavo::fuzz::ReadFile(backup) == work);
+    FUZZ_CHECK(fuzz::ReadFile(backup) == work);
     if (!loadBack) return;
     FUZZ_CHECK(session.RestoreBackupCopy(backup) == 1);
-    FUZZ_CHECK(cantavo::fuzz::ReadFile(session.WorkFile()) == work);
+    FUZZ_CHECK(fuzz::ReadFile(session.WorkFile()) == work);
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+int TestOneInput(const uint8_t* data, size_t size) {
     CInputReader input(data, size);
     const uint8_t mode = input.Byte();
     CFarEnd farEnd(input);
@@ -222,7 +217,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
 
-    SessionOnScript run(cantavo::fuzz::Folder() / "connect");
+    SessionOnScript run(fuzz::Folder() / "connect");
     run.port->SetOnWrite(answer);
     run.Connect();
     if (run.view.Logged(texts::kTargetDetected)) {
@@ -236,10 +231,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(!run.session->IsConnected());
     }
     if (run.session->IsConnected()) {
-        const auto image = cantavo::fuzz::ReadFile(run.session->ImageFile());
+        const auto image = fuzz::ReadFile(run.session->ImageFile());
         FUZZ_CHECK(image.size() == kAreaBytes);
-        FUZZ_CHECK(cantavo::fuzz::ReadFile(run.session->WorkFile()) == image);
+        FUZZ_CHECK(fuzz::ReadFile(run.session->WorkFile()) == image);
     }
     run.session->OnExit();
     return 0;
+}
+
+}  // namespace
+}  // namespace cantavo
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    return cantavo::TestOneInput(data, size);
 }

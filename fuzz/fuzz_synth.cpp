@@ -5,6 +5,7 @@
 #include "engine/synth.h"
 #include "fuzz/fuzz_support.h"
 
+namespace cantavo {
 namespace {
 
 constexpr uint32_t kRenderBytes = 1024;  // 256 frames a call
@@ -18,9 +19,7 @@ void RenderSome(int calls) {
     }
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+int TestOneInput(const uint8_t* data, size_t size) {
     if (size == 0 || size > kLargestInput) return 0;
     const uint8_t last = data[size - 1];
     SynthSetData(nullptr, 0);
@@ -35,4 +34,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     SynthSetData(nullptr, 0);
     FUZZ_CHECK(SynthPlay() == 0);  // released: nothing left to play
     return 0;
+}
+
+}  // namespace
+}  // namespace cantavo
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    return cantavo::TestOneInput(data, size);
 }

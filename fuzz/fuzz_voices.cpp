@@ -16,9 +16,10 @@
 #include "engine/synth_engine.h"
 #include "fuzz/fuzz_support.h"
 
+namespace cantavo {
 namespace {
 
-using cantavo::fuzz::CInputReader;
+using fuzz::CInputReader;
 
 constexpr size_t kVmaFileBytes = 86948;
 constexpr size_t kVmaMelodyOffset = 33131;
@@ -54,9 +55,7 @@ bool SameVoices(const CVoiceTable& voices, uint32_t a, uint32_t b) {
     return true;
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+int TestOneInput(const uint8_t* data, size_t size) {
     CInputReader input(data, size);
     const uint8_t flags = input.Byte();
     const auto picks = input.Bytes(kNotePicks);
@@ -92,4 +91,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (uint32_t done = 0; done < kRenderFrames; done += kChunkFrames)
         device->Render(chunk.data(), kChunkFrames);
     return 0;
+}
+
+}  // namespace
+}  // namespace cantavo
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    return cantavo::TestOneInput(data, size);
 }

@@ -4,6 +4,8 @@
 
 #include <filesystem>
 
+namespace cantavo {
+
 // The data folder of an installation whose programs are in `program_folder`; empty for an empty folder.
 std::filesystem::path DataFolderBeside(const std::filesystem::path& program_folder);
 
@@ -12,3 +14,5 @@ std::filesystem::path InstalledDataFolder();
 
 // The demo melodies of the running program's installation.
 std::filesystem::path DemoFolder();
+
+}  // namespace cantavo

@@ -5,6 +5,8 @@
 #include "host/profile_file.h"
 #include "host/user_folders.h"
 
+namespace cantavo {
+
 std::filesystem::path FindLoaderFile(const std::filesystem::path& given,
                                      const std::filesystem::path& profile) {
     if (!given.empty()) return given;
@@ -14,3 +16,5 @@ std::filesystem::path FindLoaderFile(const std::filesystem::path& given,
     std::error_code error;
     return std::filesystem::exists(beside, error) ? beside : std::filesystem::path();
 }
+
+}  // namespace cantavo

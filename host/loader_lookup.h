@@ -3,6 +3,8 @@
 
 #include <filesystem>
 
+namespace cantavo {
+
 // The profile entry the Setting dialog writes: group "Cantavo", key "LoaderPath".
 inline constexpr char kLoaderProfileGroup[] = "Cantavo";
 inline constexpr char kLoaderProfileKey[] = "LoaderPath";
@@ -12,3 +14,5 @@ inline constexpr char kLoaderFileName[] = "loader.ldr";
 // when it exists; empty when there is none, which means the built-in placeholder.
 std::filesystem::path FindLoaderFile(const std::filesystem::path& given,
                                      const std::filesystem::path& profile);
+
+}  // namespace cantavo

@@ -6,6 +6,7 @@
 
 #include "host/user_folders.h"
 
+namespace cantavo {
 namespace {
 
 constexpr const char* kProfileFileName = "cantavo.ini";
@@ -47,3 +48,5 @@ std::string ReadProfileValue(const std::filesystem::path& file, std::string_view
     }
     return {};
 }
+
+}  // namespace cantavo

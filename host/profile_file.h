@@ -6,9 +6,13 @@
 #include <string>
 #include <string_view>
 
+namespace cantavo {
+
 // UserConfigFolder()/cantavo.ini.
 std::filesystem::path UserProfileFile();
 
 // The value of `key` in `[group]` (names compared without regard to case, as wxFileConfig does); empty when
 // the file, the group or the key is missing.
 std::string ReadProfileValue(const std::filesystem::path& file, std::string_view group, std::string_view key);
+
+}  // namespace cantavo

@@ -5,12 +5,13 @@
 
 #include "host/environment.h"
 
+namespace cantavo {
 namespace {
 
 constexpr const char* kProgramFolder = "/cantavo";
 
 std::string FromEnvironmentOr(const char* variable, const char* below_home) {
-    const std::string value = cantavo::EnvironmentValue(variable);
+    const std::string value = EnvironmentValue(variable);
     if (value.starts_with('/')) return value + kProgramFolder;
     return HomeFolder() + below_home + kProgramFolder;
 }
@@ -18,7 +19,7 @@ std::string FromEnvironmentOr(const char* variable, const char* below_home) {
 }  // namespace
 
 std::string HomeFolder() {
-    return cantavo::EnvironmentValue("HOME");
+    return EnvironmentValue("HOME");
 }
 
 std::string UserConfigFolder() {
@@ -44,3 +45,5 @@ bool MakeFolders(const std::string& folder) {
     std::filesystem::create_directories(folder, error);
     return std::filesystem::is_directory(folder, error);
 }
+
+}  // namespace cantavo

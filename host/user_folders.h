@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace cantavo {
+
 // $XDG_CONFIG_HOME/cantavo, or ~/.config/cantavo.
 std::string UserConfigFolder();
 
@@ -20,3 +22,5 @@ std::string CurrentFolder();
 
 // Creates `folder` and its parents; false when it does not exist afterwards.
 bool MakeFolders(const std::string& folder);
+
+}  // namespace cantavo

@@ -8,6 +8,7 @@
 #include "host/file_io.h"
 #include "host/user_folders.h"
 
+namespace cantavo {
 namespace {
 
 bool HoldsVoiceFiles(const std::filesystem::path& folder) {
@@ -20,7 +21,7 @@ bool HoldsVoiceFiles(const std::filesystem::path& folder) {
 
 std::filesystem::path DefaultVoiceFolder() {
     std::vector<std::filesystem::path> candidates;
-    if (const std::string dir = cantavo::EnvironmentValue("CANTAVO_VOICE_DIR"); !dir.empty())
+    if (const std::string dir = EnvironmentValue("CANTAVO_VOICE_DIR"); !dir.empty())
         candidates.emplace_back(dir);
     candidates.push_back(UserDataFolder());
     candidates.push_back(InstalledDataFolder());
@@ -37,8 +38,10 @@ void ReadVoiceFiles(const std::filesystem::path& folder, std::vector<uint8_t>& v
         std::string error;
         if (folder.empty() || !std::filesystem::is_regular_file(folder / name, ignored))
             return std::vector<uint8_t>();
-        return cantavo::ReadFileBytes(folder / name, error).value_or(std::vector<uint8_t>());
+        return ReadFileBytes(folder / name, error).value_or(std::vector<uint8_t>());
     };
     vma = read(kVmaFileName);
     adp = read(kAdpFileName);
 }
+
+}  // namespace cantavo

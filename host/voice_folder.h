@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <vector>
 
+namespace cantavo {
+
 inline constexpr char kVmaFileName[] = "ma2voice.vma";  // FM voices
 inline constexpr char kAdpFileName[] = "ma2voice.adp";  // drum waves
 
@@ -16,3 +18,5 @@ std::filesystem::path DefaultVoiceFolder();
 // folder) gives no bytes.
 void ReadVoiceFiles(const std::filesystem::path& folder, std::vector<uint8_t>& vma,
                     std::vector<uint8_t>& adp);
+
+}  // namespace cantavo

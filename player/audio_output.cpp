@@ -9,6 +9,7 @@
 
 #include "engine/synth.h"
 
+namespace cantavo {
 namespace {
 
 std::string LowerExtension(const std::filesystem::path& path) {
@@ -160,3 +161,5 @@ std::unique_ptr<CAudioOutput> OpenWavOutput(const std::filesystem::path& path, u
                                             std::string& error) {
     return OpenSoundFile(path, FileInfo(SF_FORMAT_WAV | SF_FORMAT_PCM_16, frames_per_second), error);
 }
+
+}  // namespace cantavo

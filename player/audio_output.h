@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace cantavo {
+
 class CAudioOutput {
 public:
     virtual ~CAudioOutput() = default;
@@ -35,3 +37,5 @@ std::unique_ptr<CAudioOutput> OpenAudioOutput(const std::filesystem::path& path,
 // Opens `path` for a 16-bit PCM WAV file of `frames_per_second`, whatever its extension.
 std::unique_ptr<CAudioOutput> OpenWavOutput(const std::filesystem::path& path, uint32_t frames_per_second,
                                             std::string& error);
+
+}  // namespace cantavo

@@ -8,6 +8,8 @@
 
 #include "player/player_texts.h"
 
+namespace cantavo {
+
 int MeterBar(uint16_t peak) {
     if (peak == 0) return 0;
     const double db = 20 * std::log10(peak / 32767.0);
@@ -46,3 +48,5 @@ int CLevelMeter::LeftBar() const {
 int CLevelMeter::RightBar() const {
     return m_ctlRight->GetValue();
 }
+
+}  // namespace cantavo

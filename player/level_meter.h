@@ -8,6 +8,8 @@
 
 class wxGauge;
 
+namespace cantavo {
+
 class CLevelMeter : public wxPanel {
 public:
     static constexpr int kRangeDb = 48;  // the bars show the top 48 dB; quieter is empty
@@ -27,3 +29,5 @@ private:
 
 // The bar length of a peak: kRangeDb plus its level in dB below full scale, rounded, and 0 at the bottom.
 int MeterBar(uint16_t peak);
+
+}  // namespace cantavo

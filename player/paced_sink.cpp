@@ -2,6 +2,8 @@
 
 #include <thread>
 
+namespace cantavo {
+
 void PacedSink::Start() {
     if (m_inner) m_inner->Start();
     m_started = std::chrono::steady_clock::now();
@@ -19,3 +21,5 @@ void PacedSink::Consume(const uint8_t* pcm, uint32_t bytes) {
 void PacedSink::Idle(bool discard) {
     if (m_inner) m_inner->Idle(discard);
 }
+
+}  // namespace cantavo

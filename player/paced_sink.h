@@ -7,6 +7,8 @@
 
 #include "player/wave_sink.h"
 
+namespace cantavo {
+
 class PacedSink : public WaveSink {
 public:
     PacedSink(uint32_t bytes_per_second, std::unique_ptr<WaveSink> inner = nullptr)
@@ -21,3 +23,5 @@ private:
     std::chrono::steady_clock::time_point m_started;
     uint64_t m_bytesSinceStart = 0;
 };
+
+}  // namespace cantavo

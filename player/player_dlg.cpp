@@ -24,6 +24,7 @@
 #include "player/unsigned_text.h"
 #include "player_art.h"
 
+namespace cantavo {
 namespace {
 
 constexpr uint32_t kStepMs = 1000;  // rewind / forward step of the start offset
@@ -373,7 +374,7 @@ std::optional<std::vector<uint8_t>> CPlayerDlg::LoadSmafFile(const wxString& pat
     const uint64_t size = std::filesystem::file_size(file, unknown_size);
     std::string error, reason = player_texts::kTooLarge;
     std::optional<std::vector<uint8_t>> data;
-    if (unknown_size || size <= kLargest) data = cantavo::ReadFileBytes(file, error, &reason);
+    if (unknown_size || size <= kLargest) data = ReadFileBytes(file, error, &reason);
     if (data && data->size() > kLargest) data.reset();
     if (!data) ReportToTerminal(player_texts::FileError(path.utf8_string(), reason));
     return data;
@@ -454,3 +455,5 @@ void CPlayerDlg::OnCharHook(wxKeyEvent& event) {
 uint64_t CPlayerDlg::GetUnderrunCount() const {
     return m_pRender ? m_pRender->UnderrunCount() : 0;
 }
+
+}  // namespace cantavo

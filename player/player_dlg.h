@@ -18,13 +18,16 @@
 
 #include "player/render_thread.h"
 
-class CLevelMeter;
 class wxBitmapButton;
 class wxCheckBox;
 class wxKeyEvent;
 class wxSlider;
 class wxStaticText;
 class wxTextCtrl;
+
+namespace cantavo {
+
+class CLevelMeter;
 
 class CPlayerDlg : public wxDialog {
 public:
@@ -163,3 +166,5 @@ private:
     wxStaticText* m_ctlPositionText = nullptr;
     CLevelMeter* m_ctlMeter = nullptr;
 };
+
+}  // namespace cantavo

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace player_texts {
+namespace cantavo::player_texts {
 
 inline constexpr char kProgram[] = "cantavo";  // prefix of messages to the terminal
 
@@ -67,4 +67,4 @@ inline constexpr char kUnknownBackend[] =
 inline constexpr char kNoDefaultDevice[] = "PortAudio: no default output device";
 inline constexpr char kUnsupportedFormat[] = "unsupported wave format (16-bit PCM stereo only)";
 
-}  // namespace player_texts
+}  // namespace cantavo::player_texts

@@ -9,6 +9,7 @@
 #include "host/quiet_stderr.h"
 #include "player/player_texts.h"
 
+namespace cantavo {
 namespace {
 
 constexpr uint32_t kMaxSliceFrames = 1024;  // more than the device ever hands over at once
@@ -22,7 +23,7 @@ std::string PaReason(PaError code) {
 
 std::unique_ptr<PortAudioSink> PortAudioSink::Open(const WaveFormat& format, std::string& error) {
     // ALSA reports every card it probes on stderr.
-    cantavo::CQuietStderr quiet;
+    CQuietStderr quiet;
     if (PaError code = Pa_Initialize(); code != paNoError) {
         error = PaReason(code);
         return nullptr;
@@ -82,3 +83,5 @@ void PortAudioSink::Idle(bool discard) {
     if (Pa_IsStreamStopped(m_stream) == 0) (discard ? Pa_AbortStream : Pa_StopStream)(m_stream);
     if (discard && m_converter) m_converter->Reset();
 }
+
+}  // namespace cantavo

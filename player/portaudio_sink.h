@@ -10,6 +10,8 @@
 
 typedef void PaStream;
 
+namespace cantavo {
+
 class PortAudioSink : public WaveSink {
 public:
     // Null with the reason in error when there is no usable output device.
@@ -27,3 +29,5 @@ private:
     PaStream* m_stream;
     std::unique_ptr<RateConverter> m_converter;  // null when the card takes the rate as it is
 };
+
+}  // namespace cantavo

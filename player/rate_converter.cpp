@@ -6,6 +6,7 @@
 
 #include "engine/synth.h"
 
+namespace cantavo {
 namespace {
 
 constexpr int kChannels = kChannelsPerFrame;
@@ -55,3 +56,5 @@ std::span<const int16_t> RateConverter::Convert(std::span<const int16_t> frames)
 void RateConverter::Reset() {
     src_reset(m_state);
 }
+
+}  // namespace cantavo

@@ -10,6 +10,8 @@
 
 typedef struct SRC_STATE_tag SRC_STATE;
 
+namespace cantavo {
+
 class RateConverter {
 public:
     // Null with the reason in error when the library refuses the conversion.
@@ -32,3 +34,5 @@ private:
     std::vector<float> m_output;
     std::vector<int16_t> m_outputPcm;
 };
+
+}  // namespace cantavo

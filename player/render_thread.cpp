@@ -7,6 +7,7 @@
 #include "engine/synth_engine.h"
 #include "player/song_length.h"
 
+namespace cantavo {
 namespace {
 
 constexpr uint32_t kLengthStepBuffers = 4;  // per step of learning a length: about a millisecond of work
@@ -306,3 +307,5 @@ void RenderThread::MeasureLength() {
         m_listener.OnSongLength(m_measured, *length);
     m_length.reset();
 }
+
+}  // namespace cantavo

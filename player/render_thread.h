@@ -21,6 +21,8 @@
 
 #include "player/wave_out.h"
 
+namespace cantavo {
+
 class SongLength;
 
 inline constexpr uint32_t kPlayerBuffers = 6;  // about 557 ms of sound queued
@@ -135,3 +137,5 @@ private:
     uint64_t m_measured = 0;  // the data whose length is known or being learned
     std::unique_ptr<SongLength> m_length;
 };
+
+}  // namespace cantavo

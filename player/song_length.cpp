@@ -5,6 +5,8 @@
 #include "engine/synth_engine.h"
 #include "player/render_thread.h"
 
+namespace cantavo {
+
 // In the player's buffers, so that the song ends where the player's does.
 SongLength::SongLength(const std::vector<uint8_t>& song, const VoiceFiles& voices)
     : m_engine(std::make_unique<CSynthEngine>(voices)), m_buffer(kPlayerBufferBytes) {
@@ -28,3 +30,5 @@ std::optional<uint32_t> SongLength::Length() const {
     if (!m_plays || m_engine) return std::nullopt;
     return FramesToMs(std::min<uint64_t>(m_frames, UINT32_MAX));
 }
+
+}  // namespace cantavo

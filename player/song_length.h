@@ -10,6 +10,8 @@
 
 #include "engine/voice_files.h"
 
+namespace cantavo {
+
 class CSynthEngine;
 
 class SongLength {
@@ -32,3 +34,5 @@ private:
     uint64_t m_frames = 0;
     std::vector<uint8_t> m_buffer;
 };
+
+}  // namespace cantavo

@@ -1,5 +1,6 @@
 #include "player/unsigned_text.h"
 
+namespace cantavo {
 namespace {
 
 bool IsBlank(char c) {
@@ -20,3 +21,5 @@ std::optional<uint32_t> ParseUnsignedText(std::string_view text) {
     }
     return static_cast<uint32_t>(value);
 }
+
+}  // namespace cantavo

@@ -4,6 +4,8 @@
 
 #include "player/player_texts.h"
 
+namespace cantavo {
+
 std::unique_ptr<WavFileSink> WavFileSink::Create(const std::string& path, const WaveFormat& format,
                                                  std::string& error) {
     std::string reason;
@@ -33,3 +35,5 @@ void WavFileSink::ReportError() {
     m_failed = true;
     std::cerr << player_texts::kProgram << ": " << player_texts::FileError(m_path, m_file->Error()) << '\n';
 }
+
+}  // namespace cantavo

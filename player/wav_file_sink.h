@@ -8,6 +8,8 @@
 #include "player/audio_output.h"
 #include "player/wave_out.h"
 
+namespace cantavo {
+
 class WavFileSink : public WaveSink {
 public:
     // Creates the file; null with the reason in error when that fails.
@@ -29,3 +31,5 @@ private:
     std::string m_path;
     bool m_failed = false;
 };
+
+}  // namespace cantavo

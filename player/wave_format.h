@@ -7,6 +7,8 @@
 
 #include "engine/synth.h"
 
+namespace cantavo {
+
 // The format record of an open call.
 struct WaveFormat {
     uint16_t format_tag = 0;  // 1 = PCM
@@ -25,3 +27,5 @@ inline constexpr WaveFormat kPlayerWaveFormat{kWaveFormatPcm,   kChannelsPerFram
 
 // One SynthRender call and one wave buffer of the player: 2048 frames, about 92.9 ms.
 inline constexpr uint32_t kPlayerBufferBytes = 8192;
+
+}  // namespace cantavo

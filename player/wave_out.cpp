@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace cantavo {
+
 WaveOut::WaveOut(std::unique_ptr<WaveSink> sink, WaveDoneTarget& target)
     : m_sink(std::move(sink)), m_target(target), m_thread([this] { Run(); }) {}
 
@@ -121,3 +123,5 @@ void WaveOut::Run() {
         m_sink->Idle(true);
     }
 }
+
+}  // namespace cantavo

@@ -19,6 +19,8 @@
 #include "player/wave_format.h"
 #include "player/wave_sink.h"
 
+namespace cantavo {
+
 inline constexpr uint32_t kWaveHeaderDone = 0x01;      // returned by the device
 inline constexpr uint32_t kWaveHeaderPrepared = 0x02;  // may be written
 inline constexpr uint32_t kWaveHeaderInQueue = 0x10;   // owned by the device until done
@@ -91,3 +93,5 @@ private:
     alignas(4) uint8_t chunk_[kChunkBytes] = {};
     std::thread m_thread;
 };
+
+}  // namespace cantavo

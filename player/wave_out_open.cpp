@@ -6,6 +6,7 @@
 #include "player/wav_file_sink.h"
 #include "player/wave_out.h"
 
+namespace cantavo {
 namespace {
 
 constexpr std::string_view kWavPrefix = "wav:";
@@ -55,5 +56,7 @@ std::unique_ptr<WaveOut> WaveOut::Open(std::string_view backend, const WaveForma
 }
 
 std::string WaveOut::BackendFromEnvironment() {
-    return cantavo::EnvironmentValue("CANTAVO_AUDIO");
+    return EnvironmentValue("CANTAVO_AUDIO");
 }
+
+}  // namespace cantavo

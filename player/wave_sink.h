@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+namespace cantavo {
+
 class WaveSink {
 public:
     virtual ~WaveSink() = default;
@@ -15,3 +17,5 @@ public:
     // already taken but not yet heard is dropped; otherwise it still plays out.
     virtual void Idle(bool discard) = 0;
 };
+
+}  // namespace cantavo

@@ -4,7 +4,7 @@
 
 #include "engine/adpcm_decoder.h"
 
-namespace smaf {
+namespace cantavo::smaf {
 
 namespace {
 
@@ -37,4 +37,4 @@ Bytes EncodeAdpcm(std::span<const int16_t> samples) {
     return out;
 }
 
-}  // namespace smaf
+}  // namespace cantavo::smaf

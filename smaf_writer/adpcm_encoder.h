@@ -8,9 +8,9 @@
 
 #include "smaf_writer/smaf_writer.h"
 
-namespace smaf {
+namespace cantavo::smaf {
 
 // An odd sample count is padded with a repetition of the last sample.
 Bytes EncodeAdpcm(std::span<const int16_t> samples);
 
-}  // namespace smaf
+}  // namespace cantavo::smaf

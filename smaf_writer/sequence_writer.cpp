@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace smaf {
+namespace cantavo::smaf {
 
 namespace {
 constexpr uint8_t kSkippedEscape = 0x00;
@@ -143,4 +143,4 @@ void AudioSequence::End() {
     m_bytes.insert(m_bytes.end(), kEndMarkBytes, 0);
 }
 
-}  // namespace smaf
+}  // namespace cantavo::smaf

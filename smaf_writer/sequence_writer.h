@@ -7,7 +7,7 @@
 
 #include "smaf_writer/smaf_writer.h"
 
-namespace smaf {
+namespace cantavo::smaf {
 
 // A duration or gate time: one byte below 128, else two bytes (up to 16511).
 void AppendNumber(Bytes& out, uint32_t value);
@@ -66,4 +66,4 @@ private:
     Bytes m_bytes;
 };
 
-}  // namespace smaf
+}  // namespace cantavo::smaf

@@ -2,7 +2,7 @@
 
 #include <iterator>
 
-namespace smaf {
+namespace cantavo::smaf {
 
 namespace {
 constexpr uint8_t kSequenceTypeStream = 0;
@@ -90,4 +90,4 @@ Bytes SetupData(const std::vector<Bytes>& exclusive_bodies) {
     return out;
 }
 
-}  // namespace smaf
+}  // namespace cantavo::smaf

@@ -11,7 +11,7 @@
 
 #include "engine/smaf_format.h"
 
-namespace smaf {
+namespace cantavo::smaf {
 
 using Bytes = std::vector<uint8_t>;
 
@@ -63,4 +63,4 @@ Bytes SeekPhrase(std::optional<uint32_t> start_point, std::optional<uint32_t> st
 // Setup data holding the given exclusive bodies (FF F0 len body each; a body is at most 255 bytes).
 Bytes SetupData(const std::vector<Bytes>& exclusive_bodies);
 
-}  // namespace smaf
+}  // namespace cantavo::smaf

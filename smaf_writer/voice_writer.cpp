@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace smaf {
+namespace cantavo::smaf {
 
 namespace {
 constexpr uint8_t kVoiceHead = 0x00;  // first message byte, below 16
@@ -45,4 +45,4 @@ Bytes ShortFormVoice(const std::array<uint8_t, 12>& x) {
     return body;
 }
 
-}  // namespace smaf
+}  // namespace cantavo::smaf

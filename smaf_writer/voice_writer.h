@@ -7,7 +7,7 @@
 #include "engine/voice_record.h"
 #include "smaf_writer/smaf_writer.h"
 
-namespace smaf {
+namespace cantavo::smaf {
 
 struct VoiceDefinition {
     uint8_t lfo_rate = 0;     // 0..3
@@ -26,4 +26,4 @@ Bytes LongFormVoice(uint8_t bank_code, uint8_t program, const VoiceDefinition& v
 // Short form 43 02 x0..x11 (a 2-operator voice of song bank 20); x[2] is the program.
 Bytes ShortFormVoice(const std::array<uint8_t, 12>& x);
 
-}  // namespace smaf
+}  // namespace cantavo::smaf

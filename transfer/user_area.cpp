@@ -24,7 +24,7 @@ uint32_t SlotSize(int index) {
 }
 
 uint32_t SlotCapacity(int index) {
-    return SlotSize(index) - kSlotTitleBytes;
+    return index < kFmMelodySlotCount ? kFmMelodyBytes : kAdpcmMelodyBytes;
 }
 
 std::string SlotLabel(int index) {

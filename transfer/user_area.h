@@ -27,11 +27,14 @@ inline constexpr uint32_t kUserAreaBytes =
     kAdpcmAreaOffset + (kMelodySlotCount - kFmMelodySlotCount) * kAdpcmSlotBytes;
 static_assert(kUserAreaBytes == 128 * 1024);
 inline constexpr uint32_t kSlotTitleBytes = 32;
+// The melody bytes a slot holds: its size less the title (what the converter fits a melody to).
+inline constexpr uint32_t kFmMelodyBytes = kFmSlotBytes - kSlotTitleBytes;        // 8160
+inline constexpr uint32_t kAdpcmMelodyBytes = kAdpcmSlotBytes - kSlotTitleBytes;  // 16352
 inline constexpr uint8_t kErasedByte = 0xFF;
 
 uint32_t SlotOffset(int index);
 uint32_t SlotSize(int index);
-// The melody bytes a slot holds: its size less the title (FM 8160, ADPCM 16352).
+// The melody bytes slot `index` holds: kFmMelodyBytes or kAdpcmMelodyBytes.
 uint32_t SlotCapacity(int index);
 // "FM 1".."FM 8", "ADPCM 1".."ADPCM 4".
 std::string SlotLabel(int index);

@@ -20,6 +20,7 @@
 #include "app/manager_dlg.h"
 #include "gui_test_support.h"
 
+namespace cantavo {
 namespace {
 
 constexpr int kFolderFiles = 10000;
@@ -98,13 +99,11 @@ double MillisecondsSinceProcessStart() {
     return (now_seconds - start_seconds) * 1000.0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     int result = 0;
     if (std::getenv("DISPLAY") != nullptr) {
-        result = cantavo::test::RunWithWx(1, argv, [] {
+        result = testing::RunWithWx(1, argv, [] {
             ShowMainWindow(true);
             std::printf("Process start to main window shown: %.0f ms (clock ticks of 10 ms)\n",
                         MillisecondsSinceProcessStart());
@@ -123,4 +122,11 @@ int main(int argc, char** argv) {
     std::filesystem::remove_all(LargeFolder());
     std::filesystem::remove(BenchOptions(false).profile_path.utf8_string());
     return result;
+}
+
+}  // namespace
+}  // namespace cantavo
+
+int main(int argc, char** argv) {
+    return cantavo::Run(argc, argv);
 }

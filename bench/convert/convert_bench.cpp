@@ -13,6 +13,7 @@
 #include "convert/convert.h"
 #include "tests/convert/midi_file_builder.h"
 
+namespace cantavo {
 namespace {
 
 constexpr size_t kMidiBytes = 1 << 20;
@@ -98,3 +99,4 @@ BENCHMARK(BM_ConvertMidi)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ConvertWav)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+}  // namespace cantavo

@@ -12,6 +12,7 @@
 #include "engine/voice_table.h"
 #include "player/wave_format.h"
 
+namespace cantavo {
 namespace {
 
 constexpr uint32_t kBufferFrames = kPlayerBufferBytes / kBytesPerFrame;
@@ -100,3 +101,4 @@ BENCHMARK(BM_Render4OpSixteenSlotsAllOn)
     ->ArgsProduct({{2048, 22}, {0, 1}});
 
 }  // namespace
+}  // namespace cantavo

@@ -10,6 +10,7 @@
 #include "engine/synth.h"
 #include "player/wave_format.h"
 
+namespace cantavo {
 namespace {
 
 constexpr uint32_t kBufferBytes = kPlayerBufferBytes;
@@ -45,3 +46,4 @@ BENCHMARK_CAPTURE(BM_RenderSong, drums, "drums.mmf")->Unit(benchmark::kMilliseco
 BENCHMARK_CAPTURE(BM_RenderSong, bells, "bells.mmf")->Unit(benchmark::kMillisecond);
 
 }  // namespace
+}  // namespace cantavo

@@ -14,6 +14,7 @@
 #include "player/wave_format.h"
 #include "tests/songs/test_songs.h"
 
+namespace cantavo {
 namespace {
 
 double ThreadCpuSeconds() {
@@ -42,7 +43,7 @@ int SoundingFourOperatorSlots() {
 
 void BM_SynthRenderBuffer(benchmark::State& state) {
     const int slots = static_cast<int>(state.range(0));
-    const smaf::Bytes song = test_songs::SustainedChord(slots, kLongestNoteMs, kLongestNoteMs);
+    const smaf::Bytes song = testing::SustainedChord(slots, kLongestNoteMs, kLongestNoteMs);
     SynthSetData(nullptr, 0);
     SynthSetRepeat(1);  // never ends, however many iterations run
     SynthSetData(song.data(), static_cast<uint32_t>(song.size()));
@@ -79,3 +80,4 @@ void BM_SynthRenderBuffer(benchmark::State& state) {
 BENCHMARK(BM_SynthRenderBuffer)->ArgName("slots")->Arg(1)->Arg(16)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
+}  // namespace cantavo

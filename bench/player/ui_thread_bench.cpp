@@ -21,6 +21,7 @@
 #include "player/player_dlg.h"
 #include "tests/songs/test_songs.h"
 
+namespace cantavo {
 namespace {
 
 using namespace std::chrono_literals;
@@ -41,7 +42,7 @@ double ThreadCpuSeconds() {
 std::filesystem::path SongFile(int slots) {
     const auto path = std::filesystem::temp_directory_path() /
                       ("player_ui_bench." + std::to_string(getpid()) + "." + std::to_string(slots) + ".mmf");
-    const smaf::Bytes song = test_songs::SustainedChord(slots, 160000, 160000);
+    const smaf::Bytes song = testing::SustainedChord(slots, 160000, 160000);
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(song.data()), song.size());
     return path;
 }
@@ -132,8 +133,6 @@ void BM_ModalBoxOverThePlayer(benchmark::State& state) {
 }
 BENCHMARK(BM_ModalBoxOverThePlayer)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
 
-}  // namespace
-
 // A wx assert would open a modal box and hang a headless run.
 void AbortOnAssert(const wxString& file, int line, const wxString& func, const wxString& cond,
                    const wxString& msg) {
@@ -143,7 +142,7 @@ void AbortOnAssert(const wxString& file, int line, const wxString& func, const w
     std::abort();
 }
 
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     wxApp::SetInstance(new BenchApp);
     if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) {
@@ -156,4 +155,11 @@ int main(int argc, char** argv) {
     wxTheApp->OnExit();
     wxEntryCleanup();
     return 0;
+}
+
+}  // namespace
+}  // namespace cantavo
+
+int main(int argc, char** argv) {
+    return cantavo::Run(argc, argv);
 }

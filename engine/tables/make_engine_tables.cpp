@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+namespace cantavo {
 namespace {
 
 constexpr int kWaveLength = 4096;  // fm_tables::kWaveLength
@@ -208,9 +209,9 @@ bool WriteHeader(const std::filesystem::path& path, const char* name_space,
     std::fprintf(out,
                  "#pragma once\n// Written by engine/tables/make_engine_tables.cpp; do not edit.\n\n"
                  "#include <array>\n#include <cstdint>\n");
-    if (name_space != nullptr) std::fprintf(out, "\nnamespace %s {\n", name_space);
+    std::fprintf(out, "\nnamespace %s {\n", name_space);
     for (const Table& table : tables) WriteTable(out, table);
-    if (name_space != nullptr) std::fprintf(out, "\n}  // namespace %s\n", name_space);
+    std::fprintf(out, "\n}  // namespace %s\n", name_space);
     const bool written = std::ferror(out) == 0;
     if (std::fclose(out) != 0 || !written) {
         std::perror(path.c_str());
@@ -219,9 +220,7 @@ bool WriteHeader(const std::filesystem::path& path, const char* name_space,
     return true;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: make_engine_tables OUT_FOLDER\n");
         return 2;
@@ -230,8 +229,15 @@ int main(int argc, char** argv) {
     std::error_code error;
     std::filesystem::create_directories(folder, error);
     const bool ok =
-        WriteHeader(folder / "fm_tables_computed.h", "fm_tables",
+        WriteHeader(folder / "fm_tables_computed.h", "cantavo::fm_tables",
                     {Waveforms(), TotalLevelGain(), SustainTarget(), KeyScaleGain(), Tremolo(), Vibrato()}) &&
-        WriteHeader(folder / "attenuation_computed.h", nullptr, {AttenuationGain()});
+        WriteHeader(folder / "attenuation_computed.h", "cantavo", {AttenuationGain()});
     return ok ? 0 : 1;
+}
+
+}  // namespace
+}  // namespace cantavo
+
+int main(int argc, char** argv) {
+    return cantavo::Run(argc, argv);
 }

@@ -11,6 +11,7 @@
 #include "engine/fm_operator_run.h"
 #include "engine/fm_synth_render.h"
 
+namespace cantavo {
 namespace {
 
 using namespace fm_render;
@@ -360,3 +361,5 @@ FmPassRenderer SelectVectorFmRenderer() {
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx512f") ? &RenderPass : nullptr;
 }
+
+}  // namespace cantavo

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <random>
 
-namespace cantavo::test {
+namespace cantavo::testing {
 
 TempFolder::TempFolder() {
     std::random_device random;
@@ -94,4 +94,4 @@ bool LogContains(const CManagerDlg& window, const std::string& line) {
     return false;
 }
 
-}  // namespace cantavo::test
+}  // namespace cantavo::testing

@@ -9,7 +9,7 @@
 #include "app/manager_dlg.h"
 #include "app/prompts.h"
 
-namespace cantavo::test {
+namespace cantavo::testing {
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempFolder {
@@ -63,4 +63,4 @@ struct WindowUnderTest {
 std::vector<std::string> LogLines(const CManagerDlg& window);
 bool LogContains(const CManagerDlg& window, const std::string& line);
 
-}  // namespace cantavo::test
+}  // namespace cantavo::testing

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+namespace cantavo {
 namespace {
 
 TEST(CommandLine, ReadsEveryOption) {
@@ -36,3 +37,4 @@ TEST(CommandLine, RefusesWhatItCannotUse) {
 }
 
 }  // namespace
+}  // namespace cantavo

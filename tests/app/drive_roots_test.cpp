@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+namespace cantavo {
 namespace {
 
 constexpr const char* kMounts =
@@ -17,7 +18,7 @@ constexpr const char* kMounts =
     "garbage\n";
 
 TEST(DriveRoots, MountTableKeepsUserVolumesOnly) {
-    const auto roots = UserVolumes(cantavo::ParseMountTable(kMounts));
+    const auto roots = UserVolumes(ParseMountTable(kMounts));
     ASSERT_EQ(roots.size(), 3u);
     EXPECT_EQ(roots[0].path, "/media/user/MY CARD");
     EXPECT_EQ(roots[0].DisplayName(), "MY CARD (/media/user/MY CARD)");
@@ -53,3 +54,4 @@ TEST(DriveRoots, PathFindsTheLongestRootThatHoldsIt) {
 }
 
 }  // namespace
+}  // namespace cantavo

@@ -7,6 +7,7 @@
 
 #include "app/folder_listing.h"
 
+namespace cantavo {
 namespace {
 
 CFileItem Folder(const std::string& name) {
@@ -56,3 +57,4 @@ TEST(CompareFileItems, SingleComparisons) {
 }
 
 }  // namespace
+}  // namespace cantavo

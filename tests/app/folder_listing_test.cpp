@@ -7,9 +7,10 @@
 #include "app_test_support.h"
 #include "host/folder_entries.h"
 
+namespace cantavo {
 namespace {
 
-using cantavo::test::TempFolder;
+using testing::TempFolder;
 
 const CFileItem* Find(const std::vector<CFileItem>& items, const std::string& name) {
     auto found =
@@ -51,8 +52,9 @@ TEST(FolderPaths, ParentJoinAndProbe) {
     EXPECT_EQ(JoinPath("/", "b.mmf"), "/b.mmf");
     TempFolder folder;
     const auto file = folder.MakeFile("x.mmf", 3);
-    EXPECT_TRUE(cantavo::IsReadableFolder(folder.Path().string()));
-    EXPECT_FALSE(cantavo::IsReadableFolder(file.string()));
+    EXPECT_TRUE(IsReadableFolder(folder.Path().string()));
+    EXPECT_FALSE(IsReadableFolder(file.string()));
 }
 
 }  // namespace
+}  // namespace cantavo

@@ -9,10 +9,11 @@
 #include "app/manager_dlg.h"
 #include "app_test_support.h"
 
+namespace cantavo {
 namespace {
 
-using cantavo::test::TempFolder;
-using cantavo::test::WindowUnderTest;
+using testing::TempFolder;
+using testing::WindowUnderTest;
 
 std::vector<std::string> Rows(const CManagerDlg& window) {
     std::vector<std::string> rows;
@@ -155,3 +156,4 @@ TEST(ManagerBrowser, LastFolderSurvivesARestart) {
 }
 
 }  // namespace
+}  // namespace cantavo

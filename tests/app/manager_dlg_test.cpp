@@ -16,14 +16,15 @@
 #include "app_test_support.h"
 #include "gui_test_support.h"
 
+namespace cantavo {
 namespace {
 
 using namespace std::chrono_literals;
-using cantavo::test::LogContains;
-using cantavo::test::LogLines;
-using cantavo::test::PumpUntil;
-using cantavo::test::TempFolder;
-using cantavo::test::WindowUnderTest;
+using testing::LogContains;
+using testing::LogLines;
+using testing::PumpUntil;
+using testing::TempFolder;
+using testing::WindowUnderTest;
 
 bool IsEnabled(const CManagerDlg& window, int id) {
     return window.FindWindow(id)->IsThisEnabled();
@@ -63,7 +64,7 @@ TEST(ManagerDlg, LogKeepsTheNewest100LinesNewestFirst) {
     TempFolder folder;
     WindowUnderTest test(folder);
     test.window->LogList()->Clear();
-    for (int line = 1; line <= 101; ++line) test.window->LogMessage(wxString::Format("line %d", line));
+    for (int line = 1; line <= 101; ++line) test.window->View().LogMessage("line " + std::to_string(line));
     const auto lines = LogLines(*test.window);
     ASSERT_EQ(lines.size(), 100u);
     EXPECT_EQ(lines.front(), "line 101");
@@ -170,16 +171,16 @@ TEST(ManagerDlg, ErasedSlotsShowEmptyGreyedBoxes) {
     TempFolder folder;
     WindowUnderTest test(folder);
     CManagerDlg& window = *test.window;
-    cantavo::SlotNames names;
+    SlotNames names;
     names[0] = {"", true};
     names[1] = {"Alarm", false};
-    window.ShowSlotNames(names);
+    window.View().ShowSlotNames(names);
     const wxColour grey = wxSystemSettings::GetColour(wxSYS_COLOUR_BTNFACE);
     EXPECT_EQ(window.SlotNameBox(0)->GetValue(), "");
     EXPECT_EQ(window.SlotNameBox(0)->GetBackgroundColour(), grey);
     EXPECT_EQ(window.SlotNameBox(1)->GetValue(), "Alarm");
     EXPECT_NE(window.SlotNameBox(1)->GetBackgroundColour(), grey);
-    window.ShowSlotNames(cantavo::SlotNames{});  // a new Connect: every box plain and empty again
+    window.View().ShowSlotNames(SlotNames{});  // a new Connect: every box plain and empty again
     EXPECT_NE(window.SlotNameBox(0)->GetBackgroundColour(), grey);
 }
 
@@ -233,3 +234,4 @@ TEST(ManagerDlg, ExitWithoutAPortClosesTheWindow) {
 }
 
 }  // namespace
+}  // namespace cantavo

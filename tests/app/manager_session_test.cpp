@@ -24,14 +24,15 @@
 #include "tests/serial/pty_pair.h"
 #include "tools/handset/virtual_handset.h"
 
+namespace cantavo {
 namespace {
 
 using namespace std::chrono_literals;
-using cantavo::test::LogContains;
-using cantavo::test::LogLines;
-using cantavo::test::PumpUntil;
-using cantavo::test::TempFolder;
-using cantavo::test::WindowUnderTest;
+using testing::LogContains;
+using testing::LogLines;
+using testing::PumpUntil;
+using testing::TempFolder;
+using testing::WindowUnderTest;
 
 constexpr auto kConnectTimeout = 30s;
 // Bytes the PC sends to connect: detection 9, loader 199 * 32 + 8 + end frame 2, sync 1, read 1 + 16384.
@@ -42,7 +43,7 @@ std::vector<uint8_t> ReadBytes(const std::filesystem::path& file) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-class ManagerSession : public testing::Test {
+class ManagerSession : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!std::filesystem::exists(SiblingProgram("cantavo-handset")))
@@ -66,7 +67,7 @@ protected:
     }
     bool WaitForConnection() { return WaitForConnection(Window()); }
     CManagerDlg& Window() { return *m_test->window; }
-    cantavo::test::ScriptedPrompts& Prompts() { return m_test->prompts; }
+    testing::ScriptedPrompts& Prompts() { return m_test->prompts; }
     void InsertDemo(int slot, const std::string& name) {
         Window().OnSelectSlot(slot);
         ASSERT_GT(Window().FillFileList(CANTAVO_SOURCE_DIR "/data/demo"), 0);
@@ -323,10 +324,10 @@ TEST_F(ManagerSession, AnAudioFileIsConvertedForAnAdpcmSlotOnly) {
 }
 
 TEST_F(ManagerSession, AFailedDownloadIsToldInABoxAndTheLogEndsOnIt) {
-    cantavo::handset::HandsetOptions handsetOptions;
+    handset::HandsetOptions handsetOptions;
     handsetOptions.flash = m_folder.Path() / "flash.bin";
     handsetOptions.settings.faults.stallAfter = kConnectBytes + 1 + 3000;  // during the third block
-    cantavo::handset::CVirtualHandset handset(handsetOptions);
+    handset::CVirtualHandset handset(handsetOptions);
     std::string error;
     ASSERT_TRUE(handset.Open(error)) << error;
     std::thread server([&] { handset.Run(); });
@@ -351,7 +352,7 @@ TEST_F(ManagerSession, AFailedDownloadIsToldInABoxAndTheLogEndsOnIt) {
 }
 
 TEST_F(ManagerSession, StopCancelsTheWaitForAHandsetThatDoesNotAnswer) {
-    cantavo::testing::CPtyPair silent;
+    testing::CPtyPair silent;
     ASSERT_TRUE(silent.Valid());
     CManagerOptions options;
     options.port_device = silent.SlavePath();
@@ -359,7 +360,7 @@ TEST_F(ManagerSession, StopCancelsTheWaitForAHandsetThatDoesNotAnswer) {
     Window().OnConnect();
     EXPECT_TRUE(Window().FindWindow(ids::kStop)->IsThisEnabled());
     EXPECT_EQ(LogLines(Window()).front(), "Waiting for the handset on " + silent.SlavePath() + " ...");
-    cantavo::test::PumpFor(1300ms);  // one unanswered attempt
+    testing::PumpFor(1300ms);  // one unanswered attempt
     EXPECT_TRUE(Window().FindWindow(ids::kStop)->IsThisEnabled());
 
     wxCommandEvent stop(wxEVT_BUTTON, ids::kStop);
@@ -369,7 +370,7 @@ TEST_F(ManagerSession, StopCancelsTheWaitForAHandsetThatDoesNotAnswer) {
     EXPECT_TRUE(Window().FindWindow(ids::kConnect)->IsThisEnabled());
     EXPECT_EQ(Window().GetTitle(), "Cantavo V1.1");
     const size_t lines = LogLines(Window()).size();
-    cantavo::test::PumpFor(1300ms);  // no further attempt
+    testing::PumpFor(1300ms);  // no further attempt
     EXPECT_EQ(LogLines(Window()).size(), lines);
     EXPECT_FALSE(Window().Session().Serial().IsOpen());
 }
@@ -390,10 +391,11 @@ TEST_F(ManagerSession, ASecondWindowOnTheImageFolderRefusesToConnectInsteadOfSha
     second->window->OnConnect();
     EXPECT_EQ(LogLines(*second->window).front(), busy);
     EXPECT_TRUE(second->window->FindWindow(ids::kConnect)->IsThisEnabled());
-    cantavo::test::PumpFor(1300ms);
+    testing::PumpFor(1300ms);
     EXPECT_FALSE(second->window->Session().Serial().IsOpen());
     EXPECT_EQ(ReadBytes(Window().Session().WorkFile()), work);
     EXPECT_EQ(Window().SlotNameBox(1)->GetValue(), "drums");
 }
 
 }  // namespace
+}  // namespace cantavo

@@ -11,15 +11,16 @@
 #include "app_test_support.h"
 #include "gui_test_support.h"
 
+namespace cantavo {
 namespace {
 
 using namespace std::chrono_literals;
-using cantavo::test::LogContains;
-using cantavo::test::PumpUntil;
+using testing::LogContains;
+using testing::PumpUntil;
 
 TEST(ManagerView, WorkerCallsAreQueuedToTheUiThread) {
-    cantavo::test::TempFolder folder;
-    cantavo::test::WindowUnderTest test(folder);
+    testing::TempFolder folder;
+    testing::WindowUnderTest test(folder);
     CManagerView view(*test.window, test.prompts);
     std::thread worker([&] {
         view.LogMessage("from the worker");
@@ -35,8 +36,8 @@ TEST(ManagerView, WorkerCallsAreQueuedToTheUiThread) {
 }
 
 TEST(ManagerView, NotificationBlocksTheWorkerUntilTheBoxHasClosed) {
-    cantavo::test::TempFolder folder;
-    cantavo::test::WindowUnderTest test(folder);
+    testing::TempFolder folder;
+    testing::WindowUnderTest test(folder);
     CManagerView view(*test.window, test.prompts);
     const auto start = std::chrono::steady_clock::now();
     std::chrono::steady_clock::duration blocked{};
@@ -53,8 +54,8 @@ TEST(ManagerView, NotificationBlocksTheWorkerUntilTheBoxHasClosed) {
 }
 
 TEST(ManagerView, ClosingWindowReleasesAWaitingWorker) {
-    cantavo::test::TempFolder folder;
-    cantavo::test::WindowUnderTest test(folder);
+    testing::TempFolder folder;
+    testing::WindowUnderTest test(folder);
     CManagerView view(*test.window, test.prompts);
     std::atomic<bool> returned{false};
     std::thread worker([&] {
@@ -69,3 +70,4 @@ TEST(ManagerView, ClosingWindowReleasesAWaitingWorker) {
 }
 
 }  // namespace
+}  // namespace cantavo

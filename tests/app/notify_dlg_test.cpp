@@ -7,6 +7,7 @@
 
 #include "app/control_ids.h"
 
+namespace cantavo {
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -29,3 +30,4 @@ TEST(NotifyDlg, ShowsItsTextAndClosesItselfAfterASecond) {
 }
 
 }  // namespace
+}  // namespace cantavo

@@ -7,9 +7,10 @@
 #include "app_test_support.h"
 #include "host/profile_file.h"
 
+namespace cantavo {
 namespace {
 
-using cantavo::test::TempFolder;
+using testing::TempFolder;
 
 TEST(Profile, MainPathRoundTripKeepsBackslashesAndCreatesTheFolder) {
     TempFolder folder;
@@ -53,3 +54,4 @@ TEST(Profile, DefaultPathFollowsXdgConfigHome) {
 }
 
 }  // namespace
+}  // namespace cantavo

@@ -28,6 +28,7 @@
 #include "gui_test_support.h"
 #include "player/player_dlg.h"
 
+namespace cantavo {
 namespace {
 
 using namespace std::chrono_literals;
@@ -45,7 +46,7 @@ constexpr int kColourCountWord = 19;
 constexpr int kColourEntryBytes = 12;
 
 bool SaveWindow(const wxWindow& window, const std::string& name) {
-    cantavo::test::PumpFor(400ms);
+    testing::PumpFor(400ms);
     std::ifstream file(g_framebuffer, std::ios::binary);
     const std::vector<unsigned char> data((std::istreambuf_iterator<char>(file)), {});
     auto word = [&](int index) {
@@ -92,7 +93,7 @@ bool ShowMainWindow() {
     window.Show();
     window.OnConnect();
     // Connected as the user sees it: the worker's queued calls have all reached the window.
-    if (!cantavo::test::PumpUntil(
+    if (!testing::PumpUntil(
             [&] {
                 return window.FindWindow(ids::kDownload)->IsEnabled() && !window.Session().IsWorkerRunning();
             },
@@ -111,7 +112,7 @@ bool ShowMainWindow() {
     SaveWindow(window, "main_window");
 
     CWxPrompts prompts;
-    CSettingDlg setting(&window, cantavo::ListSerialPorts(), window.SettingsInUse(), prompts);
+    CSettingDlg setting(&window, ListSerialPorts(), window.SettingsInUse(), prompts);
     setting.Show();
     SaveWindow(setting, "setting");
     setting.Hide();
@@ -136,7 +137,7 @@ bool ShowPlayer(const char* demo, uint32_t at_ms, const std::string& picture) {
     std::ifstream file(std::string(CANTAVO_SOURCE_DIR "/data/demo/") + demo, std::ios::binary);
     player.OpenData(demo, {std::istreambuf_iterator<char>(file), {}});
     player.Show();
-    const bool playing = cantavo::test::PumpUntil(
+    const bool playing = testing::PumpUntil(
         [&] { return player.GetLengthMs().has_value() && player.GetElapsedMs() >= at_ms; }, 60s);
     if (!playing) {
         std::fprintf(stderr, "the player does not play %s\n", demo);
@@ -148,19 +149,24 @@ bool ShowPlayer(const char* demo, uint32_t at_ms, const std::string& picture) {
     return SaveWindow(player, picture);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     if (argc != 3) {
         std::fprintf(stderr, "usage: app_screenshot_tour FRAMEBUFFER OUTDIR\n");
         return 2;
     }
     g_framebuffer = argv[1];
     g_outdir = argv[2];
-    return cantavo::test::RunWithWx(1, argv, [] {
+    return testing::RunWithWx(1, argv, [] {
         ShowSplash();
         const bool shown = ShowMainWindow() && ShowPlayer("ode.mmf", 7000, "player") &&
                            ShowPlayer("drums.mmf", 4000, "player_drums");
         return shown ? 0 : 1;
     });
+}
+
+}  // namespace
+}  // namespace cantavo
+
+int main(int argc, char** argv) {
+    return cantavo::Run(argc, argv);
 }

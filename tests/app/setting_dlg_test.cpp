@@ -7,9 +7,10 @@
 #include "app_test_support.h"
 #include "host/profile_file.h"
 
+namespace cantavo {
 namespace {
 
-using cantavo::test::ScriptedPrompts;
+using testing::ScriptedPrompts;
 
 void Choose(wxChoice* list, int index) {
     list->SetSelection(index);
@@ -19,8 +20,8 @@ void Choose(wxChoice* list, int index) {
     list->ProcessWindowEvent(event);
 }
 
-const cantavo::SerialPort kAdapter{"/dev/serial/by-id/usb-Maker_Cable_A1-if00-port0", "ttyUSB0"};
-const cantavo::SerialPort kModem{"/dev/ttyACM0", "ttyACM0"};
+const SerialPort kAdapter{"/dev/serial/by-id/usb-Maker_Cable_A1-if00-port0", "ttyUSB0"};
+const SerialPort kModem{"/dev/ttyACM0", "ttyACM0"};
 
 TEST(SettingDlg, ListsComPortsDevicesAndTheVirtualHandset) {
     ScriptedPrompts prompts;
@@ -102,8 +103,8 @@ TEST(SettingDlg, TheLoaderRowShowsTheFileOrTheBuiltInOneAndBrowseChangesIt) {
 }
 
 TEST(SettingDlg, OkSetsThePortOfTheNextConnection) {
-    cantavo::test::TempFolder folder;
-    cantavo::test::WindowUnderTest test(folder);
+    testing::TempFolder folder;
+    testing::WindowUnderTest test(folder);
     ScriptedPrompts prompts;
     CSettingDlg setting(test.window, {kModem}, test.window->SettingsInUse(), prompts);
     test.window->ApplySetting(setting);  // untouched: COM1
@@ -122,8 +123,8 @@ TEST(SettingDlg, OkSetsThePortOfTheNextConnection) {
 }
 
 TEST(SettingDlg, ALoaderChosenOnOkIsUsedAtOnceAndKeptInTheProfile) {
-    cantavo::test::TempFolder folder;
-    cantavo::test::WindowUnderTest test(folder);
+    testing::TempFolder folder;
+    testing::WindowUnderTest test(folder);
     CManagerDlg& window = *test.window;
     EXPECT_EQ(window.SettingsInUse().loader_file, "");
     EXPECT_FALSE(window.Session().LoaderAllowedOnPort());  // COM1 with the placeholder
@@ -138,16 +139,15 @@ TEST(SettingDlg, ALoaderChosenOnOkIsUsedAtOnceAndKeptInTheProfile) {
     };
     const auto bad = folder.MakeFile("bad.ldr", 10);
     chooseInSetting(bad);
-    EXPECT_TRUE(
-        cantavo::test::LogContains(window, "Loader file refused: " + bad.string() +
-                                               ": 10 bytes, neither a loader table (11960 bytes) nor a "
-                                               "loader image (30 to 5976 bytes)"));
+    EXPECT_TRUE(testing::LogContains(window, "Loader file refused: " + bad.string() +
+                                                 ": 10 bytes, neither a loader table (11960 bytes) nor a "
+                                                 "loader image (30 to 5976 bytes)"));
     EXPECT_EQ(window.SettingsInUse().loader_file, "");
     EXPECT_EQ(ReadProfileValue(profile, "Cantavo", "LoaderPath"), "");
 
     const auto good = folder.MakeFile("my loader.bin", 3000);
     chooseInSetting(good);
-    EXPECT_TRUE(cantavo::test::LogContains(window, "Loader: " + good.string()));
+    EXPECT_TRUE(testing::LogContains(window, "Loader: " + good.string()));
     EXPECT_EQ(window.SettingsInUse().loader_file, good.string());
     EXPECT_TRUE(window.Session().LoaderAllowedOnPort());
     EXPECT_EQ(ReadProfileValue(profile, "Cantavo", "LoaderPath"), good.string());
@@ -155,9 +155,10 @@ TEST(SettingDlg, ALoaderChosenOnOkIsUsedAtOnceAndKeptInTheProfile) {
     // The next start finds it in the profile.
     delete test.window;
     test.window = nullptr;
-    cantavo::test::WindowUnderTest next(folder);
+    testing::WindowUnderTest next(folder);
     EXPECT_EQ(next.window->SettingsInUse().loader_file, good.string());
-    EXPECT_TRUE(cantavo::test::LogContains(*next.window, "Loader: " + good.string()));
+    EXPECT_TRUE(testing::LogContains(*next.window, "Loader: " + good.string()));
 }
 
 }  // namespace
+}  // namespace cantavo

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+namespace cantavo {
 namespace {
 
 TEST(SplashFade, ElevenAlphasThenHideAndTheLevelStartsOver) {
@@ -52,3 +53,4 @@ TEST(SplashDlg, FadesInOverElevenTicksAndHidesAtTheTwelfth) {
 }
 
 }  // namespace
+}  // namespace cantavo

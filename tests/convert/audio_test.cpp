@@ -13,11 +13,12 @@
 #include "engine/synth_engine.h"
 #include "tests/transfer/temp_dir.h"
 
+namespace cantavo {
 namespace {
 
 namespace fs = std::filesystem;
 
-class AudioConversion : public testing::Test {
+class AudioConversion : public ::testing::Test {
 protected:
     // A sound file whose sample of channel c at frame f is sample(f, c).
     fs::path Sound(const char* name, int format, int rate, int channels, double seconds,
@@ -86,7 +87,7 @@ protected:
         return double(samples.size()) / kFramesPerSecond;
     }
 
-    cantavo::testing::CTempDir m_folder;
+    testing::CTempDir m_folder;
 };
 
 TEST_F(AudioConversion, ASineComesBackAtItsPitchAndLength) {
@@ -189,7 +190,7 @@ TEST_F(AudioConversion, BytesInMemoryConvertAsTheirFileDoes) {
     for (const int format : {SF_FORMAT_WAV | SF_FORMAT_IMA_ADPCM, SF_FORMAT_OGG | SF_FORMAT_VORBIS}) {
         const fs::path sound = Sound("tone", format, 11025, 2, 1.5, Sine(440, 11025, 0.5));
         const Conversion from_file = Convert(sound);
-        const Conversion from_memory = ConvertAudio(cantavo::testing::ReadAll(sound), "tone", {});
+        const Conversion from_memory = ConvertAudio(testing::ReadAll(sound), "tone", {});
         EXPECT_EQ(from_memory.error, "");
         EXPECT_EQ(from_memory.smaf, from_file.smaf);
         EXPECT_EQ(from_memory.report.audio.format, from_file.report.audio.format);
@@ -204,7 +205,7 @@ TEST_F(AudioConversion, BytesInMemoryConvertAsTheirFileDoes) {
 TEST_F(AudioConversion, TheKindOfAFileComesFromItsContent) {
     const auto write = [&](const char* name, const std::vector<uint8_t>& bytes) {
         const fs::path path = m_folder / name;
-        cantavo::testing::WriteAll(path, bytes);
+        testing::WriteAll(path, bytes);
         return path;
     };
     const fs::path midi = write("song.wav", {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96});
@@ -233,3 +234,4 @@ TEST_F(AudioConversion, MidiOptionsAreNotedAsNotApplying) {
 }
 
 }  // namespace
+}  // namespace cantavo

@@ -8,6 +8,7 @@
 #include "tests/convert/midi_file_builder.h"
 #include "tests/convert/score_events.h"
 
+namespace cantavo {
 namespace {
 
 constexpr uint16_t kTicksPerQuarter = 480;  // at the default tempo, 500 ms per quarter
@@ -243,3 +244,4 @@ TEST(Fit, ACutThatWouldKeepNoNoteIsAnError) {
 }
 
 }  // namespace
+}  // namespace cantavo

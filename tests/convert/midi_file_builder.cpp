@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+namespace cantavo {
 namespace {
 
 void BigEndian(std::vector<uint8_t>& out, uint32_t value, int bytes) {
@@ -91,3 +92,5 @@ std::vector<uint8_t> CMidiFileBuilder::Bytes(bool running_status) const {
     }
     return file;
 }
+
+}  // namespace cantavo

@@ -6,6 +6,8 @@
 #include <initializer_list>
 #include <vector>
 
+namespace cantavo {
+
 class CMidiTrackBuilder {
 public:
     // Any message (status and data, or a meta or system exclusive event with its length bytes) at `tick`.
@@ -43,3 +45,5 @@ private:
     uint16_t m_division;
     std::deque<CMidiTrackBuilder> m_tracks;
 };
+
+}  // namespace cantavo

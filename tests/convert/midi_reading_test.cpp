@@ -9,6 +9,7 @@
 #include "convert/midi_song.h"
 #include "tests/convert/midi_file_builder.h"
 
+namespace cantavo {
 namespace {
 
 constexpr uint16_t kTicksPerQuarter = 480;
@@ -308,3 +309,4 @@ TEST(MidiReading, MutatedFilesAreConvertedOrRefusedWithAReason) {
 }
 
 }  // namespace
+}  // namespace cantavo

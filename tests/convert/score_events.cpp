@@ -3,6 +3,8 @@
 #include "engine/smaf_sequencer.h"
 #include "tests/engine/recording_target.h"
 
+namespace cantavo {
+
 ParsedScore ParseScore(const smaf::Bytes& file) {
     ParsedScore score;
     CRecordingTarget target;
@@ -67,3 +69,5 @@ std::vector<PlayedNote> PlayedNotes(const ParsedScore& score) {
 uint32_t EndOfEvents(const ParsedScore& score) {
     return score.events.empty() ? 0 : score.events.back().time;
 }
+
+}  // namespace cantavo

@@ -9,6 +9,8 @@
 #include "engine/seq_event.h"
 #include "smaf_writer/smaf_writer.h"
 
+namespace cantavo {
+
 struct ParsedScore {
     bool parsed = false;
     std::vector<SeqEvent> events;                   // sorted by time, as the engine plays them
@@ -38,3 +40,5 @@ std::vector<PlayedNote> PlayedNotes(const ParsedScore& score);
 
 // The time of the last event (the end of the song's events).
 uint32_t EndOfEvents(const ParsedScore& score);
+
+}  // namespace cantavo

@@ -12,6 +12,7 @@
 #include "tests/convert/midi_file_builder.h"
 #include "tests/convert/score_events.h"
 
+namespace cantavo {
 namespace {
 
 constexpr uint16_t kTicksPerQuarter = 480;
@@ -309,3 +310,4 @@ TEST(Score, MelodiesAndDrumsAreHeard) {
 }
 
 }  // namespace
+}  // namespace cantavo

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+namespace cantavo {
 namespace {
 
 std::vector<int16_t> Mix(CAdpcmPlayer& player, uint32_t frames, int16_t fill = 0) {
@@ -166,3 +167,4 @@ TEST(AdpcmVoice, VolumeAndClampedMixing) {
 }
 
 }  // namespace
+}  // namespace cantavo

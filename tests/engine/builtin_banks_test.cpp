@@ -9,6 +9,7 @@
 #include "engine/fm_synth.h"
 #include "engine/note_pitch.h"
 
+namespace cantavo {
 namespace {
 
 std::vector<int> Fields(const OperatorParams& op) {
@@ -134,3 +135,4 @@ TEST(BuiltinBanks, EveryVoiceSounds) {
 }
 
 }  // namespace
+}  // namespace cantavo

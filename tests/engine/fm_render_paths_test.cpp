@@ -7,6 +7,7 @@
 
 #include "engine/fm_synth.h"
 
+namespace cantavo {
 namespace {
 
 // Two synthesizers that receive every operation alike, one on each path.
@@ -181,9 +182,10 @@ TEST(FmRenderPaths, RandomVoicesAndEventsRenderTheSameOnBothPaths) {
         const uint32_t chunk = kChunks[pick(6)];
         ASSERT_EQ(synths.RenderAndCompare(frames, chunk), 0u) << "round " << round;
         synths.ExpectSameState();
-        if (testing::Test::HasFatalFailure()) return;
+        if (::testing::Test::HasFatalFailure()) return;
     }
     EXPECT_GT(synths.Sounding(), 10000u);
 }
 
 }  // namespace
+}  // namespace cantavo

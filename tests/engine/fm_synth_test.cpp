@@ -5,6 +5,7 @@
 #include <cmath>
 #include <vector>
 
+namespace cantavo {
 namespace {
 
 constexpr uint8_t kA4Block = 4;
@@ -497,3 +498,4 @@ TEST(FmSynth, ARenderInChunksIsTheSameAsACallPerChunk) {
 }
 
 }  // namespace
+}  // namespace cantavo

@@ -5,6 +5,7 @@
 
 #include "engine/attenuation_gain.h"
 
+namespace cantavo {
 namespace {
 
 using namespace fm_tables;
@@ -84,3 +85,4 @@ TEST(FmTables, RateTablesAsGiven) {
 }
 
 }  // namespace
+}  // namespace cantavo

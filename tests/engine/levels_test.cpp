@@ -5,6 +5,7 @@
 #include <cmath>
 #include <numbers>
 
+namespace cantavo {
 namespace {
 
 // The rules evaluated at run time, independently of the copied numbers.
@@ -65,3 +66,4 @@ TEST(Levels, EachSideIsCappedAtSilence) {
 }
 
 }  // namespace
+}  // namespace cantavo

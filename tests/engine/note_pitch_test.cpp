@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+namespace cantavo {
 namespace {
 
 uint32_t Block(uint32_t pitch) {
@@ -45,3 +46,4 @@ TEST(NotePitch, ExtremeBendRangesClampInsteadOfOverflowing) {
 }
 
 }  // namespace
+}  // namespace cantavo

@@ -6,6 +6,8 @@
 
 #include "engine/sequencer_target.h"
 
+namespace cantavo {
+
 struct RecordedWave {
     uint8_t wave;
     std::vector<uint8_t> data;
@@ -37,3 +39,5 @@ public:
     int wave_stops = 0;
     int register_key_offs = 0;
 };
+
+}  // namespace cantavo

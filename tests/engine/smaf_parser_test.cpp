@@ -4,6 +4,7 @@
 
 #include "smaf_writer/smaf_writer.h"
 
+namespace cantavo {
 namespace {
 
 using smaf::Bytes;
@@ -192,3 +193,4 @@ TEST(SmafParser, SetupDataScan) {
 }
 
 }  // namespace
+}  // namespace cantavo

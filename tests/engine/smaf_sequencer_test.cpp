@@ -7,10 +7,11 @@
 #include "smaf_writer/voice_writer.h"
 #include "tests/engine/recording_target.h"
 
+namespace cantavo {
 namespace {
 
 using smaf::Bytes;
-using testing::ElementsAre;
+using ::testing::ElementsAre;
 
 // A score track whose only note, on track channel 0, starts `at_ms` in (1 ms ticks).
 Bytes TrackWithNote(uint8_t number, uint32_t at_ms, uint8_t note = 60) {
@@ -24,7 +25,7 @@ Bytes TrackWithNote(uint8_t number, uint32_t at_ms, uint8_t note = 60) {
     return smaf::ScoreTrackChunk(content);
 }
 
-class SequencerTest : public testing::Test {
+class SequencerTest : public ::testing::Test {
 protected:
     void Load(const Bytes& file) { sequencer.AppendData(file.data(), static_cast<uint32_t>(file.size())); }
 
@@ -260,3 +261,4 @@ TEST_F(SequencerTest, DataAppendedAfterParsingLeavesTheTracksIntact) {
 }
 
 }  // namespace
+}  // namespace cantavo

@@ -7,6 +7,7 @@
 #include "smaf_writer/voice_writer.h"
 #include "tests/engine/recording_target.h"
 
+namespace cantavo {
 namespace {
 
 using smaf::Bytes;
@@ -58,8 +59,8 @@ MATCHER_P2(IsEvent, time, message, "") {
 TEST(ScoreTrackConversion, NoteBecomesNoteOnAndOffAfterTheGate) {
     const auto events = ConvertScore({5, 0x21, 3});  // duration 5, channel 0, octave 2, note 1, gate 3
     // Note (1) + 12 x (0 + 2 + 3) = 61; the gate is 3 x 10 ms.
-    EXPECT_THAT(Body(events), testing::ElementsAre(IsEvent(5, PackMessage(0x90, 61, 127)),
-                                                   IsEvent(35, PackMessage(0x80, 61, 127))));
+    EXPECT_THAT(Body(events), ::testing::ElementsAre(IsEvent(5, PackMessage(0x90, 61, 127)),
+                                                     IsEvent(35, PackMessage(0x80, 61, 127))));
 }
 
 TEST(ScoreTrackConversion, TwoByteDurations) {
@@ -194,9 +195,10 @@ TEST(AudioTrackConversion, WaveNotesVolumeAndSkippedEvents) {
         smaf::AppendBytes(b, {3, 0x00, 0x12, 1, 0xFF, 0x07, 0, 0, 0, 0});
         return b;
     }();
-    EXPECT_THAT(ConvertAudio(bytes), testing::ElementsAre(IsEvent(2, PackMessage(0xF1, 9, 0, 0xC0)),
-                                                          IsEvent(6, PackMessage(0xF1, 7, 0, 5)),
-                                                          IsEvent(26, PackMessage(0xF1, 8, 0))));
+    EXPECT_THAT(ConvertAudio(bytes), ::testing::ElementsAre(IsEvent(2, PackMessage(0xF1, 9, 0, 0xC0)),
+                                                            IsEvent(6, PackMessage(0xF1, 7, 0, 5)),
+                                                            IsEvent(26, PackMessage(0xF1, 8, 0))));
 }
 
 }  // namespace
+}  // namespace cantavo

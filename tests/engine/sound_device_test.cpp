@@ -8,9 +8,10 @@
 #include "engine/attenuation_gain.h"
 #include "engine/note_pitch.h"
 
+namespace cantavo {
 namespace {
 
-class SoundDeviceTest : public testing::Test {
+class SoundDeviceTest : public ::testing::Test {
 protected:
     void Send(std::vector<uint8_t> bytes) {
         device->ProcessMessage(bytes.data(), static_cast<uint32_t>(bytes.size()));
@@ -342,3 +343,4 @@ TEST_F(SoundDeviceTest, SongVoicesReachEveryRegisteredDevice) {
 }
 
 }  // namespace
+}  // namespace cantavo

@@ -12,6 +12,7 @@
 #include "smaf_writer/voice_writer.h"
 #include "tests/songs/test_songs.h"
 
+namespace cantavo {
 namespace {
 
 using smaf::Bytes;
@@ -97,7 +98,7 @@ Bytes RegisterSong(uint32_t on_ms, uint32_t off_ms, uint32_t end_ms,
     return smaf::SmafFile(chunks);
 }
 
-class SynthEngineTest : public testing::Test {
+class SynthEngineTest : public ::testing::Test {
 protected:
     bool Play(const Bytes& song) {
         engine->SetData(nullptr, 0);
@@ -387,7 +388,7 @@ std::vector<uint8_t> RenderSong(CSynthEngine& engine, bool chunk_by_chunk) {
 // rendering chunk by chunk, to the end of the song: a long song with events on every channel at odd times,
 // all 16 slots sounding 4-operator voices with feedback, tremolo and vibrato, and ADPCM waves.
 TEST_F(SynthEngineTest, SpansOfChunksSoundExactlyAsChunkByChunk) {
-    const Bytes song = test_songs::FullyModulatedSong(40);
+    const Bytes song = testing::FullyModulatedSong(40);
     std::vector<uint8_t> spanned[2];
     std::vector<uint8_t> chunked[2];
     for (const bool chunk_by_chunk : {false, true}) {
@@ -416,7 +417,7 @@ TEST_F(SynthEngineTest, SpansOfChunksSoundExactlyAsChunkByChunk) {
 // The song of the test above is the heaviest load: all 16 slots with 4-operator voices, feedback, and
 // tremolo and vibrato on every operator.
 TEST_F(SynthEngineTest, TheFullyModulatedSongSoundsEverySlotWithEveryModulation) {
-    ASSERT_TRUE(Play(test_songs::FullyModulatedSong(10)));
+    ASSERT_TRUE(Play(testing::FullyModulatedSong(10)));
     RenderLeft(5 * kFramesPerSecond);
     for (uint32_t s = 0; s < kVoiceSlotCount; ++s) {
         const FmSlot& slot = engine->Device().FmSynth().Slot(s);
@@ -456,3 +457,4 @@ TEST(SynthFunctions, PlayRenderAndRelease) {
 }
 
 }  // namespace
+}  // namespace cantavo

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+namespace cantavo {
 namespace {
 
 std::optional<SongVoice> Decode(const std::vector<uint8_t>& body) {
@@ -101,3 +102,4 @@ TEST(VoiceExclusive, ShortFormSlowAttackWithoutGBitReadsAsCodeNine) {
 }
 
 }  // namespace
+}  // namespace cantavo

@@ -2,6 +2,7 @@
 
 #include "smaf_writer/voice_writer.h"
 
+namespace cantavo {
 namespace {
 
 constexpr size_t kVmaBytes = 86948;
@@ -74,3 +75,5 @@ std::vector<uint8_t> BuildAdpFile(const std::vector<AdpFormatRecord>& formats,
     file.insert(file.end(), body.begin(), body.end());
     return file;
 }
+
+}  // namespace cantavo

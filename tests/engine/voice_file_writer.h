@@ -8,6 +8,8 @@
 
 #include "engine/voice_record.h"
 
+namespace cantavo {
+
 using SourceRecord = std::array<uint8_t, 26>;
 
 // A 26-byte ma2voice.vma source record for a voice (algorithm bits 1-0 only).
@@ -46,3 +48,5 @@ struct AdpWaveChunk {
 // ma2voice.adp with a correct size field.
 std::vector<uint8_t> BuildAdpFile(const std::vector<AdpFormatRecord>& formats,
                                   const std::vector<AdpWaveChunk>& chunks);
+
+}  // namespace cantavo

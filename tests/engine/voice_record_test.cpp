@@ -4,6 +4,7 @@
 
 #include "smaf_writer/voice_writer.h"
 
+namespace cantavo {
 namespace {
 
 TEST(VoiceRecord, UnpacksEveryFieldFromItsBits) {
@@ -45,3 +46,4 @@ TEST(VoiceRecord, OperatorCountFollowsTheAlgorithm) {
 }
 
 }  // namespace
+}  // namespace cantavo

@@ -10,6 +10,7 @@
 #include "smaf_writer/voice_writer.h"
 #include "voice_file_writer.h"
 
+namespace cantavo {
 namespace {
 
 bool SameRecord(const VoiceRecord& a, const VoiceRecord& b) {
@@ -233,3 +234,4 @@ TEST(VoiceTableSongVoices, BankCodeSelectsTheBankUpTo39) {
 }
 
 }  // namespace
+}  // namespace cantavo

@@ -11,6 +11,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
+namespace cantavo {
 namespace {
 
 TEST(CANTAVO_FUZZ_SUITE, EveryInputRunsThrough) {
@@ -20,10 +21,11 @@ TEST(CANTAVO_FUZZ_SUITE, EveryInputRunsThrough) {
     std::sort(inputs.begin(), inputs.end());
     for (const auto& input : inputs) {
         std::fprintf(stderr, "%s\n", input.filename().c_str());
-        const auto bytes = cantavo::fuzz::ReadFile(input);
+        const auto bytes = fuzz::ReadFile(input);
         EXPECT_EQ(LLVMFuzzerTestOneInput(bytes.data(), bytes.size()), 0);
     }
     EXPECT_GE(inputs.size(), 3u);
 }
 
 }  // namespace
+}  // namespace cantavo

@@ -8,6 +8,7 @@
 
 #include "gui_test_support.h"
 
+namespace cantavo {
 namespace {
 
 bool WantsListOnly(int argc, char** argv) {
@@ -23,16 +24,21 @@ void FailOnAssert(const wxString& file, int line, const wxString& func, const wx
         << "wx assert in " << func.utf8_str() << ": " << cond.utf8_str() << " " << msg.utf8_str();
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     const bool list_only = WantsListOnly(argc, argv);
-    testing::InitGoogleTest(&argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
     if (list_only) return RUN_ALL_TESTS();
 
     // Only the program name reaches wx: the remaining arguments are GoogleTest's.
-    return cantavo::test::RunWithWx(1, argv, [] {
+    return testing::RunWithWx(1, argv, [] {
         wxSetAssertHandler(FailOnAssert);
         return RUN_ALL_TESTS();
     });
+}
+
+}  // namespace
+}  // namespace cantavo
+
+int main(int argc, char** argv) {
+    return cantavo::Run(argc, argv);
 }

@@ -11,7 +11,7 @@
 #include <memory>
 #include <thread>
 
-namespace cantavo::test {
+namespace cantavo::testing {
 
 namespace {
 
@@ -80,4 +80,4 @@ void PumpFor(std::chrono::milliseconds duration) {
     PumpUntil([] { return false; }, duration);
 }
 
-}  // namespace cantavo::test
+}  // namespace cantavo::testing

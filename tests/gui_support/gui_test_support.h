@@ -5,7 +5,7 @@
 #include <chrono>
 #include <functional>
 
-namespace cantavo::test {
+namespace cantavo::testing {
 
 // Starts wxWidgets on the display, keeps one event loop active while `body` runs, then shuts wx down.
 // Returns what `body` returns, or 1 (with a message on stderr) when there is no display.
@@ -19,4 +19,4 @@ bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds time
 // Dispatches the event loop for `duration` (lets pending events and due timers run).
 void PumpFor(std::chrono::milliseconds duration);
 
-}  // namespace cantavo::test
+}  // namespace cantavo::testing

@@ -4,6 +4,7 @@
 
 #include "host/program_folder.h"
 
+namespace cantavo {
 namespace {
 
 namespace fs = std::filesystem;
@@ -24,3 +25,4 @@ TEST(DataFolder, TheBuildTreeIsLaidOutAsAnInstallation) {
 }
 
 }  // namespace
+}  // namespace cantavo

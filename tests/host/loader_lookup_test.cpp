@@ -7,9 +7,10 @@
 
 #include "tests/transfer/temp_dir.h"
 
+namespace cantavo {
 namespace {
 
-using cantavo::testing::CTempDir;
+using testing::CTempDir;
 
 class LoaderLookup : public ::testing::Test {
 protected:
@@ -49,3 +50,4 @@ TEST_F(LoaderLookup, TheOptionComesFirst) {
 }
 
 }  // namespace
+}  // namespace cantavo

@@ -7,9 +7,10 @@
 
 #include "tests/transfer/temp_dir.h"
 
+namespace cantavo {
 namespace {
 
-using cantavo::testing::CTempDir;
+using testing::CTempDir;
 
 TEST(ProfileFile, AValueIsFoundInItsGroupOnly) {
     CTempDir folder;
@@ -40,3 +41,4 @@ TEST(ProfileFile, TheUsersProfileIsInTheConfigFolder) {
 }
 
 }  // namespace
+}  // namespace cantavo

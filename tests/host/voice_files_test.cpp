@@ -4,6 +4,7 @@
 
 #include "host/voice_folder.h"
 
+namespace cantavo {
 namespace {
 
 namespace fs = std::filesystem;
@@ -11,9 +12,9 @@ namespace fs = std::filesystem;
 class VoiceFilesInAFolder : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder =
-            fs::path(testing::TempDir()) /
-            ("cantavo-voices-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
+        folder = fs::path(::testing::TempDir()) /
+                 ("cantavo-voices-" +
+                  std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(folder);
         fs::create_directories(folder);
     }
@@ -50,3 +51,4 @@ TEST_F(VoiceFilesInAFolder, AMissingOrUnreadableFileGivesNoBytes) {
 }
 
 }  // namespace
+}  // namespace cantavo

@@ -29,6 +29,7 @@
 #include "tests/convert/midi_file_builder.h"
 #include "tests/songs/test_songs.h"
 
+namespace cantavo {
 namespace {
 
 using namespace std::chrono_literals;
@@ -118,20 +119,20 @@ Bytes RenderedByProgram(const fs::path& song, uint32_t start_ms = 0) {
     return pcm;
 }
 
-class PlayerDlgTest : public testing::Test {
+class PlayerDlgTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        folder_ = fs::path(testing::TempDir()) / ("player_dlg_test." + std::to_string(getpid()));
+        folder_ = fs::path(::testing::TempDir()) / ("player_dlg_test." + std::to_string(getpid()));
         fs::create_directories(folder_);
         // The notes are let go at the last event, so the songs end with their sound dying away.
-        WriteFile(Song(), test_songs::SustainedChord(4, kSongMs, kSongMs));
-        WriteFile(SecondSong(), test_songs::SustainedChord(2, 2000, 2000));
+        WriteFile(Song(), testing::SustainedChord(4, kSongMs, kSongMs));
+        WriteFile(SecondSong(), testing::SustainedChord(2, 2000, 2000));
     }
     static void TearDownTestSuite() { fs::remove_all(folder_); }
     static fs::path Song() { return folder_ / "chord.mmf"; }
     static fs::path SecondSong() { return folder_ / "second.mmf"; }
     fs::path WavPath() const {
-        std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         std::replace(name.begin(), name.end(), '/', '_');  // parameterized tests
         return folder_ / (name + ".wav");
     }
@@ -190,14 +191,13 @@ protected:
         Find<wxTextCtrl>(player, name)->ChangeValue(text);
     }
     static bool PlayUntilStopped(CPlayerDlg& player, std::chrono::milliseconds timeout = 30s) {
-        return cantavo::test::PumpUntil([&] { return player.GetPlayState() == CPlayerDlg::kStopped; },
-                                        timeout);
+        return testing::PumpUntil([&] { return player.GetPlayState() == CPlayerDlg::kStopped; }, timeout);
     }
     static bool PlayUntilElapsed(CPlayerDlg& player, uint32_t ms, std::chrono::milliseconds timeout = 30s) {
-        return cantavo::test::PumpUntil([&] { return player.GetElapsedMs() >= ms; }, timeout);
+        return testing::PumpUntil([&] { return player.GetElapsedMs() >= ms; }, timeout);
     }
     static bool WaitForLength(CPlayerDlg& player) {
-        return cantavo::test::PumpUntil([&] { return player.GetLengthMs().has_value(); }, 10s);
+        return testing::PumpUntil([&] { return player.GetLengthMs().has_value(); }, 10s);
     }
     // The position bar's thumb dragged to ms and let go: the events the toolkit sends.
     static void DragPosition(CPlayerDlg& player, int ms) {
@@ -221,7 +221,7 @@ protected:
 TEST_F(PlayerDlgTest, AfterOpeningOneSilentBufferPlaysAndTheDeviceStaysPaused) {
     auto player = OpenWavPlayer();
     ASSERT_TRUE(player->IsDeviceOpen());
-    cantavo::test::PumpFor(300ms);
+    testing::PumpFor(300ms);
     EXPECT_EQ(player->GetPlayState(), CPlayerDlg::kStopped);
     for (const char* name : {CPlayerDlg::kRewindControl, CPlayerDlg::kPlayControl, CPlayerDlg::kPauseControl,
                              CPlayerDlg::kStopControl, CPlayerDlg::kForwardControl})
@@ -260,7 +260,7 @@ TEST_F(PlayerDlgTest, PlaysASongWholeExactlyAsCantavoRenderDoesAndStopsAtItsEnd)
     EXPECT_TRUE(IsEnabled(*player, CPlayerDlg::kForwardControl));
     EXPECT_EQ(player->GetElapsedMs(), 0u);
     EXPECT_EQ(Text(*player, CPlayerDlg::kElapsedMsControl), "0");
-    cantavo::test::PumpFor(200ms);
+    testing::PumpFor(200ms);
     player.reset();
 
     // Every rendered byte is heard, the last buffer too; then at most two buffers of silence until the pause.
@@ -273,7 +273,7 @@ TEST_F(PlayerDlgTest, PlaysASongWholeExactlyAsCantavoRenderDoesAndStopsAtItsEnd)
 }
 
 // The committed demo melodies (FM voices of the song, the drum bank, ADPCM waves), each heard whole.
-class DemoSongTest : public PlayerDlgTest, public testing::WithParamInterface<const char*> {};
+class DemoSongTest : public PlayerDlgTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(DemoSongTest, IsHeardExactlyAsCantavoRenderRendersIt) {
     const fs::path song = fs::path(CANTAVO_DEMO_DIR) / GetParam();
@@ -281,7 +281,7 @@ TEST_P(DemoSongTest, IsHeardExactlyAsCantavoRenderRendersIt) {
     auto player = OpenWavPlayer();
     ASSERT_TRUE(player->OpenFile(song.string()));
     ASSERT_TRUE(PlayUntilStopped(*player));
-    cantavo::test::PumpFor(200ms);
+    testing::PumpFor(200ms);
     player.reset();
     const Bytes heard = WithoutLeadingSilence(Heard());
     const Bytes rendered = WithoutLeadingSilence(RenderedByProgram(song));
@@ -290,7 +290,7 @@ TEST_P(DemoSongTest, IsHeardExactlyAsCantavoRenderRendersIt) {
     EXPECT_TRUE(std::all_of(heard.begin() + rendered.size(), heard.end(), [](uint8_t b) { return b == 0; }));
 }
 
-INSTANTIATE_TEST_SUITE_P(Demo, DemoSongTest, testing::Values("ode.mmf", "drums.mmf", "bells.mmf"));
+INSTANTIATE_TEST_SUITE_P(Demo, DemoSongTest, ::testing::Values("ode.mmf", "drums.mmf", "bells.mmf"));
 
 // A MIDI file is converted in memory, as for an FM slot, and heard exactly as cantavo-render renders the
 // converted melody; what the conversion gave up, or why it failed, is told on the terminal.
@@ -307,9 +307,9 @@ TEST_F(PlayerDlgTest, AMidiFileIsConvertedInMemoryAndHeardAsItsMelody) {
     WriteFile(converted, expected.smaf);
 
     auto player = OpenWavPlayer();
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     ASSERT_TRUE(player->OpenFile(midi.string()));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "cantavo: " + ReportSummary(expected.report) + "\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "cantavo: " + ReportSummary(expected.report) + "\n");
     EXPECT_EQ(Text(*player, CPlayerDlg::kFileNameControl), midi.string());
     ASSERT_TRUE(PlayUntilStopped(*player));
 
@@ -318,12 +318,12 @@ TEST_F(PlayerDlgTest, AMidiFileIsConvertedInMemoryAndHeardAsItsMelody) {
     format2.AddTrack().Note(0, 10, 0, 60);
     const fs::path bad = folder_ / "bad.mid";
     WriteFile(bad, format2.Bytes());
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     EXPECT_FALSE(player->OpenFile(bad.string()));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
               "cantavo: " + bad.string() + ": MIDI format 2 (independent sequences) is not supported\n");
     EXPECT_EQ(Text(*player, CPlayerDlg::kFileNameControl), midi.string());
-    cantavo::test::PumpFor(200ms);
+    testing::PumpFor(200ms);
     player.reset();
 
     const Bytes heard = WithoutLeadingSilence(Heard());
@@ -364,9 +364,9 @@ TEST_F(PlayerDlgTest, PauseHoldsThePlaceAndASecondPauseResumesWithTheQueuedSound
     EXPECT_FALSE(IsEnabled(*player, CPlayerDlg::kStopControl));
     EXPECT_FALSE(IsEnabled(*player, CPlayerDlg::kRewindControl));
     // What was heard before the pause reaches the display at the next refresh (every 200 ms).
-    cantavo::test::PumpFor(400ms);
+    testing::PumpFor(400ms);
     const uint32_t paused_at = player->GetElapsedMs();
-    cantavo::test::PumpFor(300ms);
+    testing::PumpFor(300ms);
     EXPECT_EQ(player->GetElapsedMs(), paused_at);
     Click(*player, CPlayerDlg::kPauseControl);
     EXPECT_EQ(player->GetPlayState(), CPlayerDlg::kPlaying);
@@ -419,7 +419,7 @@ TEST_F(PlayerDlgTest, AnOffsetBeyondTheEndIsResetAndNothingPlays) {
     EXPECT_EQ(player->GetStartMs(), 0u);
     EXPECT_EQ(Text(*player, CPlayerDlg::kStartMsControl), "0");
     EXPECT_TRUE(IsEnabled(*player, CPlayerDlg::kRewindControl));
-    cantavo::test::PumpFor(300ms);
+    testing::PumpFor(300ms);
     player.reset();
     EXPECT_TRUE(SoundSegments(Heard()).empty());
 }
@@ -468,10 +468,10 @@ TEST_F(PlayerDlgTest, OpeningASecondFileWhilePlayingReplacesIt) {
 TEST_F(PlayerDlgTest, AFileThatCannotBeReadChangesNothingAndOneThatIsNotSmafDoesNotPlay) {
     auto player = OpenWavPlayer();
     player->OpenFile(Song().string());
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     EXPECT_FALSE(player->OpenFile((folder_ / "missing.mmf").string()));
     EXPECT_FALSE(player->OpenFile(folder_.string()));  // a folder: opens, but cannot be read
-    const std::string said = testing::internal::GetCapturedStderr();
+    const std::string said = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(said.find("missing.mmf: No such file or directory"), std::string::npos) << said;
     EXPECT_NE(said.find(folder_.string() + ": Is a directory"), std::string::npos) << said;
     EXPECT_EQ(player->GetPlayState(), CPlayerDlg::kPlaying);
@@ -504,7 +504,7 @@ TEST_F(PlayerDlgTest, TheElapsedTimeAfter200SecondsIsStillRight) {
     ASSERT_TRUE(PlayUntilElapsed(*player, 200000, 60s)) << player->GetElapsedMs();
     EXPECT_EQ(player->GetPlayState(), CPlayerDlg::kPlaying);
     Click(*player, CPlayerDlg::kPauseControl);
-    cantavo::test::PumpFor(500ms);
+    testing::PumpFor(500ms);
     const uint32_t elapsed = player->GetElapsedMs();
     player.reset();
     const double written_ms = WithoutLeadingSilence(Heard()).size() / kFrameBytes * 1000.0 / 22050;
@@ -513,9 +513,9 @@ TEST_F(PlayerDlgTest, TheElapsedTimeAfter200SecondsIsStillRight) {
 }
 
 TEST_F(PlayerDlgTest, WithoutADeviceThePlayButtonIsDisabledAndNothingStarts) {
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     auto player = OpenPlayer("no-such-backend");
-    const std::string said = testing::internal::GetCapturedStderr();
+    const std::string said = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(said.find("no-such-backend"), std::string::npos) << said;
     EXPECT_FALSE(player->IsDeviceOpen());
     EXPECT_FALSE(IsEnabled(*player, CPlayerDlg::kPlayControl));
@@ -662,3 +662,4 @@ TEST_F(PlayerDlgTest, ClosingThePlayerEmptiesTheEngine) {
 }
 
 }  // namespace
+}  // namespace cantavo

@@ -7,6 +7,7 @@
 #include <numbers>
 #include <vector>
 
+namespace cantavo {
 namespace {
 
 // Counts upward zero crossings of the left channel.
@@ -55,3 +56,5 @@ TEST(RateConverter, RefusesAnImpossibleRatio) {
     EXPECT_EQ(RateConverter::Create(22050, 22050 * 1000, 256, error), nullptr);
     EXPECT_FALSE(error.empty());
 }
+
+}  // namespace cantavo

@@ -22,6 +22,7 @@
 #include "engine/synth_engine.h"
 #include "tests/songs/test_songs.h"
 
+namespace cantavo {
 namespace {
 
 using namespace std::chrono_literals;
@@ -95,10 +96,10 @@ Bytes Joined(const std::vector<Bytes>& buffers) {
     return WithoutLeadingSilence(all);
 }
 
-class RenderThreadTest : public testing::Test {
+class RenderThreadTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_wav = fs::path(testing::TempDir()) / ("render_thread_test." + std::to_string(getpid()) + ".wav");
+        m_wav = fs::path(::testing::TempDir()) / ("render_thread_test." + std::to_string(getpid()) + ".wav");
         std::string error;
         m_thread = RenderThread::Open("wav-fast:" + m_wav.string(), m_listener, error);
         ASSERT_NE(m_thread, nullptr) << error;
@@ -116,7 +117,7 @@ protected:
     fs::path m_wav;
     RecordingListener m_listener;
     std::unique_ptr<RenderThread> m_thread;
-    const Bytes m_song = test_songs::SustainedChord(4, 2000, 2000);
+    const Bytes m_song = testing::SustainedChord(4, 2000, 2000);
 };
 
 // Every buffer of the song is reported once, heard in order, with where the song is and its peaks; then the
@@ -151,7 +152,7 @@ TEST_F(RenderThreadTest, ReportsEveryBufferHeardTheEndAndTheLength) {
 // song from 1500 ms; the buffers of before the seek carry the play alone. The song is long enough that the
 // fast device cannot have heard it to its end before the seek arrives.
 TEST_F(RenderThreadTest, ASeekGoesOnFromItsPoint) {
-    const Bytes song = test_songs::SustainedChord(4, 30000, 30000);
+    const Bytes song = testing::SustainedChord(4, 30000, 30000);
     const std::vector<Bytes> from_1500 = RenderedBuffers(song, 1500);
     m_thread->SetData(song, 1);
     ASSERT_EQ(m_thread->Play(0, 1), RenderThread::StartResult::kPlaying);
@@ -189,7 +190,7 @@ TEST_F(RenderThreadTest, ASeekBeyondTheEndEndsTheSongAndAStopDropsIt) {
     ASSERT_TRUE(m_listener.WaitFor([&] { return !m_listener.ended.empty(); }));
     EXPECT_EQ(m_listener.ended, std::vector<uint64_t>{1});
 
-    m_thread->SetData(test_songs::SustainedChord(4, 30000, 30000), 2);
+    m_thread->SetData(testing::SustainedChord(4, 30000, 30000), 2);
     ASSERT_EQ(m_thread->Play(0, 2), RenderThread::StartResult::kPlaying);
     m_thread->Stop();
     std::this_thread::sleep_for(200ms);
@@ -198,3 +199,4 @@ TEST_F(RenderThreadTest, ASeekBeyondTheEndEndsTheSongAndAStopDropsIt) {
 }
 
 }  // namespace
+}  // namespace cantavo

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+namespace cantavo {
+
 TEST(ParseUnsignedText, AcceptsDecimalNumbersUpTo32Bits) {
     EXPECT_EQ(ParseUnsignedText("0"), 0u);
     EXPECT_EQ(ParseUnsignedText("3000"), 3000u);
@@ -15,3 +17,5 @@ TEST(ParseUnsignedText, RefusesEverythingElse) {
          {"", "   ", "-1", "+5", "12a", "1 2", "4294967296", "99999999999999999999", "0x10"})
         EXPECT_FALSE(ParseUnsignedText(text).has_value()) << '"' << text << '"';
 }
+
+}  // namespace cantavo

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 
+namespace cantavo {
 namespace {
 
 std::vector<uint8_t> ReadAll(const std::filesystem::path& path) {
@@ -14,9 +15,9 @@ std::vector<uint8_t> ReadAll(const std::filesystem::path& path) {
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-class WavFileSinkTest : public testing::Test {
+class WavFileSinkTest : public ::testing::Test {
 protected:
-    std::filesystem::path path_ = std::filesystem::path(testing::TempDir()) / "wav_file_sink_test.wav";
+    std::filesystem::path path_ = std::filesystem::path(::testing::TempDir()) / "wav_file_sink_test.wav";
     void TearDown() override { std::filesystem::remove(path_); }
 };
 
@@ -54,3 +55,4 @@ TEST_F(WavFileSinkTest, TheHeaderIsCurrentWheneverTheDeviceIdles) {
 }
 
 }  // namespace
+}  // namespace cantavo

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <vector>
 
+namespace cantavo {
 namespace {
 
 using namespace std::chrono_literals;
@@ -79,7 +80,7 @@ struct Buffer {
     WaveHeader header;
 };
 
-class WaveOutTest : public testing::Test {
+class WaveOutTest : public ::testing::Test {
 protected:
     size_t HeardBytes() {
         std::lock_guard lock(log_.mutex);
@@ -257,13 +258,14 @@ TEST(WaveOutOpen, RefusesUnknownBackendsAndOtherFormatsWithAReason) {
 TEST(WaveOutOpen, PortAudioOpensOrSaysWhyNotQuietly) {
     DoneLog done;
     std::string error;
-    testing::internal::CaptureStderr();
+    ::testing::internal::CaptureStderr();
     std::unique_ptr<WaveOut> device = WaveOut::Open("portaudio", kPlayerWaveFormat, done, error);
     std::fputs("still heard\n", stderr);
-    const std::string said = testing::internal::GetCapturedStderr();
+    const std::string said = ::testing::internal::GetCapturedStderr();
     EXPECT_EQ(said, "still heard\n");
     if (device) GTEST_SKIP() << "this machine has a sound card";
     EXPECT_NE(error.find("PortAudio"), std::string::npos) << error;
 }
 
 }  // namespace
+}  // namespace cantavo

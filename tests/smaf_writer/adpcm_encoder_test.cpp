@@ -9,6 +9,7 @@
 
 #include "engine/adpcm_player.h"
 
+namespace cantavo {
 namespace {
 
 std::vector<int16_t> Decode(const smaf::Bytes& adpcm) {
@@ -53,3 +54,4 @@ TEST(AdpcmEncoder, SilenceStaysNearZero) {
 }
 
 }  // namespace
+}  // namespace cantavo

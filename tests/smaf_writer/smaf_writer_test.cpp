@@ -10,6 +10,7 @@
 #include "smaf_writer/sequence_writer.h"
 #include "smaf_writer/voice_writer.h"
 
+namespace cantavo {
 namespace {
 
 using smaf::Bytes;
@@ -103,16 +104,17 @@ TEST(SmafWriter, ControlsReadBackAsTheirMessages) {
     sequence.ShortPitchBend(0, 1, 8);
     sequence.RegisterWrite(0, 0xB3, 0x12);
     sequence.End();
-    EXPECT_THAT(Convert(sequence.bytes()),
-                testing::ElementsAre(testing::Field(&SeqEvent::message, PackMessage(0xC1, 42)),
-                                     testing::Field(&SeqEvent::message, PackMessage(0xB2, 32, 13)),
-                                     testing::Field(&SeqEvent::message, PackMessage(0xB3, 7, 99)),
-                                     testing::Field(&SeqEvent::message, PackMessage(0xB0, 10, 12)),
-                                     testing::Field(&SeqEvent::message, PackMessage(0xB0, 11, 77)),
-                                     testing::Field(&SeqEvent::message, PackMessage(0xE0, 0, 80)),
-                                     testing::Field(&SeqEvent::message, PackMessage(0xE1, 0, 64)),
-                                     testing::Field(&SeqEvent::message, PackMessage(0xF0, 0x40, 0x33, 0x12)),
-                                     testing::_, testing::_, testing::_, testing::_));
+    EXPECT_THAT(
+        Convert(sequence.bytes()),
+        ::testing::ElementsAre(::testing::Field(&SeqEvent::message, PackMessage(0xC1, 42)),
+                               ::testing::Field(&SeqEvent::message, PackMessage(0xB2, 32, 13)),
+                               ::testing::Field(&SeqEvent::message, PackMessage(0xB3, 7, 99)),
+                               ::testing::Field(&SeqEvent::message, PackMessage(0xB0, 10, 12)),
+                               ::testing::Field(&SeqEvent::message, PackMessage(0xB0, 11, 77)),
+                               ::testing::Field(&SeqEvent::message, PackMessage(0xE0, 0, 80)),
+                               ::testing::Field(&SeqEvent::message, PackMessage(0xE1, 0, 64)),
+                               ::testing::Field(&SeqEvent::message, PackMessage(0xF0, 0x40, 0x33, 0x12)),
+                               ::testing::_, ::testing::_, ::testing::_, ::testing::_));
 }
 
 TEST(SmafWriter, PackedOperatorUnpacksToTheSameFields) {
@@ -180,3 +182,4 @@ TEST(SmafWriter, FileAndTrackChunksAsTheParserReadsThem) {
 }
 
 }  // namespace
+}  // namespace cantavo

@@ -9,7 +9,7 @@
 #include "smaf_writer/sequence_writer.h"
 #include "smaf_writer/voice_writer.h"
 
-namespace test_songs {
+namespace cantavo::testing {
 
 namespace {
 
@@ -179,4 +179,4 @@ smaf::Bytes FullyModulatedSong(uint32_t seconds) {
     return smaf::SmafFile(chunks);
 }
 
-}  // namespace test_songs
+}  // namespace cantavo::testing

@@ -6,7 +6,7 @@
 
 #include "smaf_writer/smaf_writer.h"
 
-namespace test_songs {
+namespace cantavo::testing {
 
 // `channels` channels (1..16, spread over score tracks of four) each hold one note of `note_ms` on a
 // 4-operator voice that sustains while the key is down; the song's last event is at `song_ms`. Ticks are 10
@@ -19,4 +19,4 @@ smaf::Bytes SustainedChord(int channels, uint32_t note_ms, uint32_t song_ms);
 // expression changes in between; an audio track plays an ADPCM wave now and then. Ticks are 1 ms.
 smaf::Bytes FullyModulatedSong(uint32_t seconds);
 
-}  // namespace test_songs
+}  // namespace cantavo::testing

@@ -4,11 +4,9 @@
 #include <filesystem>
 #include <string>
 
-namespace cantavo::cli {
+#include "host/program_main.h"
 
-inline constexpr int kExitSuccess = 0;
-inline constexpr int kExitFailure = 1;
-inline constexpr int kExitUsage = 2;  // wrong arguments
+namespace cantavo::cli {
 
 struct HandsetOptions {
     std::string port;              // device path, or COMn

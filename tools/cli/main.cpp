@@ -6,9 +6,10 @@
 #include "tools/cli/image_file.h"
 #include "tools/cli/interrupt.h"
 
+namespace cantavo {
 namespace {
 
-using namespace cantavo::cli;
+using namespace cli;
 
 int Run(int argc, char** argv) {
     CLI::App app{
@@ -71,13 +72,8 @@ int Run(int argc, char** argv) {
 }
 
 }  // namespace
+}  // namespace cantavo
 
 int main(int argc, char** argv) {
-    // The program's own code throws nothing; what the libraries throw (out of memory, file system) ends here.
-    try {
-        return Run(argc, argv);
-    } catch (const std::exception& error) {
-        Fail(error.what());
-        return kExitFailure;
-    }
+    return cantavo::ProgramMain("cantavo-cli", cantavo::Run, argc, argv);
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Every text cantavo-convert shows besides the converter's own.
 
-namespace convert_tool_text {
+namespace cantavo::convert_tool_text {
 
 inline constexpr const char* kProgram = "cantavo-convert";
 inline constexpr const char* kDescription =
@@ -37,4 +37,4 @@ inline constexpr const char* kCannotWrite = "%s: cannot write: %s";
 // After the one-line summary when something was given up and --report was not asked for.
 inline constexpr const char* kSeeReport = "%s (--report tells more)";
 
-}  // namespace convert_tool_text
+}  // namespace cantavo::convert_tool_text

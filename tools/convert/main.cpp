@@ -10,12 +10,12 @@
 #include "cantavo_version.h"
 #include "convert/convert.h"
 #include "host/file_io.h"
+#include "host/program_main.h"
 #include "tools/convert/convert_tool_texts.h"
 
+namespace cantavo {
 namespace {
 
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
 constexpr const char* kSlots[] = {"fm", "adpcm"};
 constexpr const char* kVoices[] = {"2op", "4op", "auto"};
 
@@ -77,7 +77,7 @@ int Run(int argc, char** argv) {
         return kExitFailure;
     }
     // Whole or not at all: a failed write leaves an earlier file of that name as it was.
-    if (std::string error, reason; !cantavo::WriteFileBytes(output, conversion.smaf, error, &reason)) {
+    if (std::string error, reason; !WriteFileBytes(output, conversion.smaf, error, &reason)) {
         Report(convert_tool_text::kCannotWrite, output.c_str(), reason.c_str());
         return kExitFailure;
     }
@@ -89,13 +89,8 @@ int Run(int argc, char** argv) {
 }
 
 }  // namespace
+}  // namespace cantavo
 
 int main(int argc, char** argv) {
-    // The program's own code throws nothing; what the libraries throw (out of memory, file system) ends here.
-    try {
-        return Run(argc, argv);
-    } catch (const std::exception& error) {
-        Report("%s", error.what());
-        return kExitFailure;
-    }
+    return cantavo::ProgramMain(cantavo::convert_tool_text::kProgram, cantavo::Run, argc, argv);
 }

@@ -11,7 +11,7 @@
 #include "smaf_writer/voice_writer.h"
 #include "tools/demo/demo_waves.h"
 
-namespace demo {
+namespace cantavo::demo {
 
 namespace {
 
@@ -305,4 +305,4 @@ const std::vector<DemoSong>& DemoSongs() {
     return songs;
 }
 
-}  // namespace demo
+}  // namespace cantavo::demo

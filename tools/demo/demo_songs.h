@@ -6,7 +6,7 @@
 
 #include "smaf_writer/smaf_writer.h"
 
-namespace demo {
+namespace cantavo::demo {
 
 struct DemoSong {
     std::string_view file_name;
@@ -23,4 +23,4 @@ smaf::Bytes TwinkleBells();
 
 const std::vector<DemoSong>& DemoSongs();
 
-}  // namespace demo
+}  // namespace cantavo::demo

@@ -6,7 +6,7 @@
 
 #include "smaf_writer/adpcm_encoder.h"
 
-namespace demo {
+namespace cantavo::demo {
 
 namespace {
 constexpr double kPeak = 24000.0;
@@ -32,4 +32,4 @@ smaf::Bytes BellWave(double frequency_hz, uint32_t duration_ms, uint32_t rate_hz
     return smaf::EncodeAdpcm(samples);
 }
 
-}  // namespace demo
+}  // namespace cantavo::demo

@@ -8,6 +8,7 @@
 #include "cantavo_version.h"
 #include "tools/demo/demo_songs.h"
 
+namespace cantavo {
 namespace {
 
 constexpr const char* kUsage =
@@ -28,9 +29,7 @@ void PrintUsage(std::FILE* stream) {
                      std::string(song.description).c_str());
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         PrintUsage(stdout);
         return 0;
@@ -53,4 +52,11 @@ int main(int argc, char** argv) {
         }
     }
     return status;
+}
+
+}  // namespace
+}  // namespace cantavo
+
+int main(int argc, char** argv) {
+    return cantavo::Run(argc, argv);
 }

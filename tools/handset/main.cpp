@@ -7,8 +7,10 @@
 #include "tools/handset/virtual_handset.h"
 #include "transfer/loader_table.h"
 
-int main(int argc, char** argv) {
-    using namespace cantavo::handset;
+namespace cantavo::handset {
+namespace {
+
+int Run(int argc, char** argv) {
     HandsetOptions options;
     auto& faults = options.settings.faults;
     CLI::App app{
@@ -61,7 +63,7 @@ int main(int argc, char** argv) {
 
     std::string error;
     if (!loader.empty()) {
-        const auto table = cantavo::ReadLoaderFile(loader, error);
+        const auto table = ReadLoaderFile(loader, error);
         if (!table) {
             std::fprintf(stderr, "cantavo-handset: %s\n", error.c_str());
             return 1;
@@ -78,9 +80,16 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
     });
     // Killed, it stops serving and ends normally: the link goes, the flash file is whole.
-    cantavo::WatchInterrupts([&handset](int) { handset.Stop(); });
+    WatchInterrupts([&handset](int) { handset.Stop(); });
     std::printf("%s\n", handset.DevicePath().c_str());
     std::fflush(stdout);
     handset.Run();
     return 0;
+}
+
+}  // namespace
+}  // namespace cantavo::handset
+
+int main(int argc, char** argv) {
+    return cantavo::handset::Run(argc, argv);
 }

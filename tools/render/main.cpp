@@ -8,16 +8,15 @@
 
 #include "cantavo_version.h"
 #include "host/data_folder.h"
+#include "host/program_main.h"
 #include "host/terminal.h"
 #include "host/voice_folder.h"
 #include "player/audio_output.h"
 #include "tools/render/render_job.h"
 #include "tools/render/render_texts.h"
 
+namespace cantavo {
 namespace {
-
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
 
 template <typename... Args>
 void Report(const char* format, Args... args) {
@@ -106,7 +105,7 @@ int Run(int argc, char** argv) {
         Report("%s", error.c_str());
         return kExitFailure;
     }
-    const bool show_progress = cantavo::StderrIsTerminal();
+    const bool show_progress = StderrIsTerminal();
     size_t failed = 0;
     for (size_t i = 0; i < files.size(); ++i) {
         if (show_progress) Report(render_text::kProgress, i + 1, files.size(), files[i].c_str());
@@ -121,13 +120,8 @@ int Run(int argc, char** argv) {
 }
 
 }  // namespace
+}  // namespace cantavo
 
 int main(int argc, char** argv) {
-    // The program's own code throws nothing; what the libraries throw (out of memory, file system) ends here.
-    try {
-        return Run(argc, argv);
-    } catch (const std::exception& error) {
-        Report("%s", error.what());
-        return kExitFailure;
-    }
+    return cantavo::ProgramMain(cantavo::render_text::kProgram, cantavo::Run, argc, argv);
 }

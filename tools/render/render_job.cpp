@@ -12,6 +12,7 @@
 #include "player/wave_format.h"
 #include "tools/render/render_texts.h"
 
+namespace cantavo {
 namespace {
 
 template <typename... Args>
@@ -30,7 +31,7 @@ std::string FileError(const std::filesystem::path& path, const std::string& reas
 std::string RenderFile(const std::filesystem::path& input, const std::filesystem::path& output,
                        const RenderOptions& options) {
     std::string error, reason;
-    const std::optional<std::vector<uint8_t>> song = cantavo::ReadFileBytes(input, error, &reason);
+    const std::optional<std::vector<uint8_t>> song = ReadFileBytes(input, error, &reason);
     if (!song) return FileError(input, Format(render_text::kCannotRead, reason.c_str()));
     if (song->size() > UINT32_MAX) return FileError(input, render_text::kTooLarge);
     if (!IsSmafFile(*song)) return FileError(input, render_text::kNotSmaf);
@@ -56,3 +57,5 @@ std::string RenderFile(const std::filesystem::path& input, const std::filesystem
     if (!out->Close()) return FileError(output, Format(render_text::kCannotWrite, out->Error().c_str()));
     return {};
 }
+
+}  // namespace cantavo

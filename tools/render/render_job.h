@@ -7,6 +7,8 @@
 
 #include "engine/voice_files.h"
 
+namespace cantavo {
+
 struct RenderOptions {
     VoiceFiles voices;      // none: built-in voices only
     uint32_t start_ms = 0;  // 0 = from the beginning
@@ -21,3 +23,5 @@ struct RenderOptions {
 // known to play.
 std::string RenderFile(const std::filesystem::path& input, const std::filesystem::path& output,
                        const RenderOptions& options);
+
+}  // namespace cantavo

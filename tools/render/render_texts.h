@@ -1,7 +1,7 @@
 #pragma once
 // Every text cantavo-render shows.
 
-namespace render_text {
+namespace cantavo::render_text {
 
 inline constexpr const char* kProgram = "cantavo-render";
 inline constexpr const char* kDescription =
@@ -45,4 +45,4 @@ inline constexpr const char* kCannotWrite = "cannot write: %s";
 inline constexpr const char* kProgress = "[%zu/%zu] %s";
 inline constexpr const char* kFailedCount = "%zu of %zu files failed";
 
-}  // namespace render_text
+}  // namespace cantavo::render_text

@@ -1,5 +1,5 @@
 // cantavo-render on the heaviest kind of song (16 channels of 4-operator voices, feedback, tremolo and
-// vibrato on every operator; test_songs::FullyModulatedSong), run as a program: x_realtime = seconds of
+// vibrato on every operator; testing::FullyModulatedSong), run as a program: x_realtime = seconds of
 // sound per second of the program's CPU time (user + system, one core). Target: at least 400.
 #include <benchmark/benchmark.h>
 #include <spawn.h>
@@ -16,6 +16,7 @@
 
 extern char** environ;
 
+namespace cantavo {
 namespace {
 
 namespace fs = std::filesystem;
@@ -43,7 +44,7 @@ void BM_CantavoRenderFullyModulatedSong(benchmark::State& state) {
     fs::create_directories(folder);
     const fs::path song = folder / "modulated.mmf";
     const fs::path out = folder / "modulated.raw";
-    const smaf::Bytes bytes = test_songs::FullyModulatedSong(kSongSeconds);
+    const smaf::Bytes bytes = testing::FullyModulatedSong(kSongSeconds);
     std::ofstream(song, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
     double cpu = 0;
     double sound = 0;
@@ -64,3 +65,4 @@ void BM_CantavoRenderFullyModulatedSong(benchmark::State& state) {
 BENCHMARK(BM_CantavoRenderFullyModulatedSong)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(3);
 
 }  // namespace
+}  // namespace cantavo

@@ -11,13 +11,14 @@
 #include "tests/program_run/run_program.h"
 #include "tests/transfer/temp_dir.h"
 
+namespace cantavo {
 namespace {
 
-using cantavo::testing::CTempDir;
-using cantavo::testing::ProgramRun;
-using cantavo::testing::ReadAll;
-using cantavo::testing::RunProgram;
-using cantavo::testing::WriteAll;
+using testing::CTempDir;
+using testing::ProgramRun;
+using testing::ReadAll;
+using testing::RunProgram;
+using testing::WriteAll;
 
 class ConvertToolTest : public ::testing::Test {
 protected:
@@ -145,3 +146,4 @@ TEST_F(ConvertToolTest, FailuresNameTheFileAndLeaveTheOutputAsItWas) {
 }
 
 }  // namespace
+}  // namespace cantavo

@@ -9,6 +9,7 @@
 
 #include "engine/synth_engine.h"
 
+namespace cantavo {
 namespace {
 
 smaf::Bytes ReadDemo(std::string_view name) {
@@ -77,3 +78,4 @@ TEST(DemoSongs, BellsCarryAnAudioTrackOfWaves) {
 }
 
 }  // namespace
+}  // namespace cantavo

@@ -16,18 +16,20 @@
 #include "smaf_writer/sequence_writer.h"
 #include "tests/program_run/run_program.h"
 
+namespace cantavo {
 namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<uint8_t>;
-using cantavo::testing::ProgramRun;
-using cantavo::testing::RunProgram;
+using testing::ProgramRun;
+using testing::RunProgram;
 
-class RenderToolTest : public testing::Test {
+class RenderToolTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder = fs::temp_directory_path() / ("cantavo_render_test_" + std::to_string(getpid()) + "_" +
-                                              testing::UnitTest::GetInstance()->current_test_info()->name());
+        folder =
+            fs::temp_directory_path() / ("cantavo_render_test_" + std::to_string(getpid()) + "_" +
+                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(folder);
         fs::create_directories(folder);
     }
@@ -253,3 +255,4 @@ TEST_F(RenderToolTest, UsageErrorsAndHelp) {
 }
 
 }  // namespace
+}  // namespace cantavo
