@@ -51,6 +51,7 @@ private:
     void Fail(OpenFailure failure, int error);
     void Release();
     void PurgeInput();
+    Clock::duration LineTime(size_t bytes) const;  // bytes on the line at m_nBaud (non-zero)
 
     int m_fd = -1;
     std::string m_strPortName;
@@ -65,6 +66,11 @@ private:
     std::array<uint8_t, 256> m_input{};
     size_t m_inputBegin = 0;
     size_t m_inputEnd = 0;
+    // Set once an answer was seen arriving in parts; then the time our last write is off the line, and how
+    // much later than the line allows the far end's answers are usually whole.
+    bool m_bLinePaced = false;
+    Clock::time_point m_lineFreeAt{};
+    Clock::duration m_answerLag{};
 };
 
 }  // namespace cantavo

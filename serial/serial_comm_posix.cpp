@@ -161,6 +161,13 @@ int CSerialComm::ClosePort() {
 void CSerialComm::PurgeInput() {
     tcflush(m_fd, TCIFLUSH);
     m_inputBegin = m_inputEnd = 0;
+    m_bLinePaced = false;
+    m_lineFreeAt = {};
+    m_answerLag = {};
+}
+
+CSerialComm::Clock::duration CSerialComm::LineTime(size_t bytes) const {
+    return std::chrono::nanoseconds(bytes * kBitsPerByte * 1000000000ull / m_nBaud);
 }
 
 void CSerialComm::Release() {
@@ -198,6 +205,7 @@ uint32_t CSerialComm::WriteComm(const uint8_t* buffer, uint32_t count) {
         if (ppoll(&pfd, 1, &timeout, nullptr) < 0 && errno != EINTR) break;
         if (pfd.revents & (POLLERR | POLLHUP | POLLNVAL)) break;
     }
+    if (m_nBaud > 0 && written > 0) m_lineFreeAt = std::max(m_lineFreeAt, Clock::now()) + LineTime(written);
     m_nBytesWritten += written;
     return written;
 }
@@ -229,16 +237,34 @@ void CSerialComm::ReadAhead() {
 
 bool CSerialComm::WaitForInput(Clock::time_point deadline, uint32_t expected) {
     if (m_fd < 0) return false;
+    // On a line seen to bring bytes one by one, a group answer cannot be whole before our request has gone
+    // out, the answer has come in at the line's rate and the far end's usual lag has passed: sleeping until
+    // then takes it with one wake-up. The lag is learnt: up by half a byte when the answer was not whole yet,
+    // down by a sixteenth when it was. Single-byte answers (acknowledgements, credits) come after work of
+    // their own and are waited for as they come.
+    if (m_bLinePaced && expected > 1 && m_inputBegin == m_inputEnd) {
+        const auto whole = m_lineFreeAt + LineTime(expected) + m_answerLag;
+        if (whole > Clock::now()) {
+            RequestPreciseWakeUps();
+            SleepUntil(std::min(deadline, whole));
+            ReadAhead();
+            const auto byteTime = LineTime(1);
+            if (m_inputEnd - m_inputBegin >= expected) {
+                m_answerLag -= std::min(m_answerLag, byteTime / 16);
+                return true;
+            }
+            m_answerLag += byteTime / 2;
+        }
+    }
     if (m_inputBegin == m_inputEnd && !PollInput(deadline)) return false;
     ReadAhead();
     // The first bytes are there and the rest are on the line: sleeping for the time the line needs to bring
     // them takes the whole group with one more wake-up instead of one per byte.
     const size_t queued = m_inputEnd - m_inputBegin;
     if (queued < expected && m_nBaud > 0) {
-        const auto lineTime =
-            std::chrono::nanoseconds((expected - queued) * kBitsPerByte * 1000000000ull / m_nBaud);
+        m_bLinePaced = true;
         RequestPreciseWakeUps();
-        SleepUntil(std::min(deadline, Clock::now() + lineTime));
+        SleepUntil(std::min(deadline, Clock::now() + LineTime(expected - queued)));
         ReadAhead();
     }
     return true;

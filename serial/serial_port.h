@@ -46,7 +46,8 @@ public:
     // Sleeps until input is queued (true) or the deadline passes or the line is hung up (false). Once input
     // is there and fewer than `expected` bytes are queued, it may wait on (never past the deadline) for as
     // long as the line needs to bring the rest, so that a group of bytes costs one wake-up rather than one
-    // per byte.
+    // per byte; on a line seen to bring bytes one by one it may also sleep, before looking for a group of
+    // bytes, for as long as the last write and the answer need on the line.
     virtual bool WaitForInput(Clock::time_point deadline, uint32_t expected) = 0;
     // Drains output, clears input and applies the format; parity 0 none, 1 odd, 2 even; stop bits 0 one, 2
     // two. Non-zero on success.

@@ -80,8 +80,8 @@ TEST_F(SerialCommTest, AGroupSplitAcrossDeliveriesIsReadWholeAndInOrder) {
     EXPECT_FALSE(port.WaitForInput(CSerialComm::Clock::now() + 20ms, 8));
 }
 
-// Answers that come a byte at a time, as a UART without a receive FIFO hands them over: each is taken whole
-// and in order, a late one still in its time, and a missing one ends at the deadline.
+// Once answers are seen trickling in, the port sleeps through the line time of each answer before looking:
+// answers that come as the line allows, late ones and missing ones must all still end as before.
 TEST_F(SerialCommTest, OnALineThatBringsBytesOneByOneEveryAnswerIsStillTakenWholeAndInTime) {
     constexpr int kExchanges = 40;
     const auto byteTime = 87us;  // 10 bits at 115200 baud
