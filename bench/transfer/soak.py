@@ -17,8 +17,10 @@ A step that fails is run once more, as a user would (each fault happens once per
 Prints the counts per fault and exits 1 when any check failed.
 
     bench/transfer/soak.py [--bin build/bin] [--sessions 500] [--minutes M] [--seed N] [--demo data/demo]
+                           [--byte-paced]
 
---minutes starts no session after M minutes, for a shorter run with the same checks.
+--minutes starts no session after M minutes, for a shorter run with the same checks. --byte-paced runs the
+handset at the line speed, writing each byte on its own (a session then takes about a minute).
 """
 import argparse
 import hashlib
@@ -135,7 +137,9 @@ class Soak:
         return False
 
     def start_handset(self, options):
-        handset = subprocess.Popen([self.handset_program, "--flash", self.flash, "--link", self.port, *options],
+        pacing = ["--realtime", "--byte-paced"] if self.args.byte_paced else []
+        handset = subprocess.Popen([self.handset_program, "--flash", self.flash, "--link", self.port, *pacing,
+                                    *options],
                                    stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         handset.stdout.readline()  # its device: the link is there
         return handset
@@ -263,6 +267,7 @@ def main():
     parser.add_argument("--sessions", type=int, default=500)
     parser.add_argument("--minutes", type=float, help="start no session after this many minutes")
     parser.add_argument("--seed", type=int, default=14)
+    parser.add_argument("--byte-paced", action="store_true", help="the handset writes each byte on its own")
     args = parser.parse_args()
 
     with tempfile.TemporaryDirectory(prefix="cantavo-soak-") as folder:
